@@ -1,0 +1,32 @@
+#include "codec.h"
+
+#include <QTextCodec>
+
+namespace {
+
+QTextCodec* cp1251()
+{
+    static QTextCodec* const codec = [] {
+        QTextCodec* c = QTextCodec::codecForName("windows-1251");
+        Q_ASSERT(c);
+        return c;
+    }();
+    return codec;
+}
+
+} // namespace
+
+QByteArray toCp1251(const QString& text)
+{
+    return cp1251()->fromUnicode(text);
+}
+
+QString fromCp1251(const QByteArray& bytes)
+{
+    return cp1251()->toUnicode(bytes);
+}
+
+QString fromCp1251(const char* data, qsizetype size)
+{
+    return cp1251()->toUnicode(data, int(size));
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The process-wide run log: lines kept in memory, appended only, and written whole to the
+// program's ".LOG" file at a normal end. Every line starts with the time of day "hh:nn:ss:zzz";
+// NUL characters of the logged text show as "|".
+void LogText(const QString& text);
+void LogIn(const QString& peer, const QString& text);
+void LogOut(const QString& peer, const QString& text);
+
+// The first entry of Vezuviroz and Student: "<short date> BEGIN.    Version 4.0.1".
+void LogBegin();
+
+namespace RunLog {
+
+QStringList lines();
+void clear();
+
+// Appends "END" and writes the whole log to the file (replacing it), in Windows-1251 with CR LF
+// line ends; the file is written completely or not at all. Returns false when it cannot be written.
+bool finish(const QString& logFilePath);
+
+// Path of the log file of a program: "<program>.LOG" in the program's folder.
+QString filePathFor(const QString& programName);
+
+} // namespace RunLog

@@ -1,0 +1,86 @@
+#include "runlog.h"
+#include "codec.h"
+#include "testhome.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QDate>
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace {
+
+const QRegularExpression stampPattern(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d:\\d\\d\\d: "));
+
+} // namespace
+
+TEST(RunLog, EntryFormsWithTimeStamp)
+{
+    RunLog::clear();
+    LogText(QStringLiteral("Старт"));
+    LogIn(QStringLiteral("10.0.0.5"), QStringLiteral("Iam"));
+    LogOut(QStringLiteral("PC-1"), QStringLiteral("!Close"));
+    const QStringList lines = RunLog::lines();
+    ASSERT_EQ(lines.size(), 3);
+    for (const QString& line : lines)
+        EXPECT_TRUE(stampPattern.match(line).hasMatch()) << line.toStdString();
+    EXPECT_EQ(lines[0].mid(14), QStringLiteral("Старт"));
+    EXPECT_EQ(lines[1].mid(14), QStringLiteral("From:\"10.0.0.5\", In: \"Iam\""));
+    EXPECT_EQ(lines[2].mid(14), QStringLiteral("To:\"PC-1\", Out: \"!Close\""));
+}
+
+TEST(RunLog, NulShownAsBar)
+{
+    RunLog::clear();
+    const QString message = QStringLiteral("Iam") + QChar(u'\0') + QStringLiteral("Comp") + QChar(u'\0');
+    LogText(message);
+    LogIn(QStringLiteral("p"), message);
+    EXPECT_EQ(RunLog::lines()[0].mid(14), QStringLiteral("Iam|Comp|"));
+    EXPECT_EQ(RunLog::lines()[1].mid(14), QStringLiteral("From:\"p\", In: \"Iam|Comp|\""));
+}
+
+TEST(RunLog, PercentSignsInTextAreKept)
+{
+    RunLog::clear();
+    LogOut(QStringLiteral("%1"), QStringLiteral("%2 %3"));
+    EXPECT_EQ(RunLog::lines()[0].mid(14), QStringLiteral("To:\"%1\", Out: \"%2 %3\""));
+}
+
+TEST(RunLog, BeginLineHoldsDateAndVersion)
+{
+    RunLog::clear();
+    LogBegin();
+    const QString line = RunLog::lines()[0].mid(14);
+    EXPECT_TRUE(line.endsWith(QStringLiteral(" BEGIN.    Version 4.0.1"))) << line.toStdString();
+    EXPECT_TRUE(line.startsWith(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)));
+}
+
+TEST(RunLog, FinishWritesWholeLogWithEndAndReplacesOldFile)
+{
+    const QString path = RunLog::filePathFor(QStringLiteral("Student"));
+    EXPECT_TRUE(path.endsWith(QStringLiteral("/Student.LOG")));
+    {
+        QFile old(path);
+        ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+        old.write("an earlier run that is much longer than this one\r\n\r\n\r\n\r\n\r\n\r\n");
+    }
+    RunLog::clear();
+    LogText(QStringLiteral("Привет"));
+    ASSERT_TRUE(RunLog::finish(path));
+    EXPECT_TRUE(RunLog::lines().isEmpty());
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 3); // two CR LF lines and the empty rest
+    EXPECT_TRUE(lines[0].endsWith(toCp1251(QStringLiteral(": Привет\r"))));
+    EXPECT_TRUE(lines[1].endsWith(": END\r"));
+    EXPECT_TRUE(lines[2].isEmpty());
+}
+
+TEST(RunLog, FinishReportsUnwritableFolder)
+{
+    RunLog::clear();
+    EXPECT_FALSE(RunLog::finish(testPath(QStringLiteral("missing/folder/x.LOG"))));
+}
