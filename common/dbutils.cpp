@@ -1,0 +1,137 @@
+#include "dbutils.h"
+
+#include "messages.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryFile>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+bool IsDatabaseEmpty(const QSqlDatabase& db)
+{
+    bool empty = true;
+    for (const QString& table : db.tables(QSql::Tables)) {
+        if (table.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive))
+            continue;
+        QSqlQuery count(db);
+        if (count.exec(QStringLiteral("SELECT Count(*) FROM \"%1\"").arg(table)) && count.next() &&
+            count.value(0).toLongLong() != 0)
+            empty = false;
+    }
+    return empty;
+}
+
+bool IsFileLocked(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return QFileInfo::exists(path); // exists but cannot be opened for reading and writing
+    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+    ::close(fd); // closing drops the lock we may have taken
+    return locked;
+}
+
+void CompactDatabase(const QString& path, const QString& destination, const QString& password)
+{
+    Q_UNUSED(password);
+    if (IsFileLocked(path))
+        return;
+    const QFileInfo source(path);
+    QString target = destination;
+    if (target.isEmpty()) {
+        QTemporaryFile temp(source.absoluteDir().filePath(QStringLiteral("mdbXXXXXX")));
+        if (!temp.open()) {
+            ShowMessage(temp.errorString(), MsgIcon::Error);
+            return;
+        }
+        target = temp.fileName();
+    } // the temporary file is gone again: VACUUM INTO needs a free name
+    QFile::remove(target);
+
+    const QString connection = QStringLiteral("vastrel-compact-%1").arg(quintptr(&target));
+    QString error;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open()) {
+            error = db.lastError().text();
+        } else {
+            QSqlQuery vacuum(db);
+            vacuum.prepare(QStringLiteral("VACUUM INTO ?"));
+            vacuum.addBindValue(target);
+            if (!vacuum.exec())
+                error = vacuum.lastError().text();
+            db.close();
+        }
+    }
+    QSqlDatabase::removeDatabase(connection);
+
+    if (error.isEmpty() && destination.isEmpty()) {
+        // rename() replaces the original in one step: the path always holds a whole database.
+        if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) != 0)
+            error = QString::fromLocal8Bit(std::strerror(errno));
+    }
+    if (!error.isEmpty()) {
+        if (destination.isEmpty())
+            QFile::remove(target);
+        ShowMessage(error, MsgIcon::Error);
+    }
+}
+
+QString UniqueFileName(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return path;
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : u'.' + info.suffix();
+    const QString stem = path.left(path.size() - suffix.size());
+    for (int n = 1;; ++n) {
+        const QString candidate = QStringLiteral("%1 (%2)%3").arg(stem, QString::number(n), suffix);
+        if (!QFileInfo::exists(candidate))
+            return candidate;
+    }
+}
+
+namespace {
+
+QString asciiLower(QString text)
+{
+    for (QChar& c : text)
+        if (c >= u'A' && c <= u'Z')
+            c = QChar(c.unicode() + 32);
+    return text;
+}
+
+} // namespace
+
+void FindFiles(const QString& folder, const QString& mask, QStringList& list, bool withFolder, bool recursive)
+{
+    QString base = folder;
+    if (!base.endsWith(u'/'))
+        base += u'/';
+    const QRegularExpression pattern(QRegularExpression::wildcardToRegularExpression(mask),
+                                     QRegularExpression::CaseInsensitiveOption);
+    const QDir dir(base);
+    for (const QFileInfo& file :
+         dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name | QDir::IgnoreCase)) {
+        if (pattern.match(file.fileName()).hasMatch())
+            list.append((withFolder ? base : QString()) + asciiLower(file.fileName()));
+    }
+    if (!recursive)
+        return;
+    for (const QString& sub :
+         dir.entryList(QDir::Dirs | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase))
+        FindFiles(base + sub, mask, list, withFolder, recursive);
+}
