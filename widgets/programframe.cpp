@@ -1,0 +1,150 @@
+#include "programframe.h"
+
+#include "apperror.h"
+#include "messagedialog.h"
+#include "runlog.h"
+#include "singleinstance.h"
+#include "splashbox.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <QWidget>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+// Shows failures that escape an event handler in the message dialog, so that one failed operation
+// ends only that operation and never the program.
+class ProgramApplication : public QApplication
+{
+public:
+    using QApplication::QApplication;
+    bool notify(QObject* receiver, QEvent* event) override
+    {
+        try {
+            return QApplication::notify(receiver, event);
+        } catch (const AppError& e) {
+            ShowMessage(e.message(), MsgIcon::Error);
+        } catch (const std::exception& e) {
+            ShowMessage(QString::fromLocal8Bit(e.what()), MsgIcon::Error);
+        }
+        return false;
+    }
+};
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
+}
+
+// SIGTERM (the desktop session ending) and SIGINT close the main window like the user would.
+void closeOnTerminationSignals(QWidget* mainWindow)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, mainWindow);
+    QObject::connect(notifier, &QSocketNotifier::activated, mainWindow, [mainWindow] {
+        char byte;
+        [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
+        mainWindow->close();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &action, nullptr);
+    ::sigaction(SIGINT, &action, nullptr);
+}
+
+class MainWindowCloseWatcher : public QObject
+{
+public:
+    explicit MainWindowCloseWatcher(QWidget* window) : m_window(window) { window->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Close) // look once the window has had its say
+            QTimer::singleShot(0, this, [this] {
+                if (!m_window->isVisible())
+                    QApplication::exit(0);
+            });
+        return false;
+    }
+
+private:
+    QWidget* m_window;
+};
+
+void bringToFront(QWidget* window)
+{
+    window->show();
+    window->setWindowState((window->windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+    window->raise();
+    window->activateWindow();
+}
+
+} // namespace
+
+int RunProgram(int argc, char** argv, const ProgramSpec& spec,
+               const std::function<std::unique_ptr<ProgramModules>()>& createModules)
+{
+    RunLog::clear(); // the run log exists, empty, before anything else runs
+    ProgramApplication app(argc, argv);
+    app.setApplicationName(spec.name);
+    const QStringList args = app.arguments();
+
+    SingleInstance guard(QStringLiteral("Vastrel ") + spec.name);
+    if (!guard.claim()) {
+        guard.handOver(args.value(1), args.size() > 1);
+        return 0;
+    }
+
+    auto splash = std::make_unique<SplashBox>(spec.name, spec.role);
+    splash->show();
+    app.processEvents();
+
+    if (spec.setsTitle)
+        app.setApplicationDisplayName(spec.name);
+    InstallMessageDialog();
+
+    std::unique_ptr<ProgramModules> modules;
+    try {
+        modules = createModules();
+    } catch (const AppError& e) {
+        splash.reset();
+        ShowMessage(e.message(), MsgIcon::Error);
+        RunLog::finish(RunLog::filePathFor(spec.name));
+        return 1;
+    }
+    QWidget* mainWindow = modules->mainWindow();
+    QObject::connect(&guard, &SingleInstance::activated, mainWindow,
+                     [&modules, mainWindow](const QString& argument, bool hasArgument) {
+                         bringToFront(mainWindow);
+                         if (hasArgument)
+                             modules->argumentHandedOver(argument);
+                     });
+    closeOnTerminationSignals(mainWindow);
+
+    if (spec.splashWaitMs > 0) {
+        QEventLoop wait; // the splash stays while events keep running
+        QTimer::singleShot(spec.splashWaitMs, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    splash.reset();
+    mainWindow->show();
+    // The program ends when its main window has closed (a window may refuse to close), whatever
+    // other windows remain open.
+    app.setQuitOnLastWindowClosed(false);
+    MainWindowCloseWatcher watcher(mainWindow);
+    const int code = app.exec();
+    modules.reset();
+    RunLog::finish(RunLog::filePathFor(spec.name));
+    return code;
+}

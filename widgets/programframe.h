@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+// What a program creates at start-up: its data modules and its main window, in its own order.
+// Destroyed after the message loop ends, before the run log is written.
+class ProgramModules
+{
+public:
+    virtual ~ProgramModules() = default;
+    virtual QWidget* mainWindow() = 0;
+    // A later start of the program handed over its first command-line argument.
+    virtual void argumentHandedOver(const QString& argument) { (void)argument; }
+};
+
+struct ProgramSpec
+{
+    QString name;        // "Vezuviroz": the short name, the log file's name, the guard's name
+    QString role;        // "Сервер тестирования": shown in the splash box
+    bool setsTitle;      // the application title is the short name
+    int splashWaitMs;    // how long the splash stays after the modules are made (Student: 2000)
+};
+
+// Runs a program: the run log, the single-instance guard "Vastrel <name>" (a second start hands
+// its first argument to the running instance, which comes to the front, and ends), the splash box,
+// the application title, the modules, the message loop until the main window closes, then "END"
+// and the log file "<name>.LOG". Failures that reach the event loop are shown in the message
+// dialog. SIGTERM and SIGINT close the main window, so the run still ends normally.
+int RunProgram(int argc, char** argv, const ProgramSpec& spec,
+               const std::function<std::unique_ptr<ProgramModules>()>& createModules);

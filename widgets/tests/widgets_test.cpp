@@ -1,0 +1,153 @@
+#include "aboutbox.h"
+#include "apperror.h"
+#include "messagedialog.h"
+#include "splashbox.h"
+#include "waitwindow.h"
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Presses the button with the given caption in the next modal message dialog, recording the
+// captions it offered.
+void pressWhenShown(const QString& caption, QStringList* offered = nullptr)
+{
+    QTimer::singleShot(0, [caption, offered] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QAbstractButton* b : box->buttons()) {
+            if (offered)
+                offered->append(b->text());
+        }
+        for (QAbstractButton* b : box->buttons())
+            if (b->text() == caption)
+                return b->click();
+        FAIL() << "no button " << caption.toStdString();
+    });
+}
+
+} // namespace
+
+TEST(MessageDialog, ButtonSetsAndAnswers)
+{
+    struct Case
+    {
+        MsgButtons buttons;
+        QStringList captions;
+        QString press;
+        MsgResult expected;
+    };
+    const QString ok = QStringLiteral("OK"), yes = QStringLiteral("Да"), no = QStringLiteral("Нет"),
+                  cancel = QStringLiteral("Отмена");
+    const Case cases[] = {
+        {MsgButtons::Ok, {ok}, ok, MsgResult::Ok},
+        {MsgButtons::YesNo, {yes, no}, no, MsgResult::No},
+        {MsgButtons::YesNoCancel, {yes, no, cancel}, cancel, MsgResult::Cancel},
+        {MsgButtons::YesNoCancel, {yes, no, cancel}, yes, MsgResult::Yes},
+        {MsgButtons::YesCancel, {yes, cancel}, yes, MsgResult::Yes},
+    };
+    for (const Case& c : cases) {
+        QStringList offered;
+        pressWhenShown(c.press, &offered);
+        EXPECT_EQ(ShowMessageDialog(QStringLiteral("Вопрос?"), MsgIcon::Question, c.buttons), c.expected);
+        offered.sort();
+        QStringList expected = c.captions;
+        expected.sort();
+        EXPECT_EQ(offered, expected);
+    }
+}
+
+TEST(MessageDialog, InstalledBehindShowMessageWithTextAndIcon)
+{
+    InstallMessageDialog();
+    QString shownText;
+    QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        shownText = box->text();
+        shownIcon = box->icon();
+        box->buttons().first()->click();
+    });
+    EXPECT_EQ(ShowMessage(QStringLiteral("Первая строка\rвторая"), MsgIcon::Error), MsgResult::Ok);
+    SetMessageHandler({});
+    EXPECT_EQ(shownText, QStringLiteral("Первая строка\nвторая"));
+    EXPECT_EQ(shownIcon, QMessageBox::Critical);
+}
+
+TEST(SplashBox, ShowsNameAndRole)
+{
+    SplashBox splash(QStringLiteral("Student"), QStringLiteral("Клиент тестирования"));
+    EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("splashName"))->text(), QStringLiteral("Student"));
+    EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("splashRole"))->text(), QStringLiteral("Клиент тестирования"));
+}
+
+TEST(AboutBox, ShowsNameRoleAndVersion)
+{
+    QStringList texts;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        for (QLabel* l : box->findChildren<QLabel*>())
+            texts.append(l->text());
+        box->accept();
+    });
+    ShowAboutBox(nullptr, QStringLiteral("Scribant"), QStringLiteral("Редактор вопросов"));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Редактор вопросов")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("Версия 4.0.1")));
+    EXPECT_TRUE(texts.join(u' ').contains(QStringLiteral("Scribant")));
+}
+
+TEST(WaitWindow, StaysResponsiveAndShowsProgress)
+{
+    WaitWindow window(QStringLiteral("Экспорт..."));
+    std::atomic<bool> release{false};
+    int ticksWhileWorking = 0;
+    int progressSeen = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        ++ticksWhileWorking; // the user-interface thread runs while the job works
+        progressSeen = std::max(progressSeen, window.progress());
+        if (ticksWhileWorking >= 5 && progressSeen == 50)
+            release = true;
+    });
+    ticker.start(10);
+    window.run([&](const WaitWindow::Progress& progress) {
+        progress(50);
+        while (!release)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    EXPECT_GE(ticksWhileWorking, 5);
+    EXPECT_EQ(progressSeen, 50);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST(WaitWindow, JobFailureReachesTheCaller)
+{
+    WaitWindow window(QStringLiteral("..."));
+    try {
+        window.run([](const WaitWindow::Progress&) { throw AppError(QStringLiteral("сбой")); });
+        FAIL() << "no error raised";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), QStringLiteral("сбой"));
+    }
+}
+
+TEST(WaitWindow, InstantJobDoesNotHang)
+{
+    WaitWindow window(QStringLiteral("..."));
+    int runs = 0;
+    window.run([&](const WaitWindow::Progress&) { ++runs; });
+    EXPECT_EQ(runs, 1);
+}
