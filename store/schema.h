@@ -1,0 +1,49 @@
+#pragma once
+
+#include "table.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// The tables of vs4.mdb as the programs know them: every column by name, in stored order, with its
+// type and the default a new row receives from the store.
+struct SchemaColumn
+{
+    Column column;
+    QString defaultSql; // the DEFAULT clause's value; empty for none
+};
+
+struct SchemaTable
+{
+    QString name;
+    QList<SchemaColumn> columns;
+
+    const SchemaColumn* find(const QString& column) const;
+    QList<Column> tableColumns() const;
+};
+
+// Every table, in the order they are created.
+const QList<SchemaTable>& StoreSchema();
+// The table of that name regardless of case; nullptr when the store has none.
+const SchemaTable* FindSchemaTable(const QString& name);
+
+// One CREATE TABLE per table, in StoreSchema() order.
+QStringList SchemaCreateStatements();
+
+// The value a Yes/No, number or date takes in the store (1/0 for booleans, ISO 8601 text for dates)
+// and back from what the store gives to the column's own type; null stays null (invalid QVariant).
+QVariant ToStoreValue(ColumnType type, const QVariant& value);
+QVariant FromStoreValue(ColumnType type, const QVariant& stored);
+
+// The appearance of the student's screen that VezuvirozSettings holds from its creation: the
+// values the view settings window restores as its defaults.
+namespace StudentViewDefaults {
+inline constexpr int QueFontColor = 65535;
+inline constexpr int QueBGColor = 14260127;
+inline constexpr int AnsFontColor = 0;
+inline constexpr int AnsBGColor = 16768480;
+inline constexpr int RightAnsFontColor = 54272;
+inline constexpr int QueFontSize = 14;
+inline constexpr int AnsFontSize = 14;
+} // namespace StudentViewDefaults

@@ -1,0 +1,241 @@
+#include "appfolder.h"
+#include "apperror.h"
+#include "dataset.h"
+#include "sqltexts.h"
+#include "storeconnection.h"
+
+#include <gtest/gtest.h>
+
+#include <QDateTime>
+#include <QSqlQuery>
+
+namespace {
+
+class DatasetTest : public testing::Test
+{
+protected:
+    void SetUp() override { store.open(AppFilePath(QStringLiteral("vs4.mdb"))); }
+
+    // What the file holds, read past the datasets.
+    QVariant scalar(const QString& sql)
+    {
+        QSqlQuery q(store.database());
+        EXPECT_TRUE(q.exec(sql)) << sql.toStdString();
+        return q.next() ? q.value(0) : QVariant();
+    }
+
+    void addTopic(const QString& name, int parent)
+    {
+        store.execute(QStringLiteral("INSERT INTO Topics (TopicName, ParentID) VALUES (:n, :p)"),
+                      {{"n", name}, {"p", parent}});
+    }
+
+    StoreConnection store{QStringLiteral("ds")};
+};
+
+} // namespace
+
+TEST_F(DatasetTest, OpensWithNamedParametersAndWalksTheRows)
+{
+    addTopic("b", 0);
+    addTopic("a", 0);
+    addTopic("c", 5);
+    Dataset d(&store, "sqlSingleLevelTopics", Sql::SingleLevelTopics);
+    d.setParam("ParentID", 0);
+    d.open();
+    ASSERT_EQ(d.recordCount(), 2);
+    QStringList names;
+    for (d.first(); !d.eof(); d.next())
+        names.append(d.value("TopicName").toString());
+    EXPECT_EQ(names, (QStringList{"a", "b"}));
+    EXPECT_EQ(d.recNo(), 2);
+    EXPECT_EQ(d.fieldNames().first(), QStringLiteral("TopicID"));
+
+    d.setParam("parentid", 5); // names compare without case
+    d.requery();
+    ASSERT_EQ(d.recordCount(), 1);
+    EXPECT_EQ(d.value("TopicName").toString(), QStringLiteral("c"));
+    EXPECT_EQ(d.value("ParentID").typeId(), QMetaType::Int);
+
+    d.setParam("ParentID", 99);
+    d.requery();
+    EXPECT_TRUE(d.isEmpty());
+    EXPECT_TRUE(d.eof());
+    EXPECT_EQ(d.recNo(), 0);
+    EXPECT_FALSE(d.value("TopicName").isValid());
+}
+
+TEST_F(DatasetTest, EditInsertAppendReachTheFileAtOnce)
+{
+    addTopic("a", 0);
+    addTopic("c", 0);
+    Dataset d(&store, "sqlTopics", Sql::TopicsByName);
+    d.open();
+    d.edit();
+    d.setValue("Remark", "changed");
+    EXPECT_EQ(d.state(), DatasetState::Edit);
+    d.post();
+    EXPECT_EQ(scalar("SELECT Remark FROM Topics WHERE TopicName='a'").toString(), QStringLiteral("changed"));
+
+    d.last(); // "c"
+    ASSERT_TRUE(d.insert());
+    d.setValue("TopicName", "b");
+    d.setValue("ParentID", 0);
+    EXPECT_EQ(d.recNo(), 0);
+    d.post();
+    EXPECT_EQ(d.recNo(), 2); // inserted before the row that was current
+    EXPECT_GT(d.value("TopicID").toInt(), 2);  // the store numbered it
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Topics").toInt(), 3);
+
+    ASSERT_TRUE(d.append());
+    d.setValue("TopicName", "0");
+    d.post();
+    EXPECT_EQ(d.recNo(), 4);
+
+    // Moving away posts a pending edit.
+    d.first();
+    d.edit();
+    d.setValue("Remark", "moved");
+    d.next();
+    EXPECT_EQ(d.state(), DatasetState::Browse);
+    EXPECT_EQ(scalar("SELECT Remark FROM Topics WHERE TopicName='a'").toString(), QStringLiteral("moved"));
+}
+
+TEST_F(DatasetTest, CancelDeleteAndLocate)
+{
+    for (const char* n : {"a", "b", "c"})
+        addTopic(n, 0);
+    Dataset d(&store, "sqlTopics", Sql::TopicsByName);
+    d.open();
+    d.edit();
+    d.setValue("TopicName", "zzz");
+    d.cancel();
+    EXPECT_EQ(d.value("TopicName").toString(), QStringLiteral("a"));
+    ASSERT_TRUE(d.append());
+    d.cancel();
+    EXPECT_EQ(d.recordCount(), 3);
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Topics").toInt(), 3);
+
+    EXPECT_TRUE(d.locate("TopicName", "B", Qt::CaseInsensitive));
+    EXPECT_EQ(d.recNo(), 2);
+    EXPECT_FALSE(d.locate("TopicName", "B"));
+    EXPECT_EQ(d.recNo(), 2);
+    d.remove();
+    EXPECT_EQ(d.value("TopicName").toString(), QStringLiteral("c")); // the next one became current
+    d.remove();
+    EXPECT_EQ(d.value("TopicName").toString(), QStringLiteral("a")); // the last was gone: now the new last
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Topics").toInt(), 1);
+    EXPECT_THROW(d.setValue("TopicName", "x"), AppError); // not in edit mode
+    EXPECT_THROW(d.value("NoSuchField"), AppError);
+}
+
+TEST_F(DatasetTest, TypesFollowTheSchema)
+{
+    Dataset q(&store, "q", Sql::AllQuestions);
+    q.open();
+    ASSERT_TRUE(q.append());
+    EXPECT_EQ(q.value("Used"), QVariant(false)); // a new row shows the store's defaults
+    EXPECT_EQ(q.value("Price"), QVariant(1));
+    EXPECT_FALSE(q.value("LinksCount").isValid());
+    q.setValue("OK3", true);
+    q.setValue("Pict1", QByteArray("BM\x00\x01", 4));
+    q.setValue("Question", "Сколько?");
+    q.post();
+    EXPECT_EQ(q.value("OK3"), QVariant(true));
+    EXPECT_EQ(q.value("OK2"), QVariant(false));
+    EXPECT_EQ(q.value("Pict1").toByteArray(), QByteArray("BM\x00\x01", 4));
+    EXPECT_FALSE(q.value("LinksCount").isValid());
+    EXPECT_EQ(scalar("SELECT OK3 FROM Questions").toInt(), 1);
+
+    Dataset r(&store, "r", Sql::AllStudentsByName);
+    r.open();
+    Dataset results(&store, "res", Sql::ResultsOfTopic);
+    results.setParam("aTopicID", 4);
+    results.open();
+    const QDateTime when(QDate(2024, 3, 5), QTime(10, 20, 30));
+    ASSERT_TRUE(results.append());
+    results.setValue("Date", when);
+    results.setValue("TopicID", 4);
+    results.setValue("RightsPercent", 87.5);
+    results.post();
+    results.requery();
+    ASSERT_EQ(results.recordCount(), 1);
+    EXPECT_EQ(results.value("Date").toDateTime(), when);
+    EXPECT_DOUBLE_EQ(results.value("RightsPercent").toDouble(), 87.5);
+    EXPECT_EQ(scalar("SELECT Date FROM Results").toString(), QStringLiteral("2024-03-05T10:20:30"));
+}
+
+TEST_F(DatasetTest, KeylessTableRowsAreWrittenBackOneByOne)
+{
+    Dataset s(&store, "sqlSettings", Sql::Settings);
+    s.open();
+    for (int topic : {3, 3, 5}) { // two rows alike: each must still be its own
+        ASSERT_TRUE(s.append());
+        s.setValue("TopicID", topic);
+        s.post();
+    }
+    s.first();
+    s.edit();
+    s.setValue("Default", true);
+    s.post();
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Settings WHERE \"Default\"=1").toInt(), 1);
+    s.remove();
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Settings WHERE TopicID=3").toInt(), 1);
+}
+
+TEST_F(DatasetTest, EventsAndCalculatedFields)
+{
+    Dataset d(&store, "k", Sql::Klasses);
+    QStringList seen;
+    bool permit = false;
+    d.beforeInsert = [&](Dataset&) { return permit; };
+    d.afterInsert = [&](Dataset&) { seen << "afterInsert"; };
+    d.onNewRecord = [&](Dataset& ds) { ds.setValue("Klass", "new"); };
+    d.afterPost = [&](Dataset& ds) { seen << "afterPost " + QString::number(ds.recordCount()); };
+    d.beforeDelete = [&](Dataset& ds) { seen << "beforeDelete " + ds.value("Klass").toString(); };
+    d.afterScroll = [&](Dataset& ds) { seen << "scroll " + QString::number(ds.recNo()); };
+    d.addCalculatedField("_s_Upper", [](const Dataset& ds) { return ds.value("Klass").toString().toUpper(); });
+    d.open();
+    EXPECT_FALSE(d.append()); // abandoned silently
+    EXPECT_EQ(d.state(), DatasetState::Browse);
+    permit = true;
+    ASSERT_TRUE(d.append());
+    d.post();
+    EXPECT_EQ(d.value("_s_Upper").toString(), QStringLiteral("NEW"));
+    d.remove();
+    EXPECT_EQ(seen, (QStringList{"scroll 0", "afterInsert", "afterPost 1", "beforeDelete new", "scroll 0"}));
+}
+
+TEST_F(DatasetTest, JoinsAndCountsAreReadOnly)
+{
+    store.execute(QStringLiteral("INSERT INTO Students (Name, KlassID) VALUES ('Иванов', 1)"));
+    store.execute(QStringLiteral("INSERT INTO Results (StudentID, TopicID, Points) VALUES (1, 2, 9)"));
+    Dataset a(&store, "archive", Sql::ArchiveJoin);
+    a.open();
+    ASSERT_EQ(a.recordCount(), 1);
+    EXPECT_EQ(a.value("Name").toString(), QStringLiteral("Иванов"));
+    EXPECT_EQ(a.value("Points"), QVariant(9));
+    EXPECT_FALSE(a.isWritable());
+    EXPECT_THROW(a.edit(), AppError);
+    Dataset w(&store, "sqlWorkingCount", Sql::WorkingCount);
+    w.open();
+    EXPECT_EQ(w.value("WorkingCount").toInt(), 0);
+    EXPECT_FALSE(w.isWritable());
+}
+
+TEST_F(DatasetTest, ClosingTheConnectionClosesItsDatasetsAndOpenAllReopensThem)
+{
+    addTopic("a", 0);
+    Dataset d1(&store, "one", Sql::AllTopics);
+    Dataset d2(&store, "two", Sql::Klasses);
+    EXPECT_EQ(store.datasets(), (QList<Dataset*>{&d1, &d2}));
+    store.openAllDatasets();
+    EXPECT_TRUE(d1.isOpen() && d2.isOpen());
+    const QString path = store.path();
+    store.close();
+    EXPECT_FALSE(d1.isOpen());
+    EXPECT_THROW(d1.open(), AppError);
+    store.open(path);
+    store.openAllDatasets();
+    EXPECT_EQ(d1.recordCount(), 1);
+}
