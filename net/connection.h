@@ -1,0 +1,175 @@
+#pragma once
+
+#include "protocol.h"
+#include "wireparser.h"
+
+#include <QAbstractSocket>
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include <deque>
+#include <memory>
+
+class QFile;
+class QTcpServer;
+class QTcpSocket;
+
+// One TCP connection of the command protocol: owns its socket, feeds every read to the protocol
+// code, logs, and sends through a queue. A pause in the queue holds back only this connection's
+// later sends; the event loop never waits. The question set streams from its file as the socket
+// drains, so a set is never held whole in memory and any number of connections may stream the
+// same file at once.
+class ProtocolConnection : public QObject
+{
+    Q_OBJECT
+public:
+    ~ProtocolConnection() override;
+
+    QTcpSocket* socket() const { return m_socket; }
+    // The other side's IP address (dotted decimal), the peer of every log entry.
+    QString peer() const { return m_peer; }
+
+    // Queues a message; it is logged (or not) by the sending side's rules when it goes out. Without
+    // an open connection it goes nowhere and nothing is logged.
+    void send(const QByteArray& message);
+    // Queues a wait before the next queued send.
+    void pause(int ms = Protocol::PauseMs);
+    // True when nothing waits in the queue, no pause runs and no set streams.
+    bool isIdle() const;
+
+Q_SIGNALS:
+    void socketError(int wsaCode);
+    void disconnected();
+    void queueDrained();
+
+protected:
+    ProtocolConnection(QTcpSocket* socket, Protocol::Side side, QObject* parent);
+    void setPeer(const QString& peer) { m_peer = peer; }
+    virtual void takeRead(const QByteArray& read) = 0;
+    virtual void onSocketError(int wsaCode);
+    // Opens a file for a later queueFile(); logs the sending error and gives null when it cannot.
+    std::shared_ptr<QFile> openForStreaming(const QString& path);
+    // Queues the "QuestionList" head with the file's size, then its bytes.
+    void queueFile(std::shared_ptr<QFile> file);
+    virtual void onStreamEnded(bool ok);
+
+private:
+    struct Entry
+    {
+        enum class Type { Bytes, Pause, File };
+        Type type = Type::Bytes;
+        QByteArray bytes;
+        int ms = 0;
+        std::shared_ptr<QFile> file;
+        qint64 size = 0;
+    };
+
+    void pump();
+    bool streamSome();
+    void endStream(bool ok);
+    bool isOpen() const;
+
+    QTcpSocket* m_socket;
+    Protocol::Side m_side;
+    QString m_peer;
+    std::deque<Entry> m_queue;
+    QTimer m_pauseTimer;
+    std::shared_ptr<QFile> m_streaming;
+    qint64 m_streamLeft = 0;
+};
+
+// The server's end of one student computer's connection.
+class ServerConnection : public ProtocolConnection
+{
+    Q_OBJECT
+public:
+    // Takes ownership of an accepted socket.
+    explicit ServerConnection(QTcpSocket* socket, QObject* parent = nullptr);
+
+    // "SettingsList", the pause, then the "QuestionList" head and the bytes of the file. Returns
+    // false (after logging "Questions sending error. Client: ...") when the file cannot be opened.
+    bool sendQuestionSet(const QStringList& settings, const QString& filePath);
+
+Q_SIGNALS:
+    void messageReceived(const Protocol::StudentMessage& message);
+    void questionSetSent();
+    void questionSetFailed();
+
+protected:
+    void takeRead(const QByteArray& read) override;
+    void onSocketError(int wsaCode) override;
+    void onStreamEnded(bool ok) override;
+
+private:
+    Protocol::ServerReceiver m_receiver;
+};
+
+// The student computer's connection to the server.
+class StudentConnection : public ProtocolConnection
+{
+    Q_OBJECT
+public:
+    explicit StudentConnection(QObject* parent = nullptr);
+
+    void connectToServer(const QString& address, quint16 port);
+    void disconnectFromServer();
+    bool isConnected() const;
+
+    void sendIam(int topicId, const QString& hostName) { send(Protocol::iam(topicId, hostName)); }
+    void sendGetQuestions() { send(Protocol::getQuestions()); }
+    // The pause after "Rout" keeps it apart from the first "Report".
+    void sendRout(int priceSum, const QStringList& route);
+    void sendReport(const Protocol::ReportLines& lines) { send(Protocol::report(lines)); }
+    // Sent after "!Ready": the pause comes first.
+    void sendTotalReport(const QStringList& results);
+    // The pause keeps it apart from the last "Report".
+    void sendFinishReport(const QStringList& results);
+    void sendCriteriaNeeded() { send(Protocol::criteriaNeeded()); }
+    void sendNoop() { send(Protocol::noop()); }
+
+    bool receivingQuestionSet() const { return m_receiver.receivingQuestionSet(); }
+    qint64 receivedQuestionSetBytes() const { return m_receiver.receivedByteCount(); }
+    // The wait for the set ran out: receiving ends, nothing is sent.
+    void abortQuestionSet() { m_receiver.abortQuestionSet(); }
+    // Taking the set in failed: receiving ends, the failure is logged and the server told.
+    void reportQuestionSetFailure();
+
+Q_SIGNALS:
+    void connected();
+    void messageReceived(const Protocol::ServerMessage& message);
+    void questionSetStarted(qint64 byteCount);
+    void questionSetReceived(const QByteArray& bytes);
+    // The head's byte count was refused; the failure is already logged and reported to the server.
+    void questionSetFailed(const QString& problem);
+
+protected:
+    void takeRead(const QByteArray& read) override;
+
+private:
+    Protocol::StudentReceiver m_receiver;
+};
+
+// The server's listening socket: one ServerConnection per accepted student computer, removed and
+// deleted when it disconnects.
+class CommandServer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit CommandServer(QObject* parent = nullptr);
+    ~CommandServer() override;
+    bool listen(quint16 port);
+    void close();
+    quint16 port() const;
+    QList<ServerConnection*> connections() const { return m_connections; }
+
+Q_SIGNALS:
+    void clientConnected(ServerConnection* connection);
+    void clientDisconnected(ServerConnection* connection);
+
+private:
+    void accept();
+
+    QTcpServer* m_server;
+    QList<ServerConnection*> m_connections;
+};

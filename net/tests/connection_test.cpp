@@ -1,0 +1,454 @@
+#include "codec.h"
+#include "connection.h"
+#include "runlog.h"
+#include "testhome.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+
+using namespace Protocol;
+
+namespace {
+
+constexpr int WaitMs = 5000; // generous bound for loopback events
+
+QByteArray wire(const char* text)
+{
+    QByteArray b(text);
+    b.replace('|', '\0');
+    return b;
+}
+
+QString fromCp1251Text(const QByteArray& bytes)
+{
+    return fromCp1251(bytes).replace(QChar(u'\0'), QChar(u'|'));
+}
+
+bool logged(const QString& tail)
+{
+    const QStringList lines = RunLog::lines();
+    return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.endsWith(tail); });
+}
+
+int loggedCount(const QString& tail)
+{
+    const QStringList lines = RunLog::lines();
+    return int(std::count_if(lines.begin(), lines.end(), [&](const QString& l) { return l.endsWith(tail); }));
+}
+
+QString outEntry(const QString& text)
+{
+    return QStringLiteral("To:\"127.0.0.1\", Out: \"%1\"").arg(text);
+}
+
+QString inEntry(const QString& text)
+{
+    return QStringLiteral("From:\"127.0.0.1\", In: \"%1\"").arg(text);
+}
+
+QByteArray patternBytes(qsizetype size)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        b[i] = char((i * 131 + i / 251) & 0xFF);
+    return b;
+}
+
+QString writeFile(const QString& name, const QByteArray& bytes)
+{
+    const QString path = testPath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+// A student connection and its server end, on loopback.
+class Loopback : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        RunLog::clear();
+        ASSERT_TRUE(server.listen(0));
+        QObject::connect(&server, &CommandServer::clientConnected, [this](ServerConnection* c) { connectClient(c); });
+        client = connectStudent();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 1 && client->isConnected(); }, WaitMs));
+        serverEnd = serverEnds[0];
+    }
+
+    StudentConnection* connectStudent()
+    {
+        auto* c = new StudentConnection(&owner);
+        const int index = int(studentMessages.size());
+        studentMessages.append(QList<ServerMessage>());
+        QObject::connect(c, &StudentConnection::messageReceived,
+                         [this, index](const ServerMessage& m) { studentMessages[index] += m; });
+        QObject::connect(c, &StudentConnection::questionSetStarted, [this, index](qint64 n) {
+            if (index == 0)
+                announced = n;
+        });
+        QObject::connect(c, &StudentConnection::questionSetReceived, [this, index](const QByteArray& b) {
+            receivedSets.append({index, b});
+        });
+        QObject::connect(c, &StudentConnection::questionSetFailed, [this](const QString& p) { failures += p; });
+        c->connectToServer(QStringLiteral("127.0.0.1"), server.port());
+        return c;
+    }
+
+    void connectClient(ServerConnection* c)
+    {
+        const int index = int(serverEnds.size());
+        serverEnds += c;
+        serverMessages.append(QList<StudentMessage>());
+        QObject::connect(c, &ServerConnection::messageReceived,
+                         [this, index](const StudentMessage& m) { serverMessages[index] += m; });
+        QObject::connect(c, &ServerConnection::questionSetSent, [this] { ++setsSent; });
+    }
+
+    QObject owner;
+    CommandServer server;
+    StudentConnection* client = nullptr;
+    ServerConnection* serverEnd = nullptr;
+    QList<ServerConnection*> serverEnds;
+    QList<QList<StudentMessage>> serverMessages;
+    QList<QList<ServerMessage>> studentMessages;
+    QList<std::pair<int, QByteArray>> receivedSets;
+    QStringList failures;
+    qint64 announced = -1;
+    int setsSent = 0;
+};
+
+} // namespace
+
+TEST_F(Loopback, EveryStudentMessageIsSentReceivedDispatchedAndLogged)
+{
+    using Kind = StudentMessage::Kind;
+    struct Case
+    {
+        std::function<void()> send;
+        QString wireText;                // as the logs show it
+        bool loggedOut;                  // the student logs the send
+        std::optional<Kind> dispatched;  // what the server makes of it
+    };
+    const Case cases[] = {
+        {[&] { client->sendIam(7, QStringLiteral("pc-07")); }, "Iam|7|pc-07|", true, Kind::Iam},
+        {[&] { client->sendGetQuestions(); }, "!GetQuestions", true, Kind::GetQuestions},
+        {[&] { client->send(rout(3, {QStringLiteral("1")})); }, "Rout|3|1\r\n|", true, Kind::Rout},
+        {[&] { client->sendReport({1, QStringLiteral("Да"), 1, 60}); },
+         QStringLiteral("Report|QueID=1\r\nsRslt=Да\r\nShownCount=1\r\nTimeRemain=60\r\n|"), true, Kind::Report},
+        {[&] { client->send(totalReport({QStringLiteral("1=0")})); }, "TotalReport|1=0\r\n|", true, Kind::TotalReport},
+        {[&] { client->send(finishReport({QStringLiteral("1=0")})); }, "FinishReport|1=0\r\n|", true, Kind::FinishReport},
+        {[&] { client->sendCriteriaNeeded(); }, "!CriteriaNeeded|", true, Kind::CriteriaNeeded},
+        {[&] { client->send(noopEcho()); }, "!NOOP ECHO", true, Kind::NoopEcho},
+        {[&] { client->sendNoop(); }, "!NOOP", false, std::nullopt},
+        {[&] { client->send(receivingError()); }, "!ReceivingError", true, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        RunLog::clear();
+        const qsizetype before = serverMessages[0].size();
+        c.send();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logged(inEntry(c.wireText)); }, WaitMs)) << c.wireText.toStdString();
+        EXPECT_EQ(logged(outEntry(c.wireText)), c.loggedOut) << c.wireText.toStdString();
+        if (c.wireText == "!NOOP") {
+            // "!NOOP" may still turn into "!NOOP ECHO": it waits for the next bytes, which say no
+            client->send(getQuestions());
+            ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[0].size() > before; }, WaitMs));
+            EXPECT_EQ(serverMessages[0].last().kind, Kind::GetQuestions);
+            continue;
+        }
+        QTest::qWait(20);
+        if (c.dispatched) {
+            ASSERT_EQ(serverMessages[0].size(), before + 1) << c.wireText.toStdString();
+            EXPECT_EQ(serverMessages[0].last().kind, *c.dispatched) << c.wireText.toStdString();
+        } else {
+            EXPECT_EQ(serverMessages[0].size(), before) << c.wireText.toStdString();
+        }
+    }
+    EXPECT_EQ(serverMessages[0][0].hostName, "pc-07");
+    EXPECT_EQ(serverMessages[0][3].report.sRslt, QStringLiteral("Да"));
+}
+
+TEST_F(Loopback, EveryServerMessageIsSentReceivedDispatchedAndLogged)
+{
+    using Kind = ServerMessage::Kind;
+    struct Case
+    {
+        QByteArray message;
+        std::optional<QString> outText; // the server's log text, none when sent unlogged
+        std::optional<Kind> dispatched;
+    };
+    const Case cases[] = {
+        {setPorts(9100, 4600), std::nullopt, Kind::SetPorts},
+        {allowRequest(4, true, QStringLiteral("Дроби")), QStringLiteral("!AllowRequest|4|1|Дроби"), Kind::AllowRequest},
+        {denyRequest(), QStringLiteral("!DenyRequest"), Kind::DenyRequest},
+        {ready(4), std::nullopt, Kind::Ready},
+        {settingsList({QStringLiteral("TimeLimit=0")}), QStringLiteral("SettingsList......"), Kind::SettingsList},
+        {yourPrePointsAre(QStringLiteral("4"), 75, {QStringLiteral("1=1,00")}),
+         QStringLiteral("YourPrePointsAre|4|75,0|1=1,00\r\n"), Kind::YourPrePointsAre},
+        {yourFinalPointsAre(5), QStringLiteral("YourFinalPointsAre..."), Kind::YourFinalPointsAre},
+        {criteriaListIs({QStringLiteral("Na5=90")}), QStringLiteral("!CriteriaListIs|Na5=90\r\n"), Kind::CriteriaListIs},
+        {nextStudent(), QStringLiteral("!NextStudent"), Kind::NextStudent},
+        {closeClient(), QStringLiteral("!CloseClient"), Kind::CloseClient},
+        {noop(), std::nullopt, Kind::Noop},
+        {needRoute(), QStringLiteral("!NeedRoute"), std::nullopt},
+        {whoAreYou(), QStringLiteral("!WhoAreYou"), Kind::WhoAreYou},
+    };
+    for (const Case& c : cases) {
+        RunLog::clear();
+        const qsizetype before = studentMessages[0].size();
+        serverEnd->send(c.message);
+        QString shown = fromCp1251Text(c.message);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return logged(inEntry(shown)); }, WaitMs)) << shown.toStdString();
+        if (c.outText)
+            EXPECT_TRUE(logged(outEntry(*c.outText))) << shown.toStdString();
+        else
+            EXPECT_EQ(RunLog::lines().filter(QStringLiteral("Out:")).size(), 0) << shown.toStdString();
+        ASSERT_EQ(studentMessages[0].size(), before + (c.dispatched ? 1 : 0)) << shown.toStdString();
+        if (c.dispatched)
+            EXPECT_EQ(studentMessages[0].last().kind, *c.dispatched) << shown.toStdString();
+    }
+}
+
+TEST_F(Loopback, QuestionSetStreamsAfterThePauseAndArrivesWhole)
+{
+    const QByteArray payload = patternBytes(700 * 1024);
+    const QString path = writeFile(QStringLiteral("set.cmpr"), payload);
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_TRUE(serverEnd->sendQuestionSet({QStringLiteral("TimeLimit=-1")}, path));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !studentMessages[0].isEmpty(); }, WaitMs));
+    EXPECT_EQ(studentMessages[0][0].kind, ServerMessage::Kind::SettingsList);
+    // the head is held back by the pause, well short of its 500 ms
+    QTest::qWait(200);
+    EXPECT_EQ(announced, -1);
+    EXPECT_FALSE(client->receivingQuestionSet());
+
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !receivedSets.isEmpty(); }, WaitMs));
+    EXPECT_EQ(announced, payload.size());
+    EXPECT_EQ(receivedSets[0].second, payload);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return setsSent == 1; }, WaitMs));
+    EXPECT_TRUE(logged(outEntry(QStringLiteral("SettingsList......"))));
+    EXPECT_TRUE(logged(outEntry(QStringLiteral("QuestionList......"))));
+    EXPECT_TRUE(logged(inEntry(QStringLiteral("QuestionList......"))));
+    EXPECT_EQ(loggedCount(QStringLiteral("In: \"QuestionList......\"")), 1) << "set bytes are never logged";
+    EXPECT_TRUE(serverEnd->isIdle());
+}
+
+TEST_F(Loopback, OneConnectionsPauseDoesNotHoldBackAnother)
+{
+    StudentConnection* second = connectStudent();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 2 && second->isConnected(); }, WaitMs));
+    const QString path = writeFile(QStringLiteral("set.cmpr"), patternBytes(1000));
+    ASSERT_TRUE(serverEnd->sendQuestionSet({}, path));
+    serverEnd->send(nextStudent()); // queued behind the set on the first connection
+    serverEnds[1]->send(whoAreYou());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !studentMessages[1].isEmpty(); }, WaitMs));
+    EXPECT_EQ(studentMessages[1][0].kind, ServerMessage::Kind::WhoAreYou);
+    EXPECT_TRUE(receivedSets.isEmpty()) << "the first connection is still in its pause";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return studentMessages[0].size() == 2; }, WaitMs));
+    ASSERT_EQ(receivedSets.size(), 1);
+    EXPECT_EQ(studentMessages[0][1].kind, ServerMessage::Kind::NextStudent) << "order on the wire is kept";
+}
+
+TEST_F(Loopback, SeveralConnectionsStreamOneFileEvenWhenItIsDeletedMeanwhile)
+{
+    for (int i = 0; i < 3; ++i)
+        connectStudent();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 4; }, WaitMs));
+    const QByteArray payload = patternBytes(1024 * 1024 + 17);
+    const QString path = writeFile(QStringLiteral("QuestionList.cmpr"), payload);
+    for (ServerConnection* c : serverEnds)
+        ASSERT_TRUE(c->sendQuestionSet({}, path));
+    // the hand-out removes its file as soon as it has handed the sets over
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return receivedSets.size() == 4; }, WaitMs * 2));
+    for (const auto& [index, bytes] : receivedSets)
+        EXPECT_EQ(bytes, payload) << "client " << index;
+}
+
+TEST_F(Loopback, MissingSetFileSendsNothingAndIsLogged)
+{
+    EXPECT_FALSE(serverEnd->sendQuestionSet({QStringLiteral("A=1")}, testPath(QStringLiteral("none.cmpr"))));
+    EXPECT_TRUE(logged(QStringLiteral("Questions sending error. Client: 127.0.0.1")));
+    serverEnd->send(whoAreYou());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !studentMessages[0].isEmpty(); }, WaitMs));
+    EXPECT_EQ(studentMessages[0].size(), 1);
+    EXPECT_EQ(studentMessages[0][0].kind, ServerMessage::Kind::WhoAreYou);
+}
+
+TEST_F(Loopback, StudentPausesKeepReportsApart)
+{
+    RunLog::clear();
+    client->sendRout(2, {QStringLiteral("1"), QStringLiteral("2")});
+    client->sendReport({1, QStringLiteral("0"), 1, 10});
+    client->sendReport({2, QStringLiteral("1"), 2, 5});
+    client->sendFinishReport({QStringLiteral("1=0"), QStringLiteral("2=1")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !serverMessages[0].isEmpty(); }, WaitMs));
+    QTest::qWait(200);
+    ASSERT_EQ(serverMessages[0].size(), 1) << "the reports wait for the pause after Rout";
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[0].size() == 4; }, WaitMs));
+    const StudentMessage::Kind order[] = {StudentMessage::Kind::Rout, StudentMessage::Kind::Report,
+                                          StudentMessage::Kind::Report, StudentMessage::Kind::FinishReport};
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(serverMessages[0][i].kind, order[i]);
+    // Rout, the two reports and the final report came in three separate reads at least
+    EXPECT_GE(RunLog::lines().filter(QStringLiteral("In: ")).size(), 3);
+}
+
+namespace {
+
+// A bare peer socket, to put exact bytes on the wire in chosen writes.
+class RawWriter
+{
+public:
+    explicit RawWriter(QTcpSocket* socket) : m_socket(socket) {}
+    void write(const QByteArray& bytes)
+    {
+        m_socket->write(bytes);
+        m_socket->flush();
+    }
+
+private:
+    QTcpSocket* m_socket;
+};
+
+} // namespace
+
+TEST_F(Loopback, ServerTakesSplitAndMergedMessagesOnceAndDropsBadNumbers)
+{
+    QTcpSocket raw;
+    raw.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+    ASSERT_TRUE(raw.waitForConnected(WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 2; }, WaitMs));
+    RawWriter w(&raw);
+    const QByteArray two = wire("Iam|0|raw|Report|QueID=3\r\nsRslt=x\r\nShownCount=1\r\nTimeRemain=9\r\n|");
+    w.write(two.first(5));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logged(inEntry(QStringLiteral("Iam|0"))); }, WaitMs));
+    w.write(two.sliced(5));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[1].size() == 2; }, WaitMs));
+    EXPECT_EQ(serverMessages[1][0].hostName, "raw");
+    EXPECT_EQ(serverMessages[1][1].report.queId, 3);
+
+    w.write(wire("Iam|x1|raw|") + "!GetQuestions");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[1].size() == 3; }, WaitMs));
+    EXPECT_EQ(serverMessages[1][2].kind, StudentMessage::Kind::GetQuestions);
+    EXPECT_TRUE(logged(QStringLiteral("Message \"Iam\" dropped: topic id \"x1\" is not a decimal number")));
+    QTest::qWait(20);
+    EXPECT_EQ(serverMessages[1].size(), 3);
+}
+
+namespace {
+
+// A server end that writes raw bytes to a StudentConnection.
+class RawServer : public testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        RunLog::clear();
+        ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
+        QObject::connect(&student, &StudentConnection::messageReceived, [this](const ServerMessage& m) { messages += m; });
+        QObject::connect(&student, &StudentConnection::questionSetReceived, [this](const QByteArray& b) { sets += b; });
+        QObject::connect(&student, &StudentConnection::questionSetFailed, [this](const QString& p) { failures += p; });
+        student.connectToServer(QStringLiteral("127.0.0.1"), listener.serverPort());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return listener.hasPendingConnections(); }, WaitMs));
+        peer = listener.nextPendingConnection();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return student.isConnected(); }, WaitMs));
+    }
+    void write(const QByteArray& bytes)
+    {
+        peer->write(bytes);
+        peer->flush();
+    }
+    QByteArray readFromStudent(const QByteArray& expected)
+    {
+        QByteArray got;
+        QTest::qWaitFor([&] {
+            got += peer->readAll();
+            return got.size() >= expected.size();
+        }, WaitMs);
+        return got;
+    }
+
+    QTcpServer listener;
+    QTcpSocket* peer = nullptr;
+    StudentConnection student;
+    QList<ServerMessage> messages;
+    QList<QByteArray> sets;
+    QStringList failures;
+};
+
+} // namespace
+
+TEST_F(RawServer, QuestionSetCompletesOnTheReadThatReachesTheCount)
+{
+    const QByteArray payload = patternBytes(3000);
+    write(questionListHead(payload.size()));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return student.receivingQuestionSet(); }, WaitMs));
+    for (int part = 0; part < 3; ++part) {
+        EXPECT_TRUE(sets.isEmpty()) << "before part " << part;
+        write(payload.sliced(part * 1000, 1000));
+        if (part < 2) {
+            ASSERT_TRUE(QTest::qWaitFor([&] { return student.receivedQuestionSetBytes() == (part + 1) * 1000; }, WaitMs));
+        }
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !sets.isEmpty(); }, WaitMs));
+    EXPECT_EQ(sets.size(), 1);
+    EXPECT_EQ(sets[0], payload);
+    EXPECT_FALSE(student.receivingQuestionSet());
+}
+
+TEST_F(RawServer, RefusedByteCountIsAnsweredWithReceivingError)
+{
+    write(wire("QuestionList|-1|"));
+    const QByteArray answer = readFromStudent(receivingError());
+    EXPECT_EQ(answer, receivingError());
+    ASSERT_EQ(failures.size(), 1);
+    EXPECT_TRUE(logged(QStringLiteral("Error. QuestionList NOT received.")));
+    EXPECT_TRUE(logged(outEntry(QStringLiteral("!ReceivingError"))));
+    write(noop());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 1; }, WaitMs));
+    EXPECT_TRUE(peer->readAll().isEmpty()) << "the connection object does not answer by itself";
+    EXPECT_EQ(messages[0].kind, ServerMessage::Kind::Noop);
+}
+
+TEST_F(RawServer, MessagesSplitOverReadsAreDispatchedOnce)
+{
+    const QByteArray stream = ready(12) + settingsList({QStringLiteral("A=1")}) + whoAreYou();
+    for (qsizetype cut : {qsizetype(3), qsizetype(10), qsizetype(20)}) {
+        messages.clear();
+        write(stream.first(cut));
+        QTest::qWait(30);
+        write(stream.sliced(cut));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 3; }, WaitMs)) << "cut " << cut;
+        EXPECT_EQ(messages[0].topicId, 12);
+        EXPECT_EQ(messages[1].lines, QStringList{"A=1"});
+        EXPECT_EQ(messages[2].kind, ServerMessage::Kind::WhoAreYou);
+        QTest::qWait(20);
+        EXPECT_EQ(messages.size(), 3);
+    }
+}
+
+TEST(LoopbackErrors, RefusedConnectionIsLoggedWithItsWindowsCode)
+{
+    RunLog::clear();
+    QTcpServer probe;
+    ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+    const quint16 port = probe.serverPort();
+    probe.close();
+    StudentConnection student;
+    QList<int> codes;
+    QObject::connect(&student, &StudentConnection::socketError, [&](int code) { codes += code; });
+    student.connectToServer(QStringLiteral("127.0.0.1"), port);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !codes.isEmpty(); }, WaitMs));
+    EXPECT_EQ(codes[0], 10061);
+    EXPECT_TRUE(logged(QStringLiteral("ErrorCode=10061 (No connection could be made because the target machine "
+                                      "actively refused it)")));
+    student.sendNoop(); // without a connection nothing goes and nothing is logged
+    EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("Out:")).isEmpty());
+}
