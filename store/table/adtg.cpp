@@ -1,0 +1,1212 @@
+// The ADTG TableGram of a flat table, all integers little-endian:
+//
+//   TableGram  = Header HandlerOptions ResultDescriptor RecordSetContext TableDescriptor* ColumnDescriptor*
+//                Row* Done
+//   Header     = 01 07 "TG!" major minor byteOrder unicode                (size is one byte)
+//   sized      = id u16:size body                                          (02 03 10 05 06 and unknown ids < 80)
+//   Row        = 07 PresenceMap Cell*                                      original row
+//              | 0A UpdateMap ForceNullMap Cell*                           change of the 07 row just before
+//              | 0C                                                        deletion of the 07 row just before
+//              | 0D UpdateMap ForceNullMap Cell*                           inserted row
+//   Done       = 0F
+//
+// PresenceMap holds one bit per nullable column, UpdateMap and ForceNullMap one bit per column, the first
+// column in the high bit of the first byte. Cells follow in column order: fixed-size types bare, text
+// and binary with a u8 length when the column's greatest byte size is at most 255, an i32 length
+// otherwise. Long values (memo, pictures) are inline with an i32 length.
+//
+// Where the published description of the format allows more than one reading (the unit of text cell
+// lengths, the bit order and membership of the presence map), the reader tries the readings in order of
+// likelihood and keeps the first that decodes the rows exactly; the writer only writes what every
+// reading decodes the same way, except the text length unit, for which it writes byte counts.
+#include "adtg.h"
+
+#include "apperror.h"
+#include "codec.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QSaveFile>
+#include <QSet>
+#include <QUuid>
+#include <QtEndian>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <optional>
+
+static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "UTF-16 text is copied as it lies in memory");
+
+namespace {
+
+// Token ids.
+constexpr quint8 TokenHeader = 0x01;
+constexpr quint8 TokenHandlerOptions = 0x02;
+constexpr quint8 TokenResultDescriptor = 0x03;
+constexpr quint8 TokenTableDescriptor = 0x05;
+constexpr quint8 TokenColumnDescriptor = 0x06;
+constexpr quint8 TokenOriginalRow = 0x07;
+constexpr quint8 TokenChangeRow = 0x0A;
+constexpr quint8 TokenDeleteRow = 0x0C;
+constexpr quint8 TokenInsertRow = 0x0D;
+constexpr quint8 TokenDone = 0x0F;
+constexpr quint8 TokenRecordSetContext = 0x10;
+constexpr quint8 FirstChildToken = 0x80;
+
+// Column data types (OLE DB DBTYPE values).
+enum DbType : quint16 {
+    DbEmpty = 0x00,
+    DbNull = 0x01,
+    DbI2 = 0x02,
+    DbI4 = 0x03,
+    DbR4 = 0x04,
+    DbR8 = 0x05,
+    DbCy = 0x06,
+    DbDate = 0x07,
+    DbBstr = 0x08,
+    DbBool = 0x0B,
+    DbDecimal = 0x0E,
+    DbI1 = 0x10,
+    DbUI1 = 0x11,
+    DbUI2 = 0x12,
+    DbUI4 = 0x13,
+    DbI8 = 0x14,
+    DbUI8 = 0x15,
+    DbFileTime = 0x40,
+    DbGuid = 0x48,
+    DbBytes = 0x80,
+    DbStr = 0x81,
+    DbWStr = 0x82,
+    DbDbDate = 0x85,
+    DbDbTime = 0x86,
+    DbDbTimestamp = 0x87,
+    DbChapter = 0x88,
+    DbVarNumeric = 0x8B,
+};
+
+// Column flags (DBCOLUMNFLAGS).
+constexpr quint32 FlagWriteUnknown = 0x0008;
+constexpr quint32 FlagFixedLength = 0x0010;
+constexpr quint32 FlagNullable = 0x0020;
+constexpr quint32 FlagMayBeNull = 0x0040;
+constexpr quint32 FlagLong = 0x0080;
+constexpr quint32 FlagChapter = 0x2000;
+constexpr quint32 FlagKey = 0x8000;
+
+// Presence bits of the optional fields of a column descriptor.
+constexpr quint32 HasName = 0x800000;
+constexpr quint32 HasBaseTable = 0x400000;
+constexpr quint32 HasBaseColumnOrdinal = 0x200000;
+constexpr quint32 HasBaseColumnName = 0x100000;
+constexpr quint32 HasCatalog = 0x020000;
+constexpr quint32 HasSchema = 0x010000;
+constexpr quint32 HasCollatingSequence = 0x008000;
+constexpr quint32 HasComputeMode = 0x004000;
+constexpr quint32 HasDateTimePrecision = 0x002000;
+constexpr quint32 HasDefaultValue = 0x001000;
+constexpr quint32 HasAutoIncrement = 0x000100;
+constexpr quint32 HasCaseSensitive = 0x000080;
+constexpr quint32 HasMultiValued = 0x000040;
+constexpr quint32 HasSearchable = 0x000020;
+constexpr quint32 HasUnique = 0x000010;
+constexpr quint32 HasOctetLength = 0x000008;
+constexpr quint32 HasCalculationInfo = 0x000004;
+constexpr quint32 WrittenPresence = HasName | HasBaseTable | HasBaseColumnOrdinal | HasBaseColumnName | HasAutoIncrement;
+
+// Column sizes as ADO reports them for Access columns.
+constexpr quint32 MemoMaxLength = 536870910;
+constexpr quint32 BinaryMaxLength = 1073741823;
+constexpr quint32 NotApplicable = 255; // precision or scale of a type that has none
+constexpr quint32 IntPrecision = 10;
+constexpr quint32 DoublePrecision = 15;
+constexpr int DefaultTextSize = 255;          // a Text column without a size is written as Jet's widest
+constexpr quint32 LongTextThreshold = 0x3FFFFFFF; // a text column this wide or wider is read as Memo
+constexpr qint64 ShortLengthLimit = 255;       // greatest byte size of a column whose cells have a u8 length
+constexpr qint64 MaxTokenBody = 0xFFFF;
+constexpr qint64 MaxCellBytes = std::numeric_limits<qint32>::max();
+
+constexpr qint64 OleEpochJulianDay = 2415019; // 1899-12-30
+constexpr qint64 MsecsPerDay = 86400000;
+constexpr double OleDateMin = -657434.0; // 0100-01-01
+constexpr double OleDateMax = 2958466.0; // 10000-01-01
+
+constexpr qsizetype WrapperSize = 35;
+constexpr qsizetype SignatureScanLimit = 4096;
+constexpr qsizetype HeaderSize = 9;
+constexpr qsizetype ResultDescriptorFixedSize = 33;
+constexpr qsizetype FileStreamChunk = 1 << 20;
+
+constexpr char Signature[] = {'\x01', '\x07', 'T', 'G', '!'};
+
+// The record-set wrapper of network messages: VT_DISPATCH, not null, the record set's interface and
+// implementation ids.
+constexpr unsigned char WrapperStart[] = {0x09, 0x00, 0x00};
+constexpr unsigned char WrapperNull[] = {0x09, 0x00, 0x01};
+constexpr unsigned char RowsetImplementationId[] = {0xB6, 0x92, 0xF2, 0x3F, 0x04, 0xB2, 0xCF, 0x11,
+                                                    0x8D, 0x23, 0x00, 0xAA, 0x00, 0x5F, 0xFE, 0x58};
+
+// The fixed parts of what ADO writes before the table descriptor: header, handler options
+// (record-set GUID, update type 1, three empty strings, asynchronous non-blocking), the result
+// descriptor's GUID and property sets, and the record-set context with its rowset and client
+// cursor properties.
+constexpr unsigned char FixedHead[] = {
+    0x01, 0x07, 0x54, 0x47, 0x21, 0x00, 0x00, 0x00, 0x00, //
+    0x02, 0x19, 0x00, 0xB6, 0x92, 0xF2, 0x3F, 0x04, 0xB2, 0xCF, 0x11, 0x8D, 0x23, 0x00, 0xAA,
+    0x00, 0x5F, 0xFE, 0x58, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00};
+constexpr unsigned char ResultDescriptorGuid[] = {0xD2, 0xAD, 0x63, 0xF6, 0x02, 0xEB, 0xCF, 0x11,
+                                                  0xB0, 0xE3, 0x00, 0xAA, 0x00, 0x3F, 0x00, 0x0F};
+constexpr unsigned char ResultProperties[] = {
+    0x01, 0x00, 0xC1, 0x3C, 0x8E, 0xB6, 0xEB, 0x6D, 0xD0, 0x11, 0x8D, 0xF6, 0x00, 0xAA, 0x00, 0x5F, 0xFE, 0x58,
+    0x07, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00, 0x13, 0x00, 0x00, 0x00, 0x04, 0x00,
+    0x01, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F, 0x00,
+    0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00};
+constexpr unsigned char RecordSetContext[] = {
+    0x10, 0x7C, 0x00, 0x02, 0x00, 0xBE, 0x22, 0xB5, 0xC8, 0xF3, 0x5C, 0xCE, 0x11, 0xAD, 0xE5, 0x00, 0xAA, 0x00,
+    0x44, 0x77, 0x3D, 0x04, 0x00, 0x7F, 0x00, 0x00, 0x00, 0x02, 0x00, 0xFF, 0xFF, 0x86, 0x00, 0x00, 0x00, 0x02,
+    0x00, 0xFF, 0xFF, 0x22, 0x00, 0x00, 0x00, 0x04, 0x00, 0x1E, 0x00, 0x00, 0x00, 0x49, 0x00, 0x00, 0x00, 0x04,
+    0x00, 0x00, 0x00, 0x00, 0x00, 0xC1, 0x3C, 0x8E, 0xB6, 0xEB, 0x6D, 0xD0, 0x11, 0x8D, 0xF6, 0x00, 0xAA, 0x00,
+    0x5F, 0xFE, 0x58, 0x05, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00,
+    0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x07,
+    0x00, 0x00, 0x00, 0x04, 0x00, 0x32, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x04, 0x00, 0x03, 0x00, 0x00,
+    0x00};
+static_assert(sizeof(ResultProperties) == 70 && sizeof(RecordSetContext) == 127);
+
+const char* bytesOf(const unsigned char* data) { return reinterpret_cast<const char*>(data); }
+
+// OLE Automation dates: days since 1899-12-30 in the integer part, the time of day in the fraction,
+// which keeps its sign-less meaning before the epoch (-1.25 is 1899-12-29 06:00).
+double toOleDate(const QDateTime& value)
+{
+    const qint64 days = value.date().toJulianDay() - OleEpochJulianDay;
+    const double fraction = double(value.time().msecsSinceStartOfDay()) / double(MsecsPerDay);
+    return days >= 0 ? double(days) + fraction : double(days) - fraction;
+}
+
+std::optional<QDateTime> fromOleDate(double value)
+{
+    if (!std::isfinite(value) || value < OleDateMin || value >= OleDateMax)
+        return std::nullopt;
+    const double whole = std::trunc(value);
+    qint64 msecs = qint64(std::llround(std::fabs(value - whole) * double(MsecsPerDay)));
+    QDate date = QDate::fromJulianDay(OleEpochJulianDay + qint64(whole));
+    if (msecs >= MsecsPerDay) {
+        date = date.addDays(1);
+        msecs -= MsecsPerDay;
+    }
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(msecs)));
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Writer
+
+// Where the TableGram goes: a byte array, or a device through a buffer, large values straight through.
+class Sink
+{
+public:
+    explicit Sink(QByteArray* bytes) : m_bytes(bytes) {}
+    explicit Sink(QIODevice* device) : m_bytes(&m_buffer), m_device(device) { m_buffer.reserve(FileStreamChunk); }
+
+    void put(const char* data, qsizetype size)
+    {
+        if (m_device && size >= FileStreamChunk / 4) {
+            flush();
+            writeDevice(data, size);
+            return;
+        }
+        m_bytes->append(data, size);
+        if (m_device && m_buffer.size() >= FileStreamChunk)
+            flush();
+    }
+    void put(const QByteArray& data) { put(data.constData(), data.size()); }
+    void putByte(quint8 value) { m_bytes->append(char(value)); }
+    template <typename T> void putLE(T value)
+    {
+        char raw[sizeof(T)];
+        qToLittleEndian(value, raw);
+        put(raw, sizeof(T));
+    }
+    void flush()
+    {
+        if (m_device && !m_buffer.isEmpty()) {
+            writeDevice(m_buffer.constData(), m_buffer.size());
+            m_buffer.clear();
+        }
+    }
+
+private:
+    void writeDevice(const char* data, qsizetype size)
+    {
+        if (m_device->write(data, size) != size)
+            throw AppError(QStringLiteral("Не удалось записать таблицу: %1").arg(m_device->errorString()));
+    }
+
+    QByteArray m_buffer;
+    QByteArray* m_bytes;
+    QIODevice* m_device = nullptr;
+};
+
+template <typename T> void appendLE(QByteArray& out, T value)
+{
+    char raw[sizeof(T)];
+    qToLittleEndian(value, raw);
+    out.append(raw, sizeof(T));
+}
+
+void appendLpstr(QByteArray& out, QStringView text)
+{
+    appendLE<quint16>(out, quint16(text.size()));
+    out.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+}
+
+void putSized(Sink& sink, quint8 token, const QByteArray& body, const QString& what)
+{
+    if (body.size() > MaxTokenBody)
+        throw AppError(QStringLiteral("Не удалось записать таблицу: слишком длинное описание (%1).").arg(what));
+    sink.putByte(token);
+    sink.putLE<quint16>(quint16(body.size()));
+    sink.put(body);
+}
+
+struct WireColumn
+{
+    quint16 dbType;
+    quint32 maxLength;
+    quint32 precision;
+    quint32 flags;
+};
+
+WireColumn wireColumn(const Column& column)
+{
+    WireColumn wire{};
+    switch (column.type) {
+    case ColumnType::Int: wire = {DbI4, 4, IntPrecision, FlagFixedLength}; break;
+    case ColumnType::Bool: wire = {DbBool, 2, NotApplicable, FlagFixedLength}; break;
+    case ColumnType::Double: wire = {DbR8, 8, DoublePrecision, FlagFixedLength}; break;
+    case ColumnType::Date: wire = {DbDate, 8, NotApplicable, FlagFixedLength}; break;
+    case ColumnType::Text:
+        wire = {DbWStr, quint32(column.size > 0 ? column.size : DefaultTextSize), NotApplicable, 0};
+        break;
+    case ColumnType::Memo: wire = {DbWStr, MemoMaxLength, NotApplicable, FlagLong}; break;
+    case ColumnType::Binary: wire = {DbBytes, BinaryMaxLength, NotApplicable, FlagLong}; break;
+    }
+    wire.flags |= FlagWriteUnknown;
+    if (column.nullable)
+        wire.flags |= FlagNullable | FlagMayBeNull;
+    if (column.key)
+        wire.flags |= FlagKey;
+    return wire;
+}
+
+[[noreturn]] void badValue(const Table& table, int row, int ordinal, const QString& why)
+{
+    throw AppError(QStringLiteral("Не удалось записать таблицу: строка %1, поле \"%2\": %3.")
+                       .arg(row + 1)
+                       .arg(table.column(ordinal).name, why));
+}
+
+void putCell(Sink& sink, const Table& table, int row, int ordinal, const QVariant& value)
+{
+    const Column& column = table.column(ordinal);
+    switch (column.type) {
+    case ColumnType::Int: {
+        bool ok = false;
+        const qlonglong number = value.toLongLong(&ok);
+        if (!ok || number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
+            badValue(table, row, ordinal, QStringLiteral("не 32-битное целое число"));
+        sink.putLE<qint32>(qint32(number));
+        return;
+    }
+    case ColumnType::Bool: sink.putLE<quint16>(value.toBool() ? 0xFFFF : 0x0000); return;
+    case ColumnType::Double: {
+        bool ok = false;
+        const double number = value.toDouble(&ok);
+        if (!ok)
+            badValue(table, row, ordinal, QStringLiteral("не число"));
+        sink.putLE<double>(number);
+        return;
+    }
+    case ColumnType::Date: {
+        const QDateTime when = value.toDateTime();
+        if (!when.isValid())
+            badValue(table, row, ordinal, QStringLiteral("не дата"));
+        sink.putLE<double>(toOleDate(when));
+        return;
+    }
+    case ColumnType::Text:
+    case ColumnType::Memo: {
+        const QString text = value.toString();
+        const qint64 bytes = qint64(text.size()) * 2;
+        const WireColumn wire = wireColumn(column);
+        if (column.type == ColumnType::Text && text.size() > qint64(wire.maxLength))
+            badValue(table, row, ordinal, QStringLiteral("текст длиннее %1 символов").arg(wire.maxLength));
+        if (bytes > MaxCellBytes)
+            badValue(table, row, ordinal, QStringLiteral("слишком длинный текст"));
+        if (qint64(wire.maxLength) * 2 <= ShortLengthLimit)
+            sink.putByte(quint8(bytes));
+        else
+            sink.putLE<qint32>(qint32(bytes));
+        sink.put(reinterpret_cast<const char*>(text.utf16()), bytes);
+        return;
+    }
+    case ColumnType::Binary: {
+        const QByteArray data = value.toByteArray();
+        if (data.size() > MaxCellBytes)
+            badValue(table, row, ordinal, QStringLiteral("слишком большое значение"));
+        sink.putLE<qint32>(qint32(data.size()));
+        sink.put(data);
+        return;
+    }
+    }
+}
+
+void writeTableGram(const Table& table, QStringView baseTable, Sink& sink)
+{
+    const int count = table.columnCount();
+    if (count > std::numeric_limits<quint16>::max() - 1)
+        throw AppError(QStringLiteral("Не удалось записать таблицу: слишком много полей."));
+    QList<int> keys;
+    QList<bool> nullable(count);
+    for (int i = 0; i < count; ++i) {
+        const Column& c = table.column(i);
+        if (c.name.isEmpty())
+            throw AppError(QStringLiteral("Не удалось записать таблицу: поле %1 без имени.").arg(i + 1));
+        for (int j = 0; j < i; ++j) {
+            if (table.column(j).name.compare(c.name, Qt::CaseInsensitive) == 0)
+                throw AppError(QStringLiteral("Не удалось записать таблицу: поле \"%1\" повторяется.").arg(c.name));
+        }
+        if (c.type == ColumnType::Text && qint64(c.size) > qint64(LongTextThreshold) - 1)
+            throw AppError(QStringLiteral("Не удалось записать таблицу: поле \"%1\" слишком широкое.").arg(c.name));
+        if (c.key)
+            keys.append(i + 1);
+        nullable[i] = c.nullable;
+    }
+
+    sink.put(bytesOf(FixedHead), sizeof(FixedHead));
+
+    QByteArray body;
+    body.append(bytesOf(ResultDescriptorGuid), sizeof(ResultDescriptorGuid));
+    body.append(3, '\0'); // reserved, snapshot cursor, not normalised
+    appendLE<quint16>(body, quint16(count)); // visible
+    appendLE<quint16>(body, quint16(count)); // total
+    appendLE<quint16>(body, 0);              // computed
+    appendLE<quint16>(body, 1);              // base tables
+    appendLE<quint16>(body, 0);              // order-by columns
+    appendLE<quint32>(body, quint32(table.rowCount()));
+    body.append(bytesOf(ResultProperties), sizeof(ResultProperties));
+    putSized(sink, TokenResultDescriptor, body, QStringLiteral("результат"));
+
+    sink.put(bytesOf(RecordSetContext), sizeof(RecordSetContext));
+
+    body.clear();
+    appendLE<quint16>(body, 1); // table ordinal
+    appendLpstr(body, baseTable); // original name
+    appendLpstr(body, baseTable); // update name
+    appendLE<quint16>(body, 0); // code page
+    appendLE<quint16>(body, quint16(count));
+    appendLE<quint16>(body, quint16(keys.size()));
+    for (int ordinal : keys)
+        appendLE<quint16>(body, quint16(ordinal));
+    putSized(sink, TokenTableDescriptor, body, QStringLiteral("таблица"));
+
+    for (int i = 0; i < count; ++i) {
+        const Column& c = table.column(i);
+        const WireColumn wire = wireColumn(c);
+        body.clear();
+        body.append(char((WrittenPresence >> 16) & 0xFF));
+        body.append(char((WrittenPresence >> 8) & 0xFF));
+        body.append(char(WrittenPresence & 0xFF));
+        appendLE<quint16>(body, quint16(i + 1)); // column ordinal
+        appendLpstr(body, c.name);
+        appendLE<quint16>(body, 1);              // base table
+        appendLE<quint16>(body, quint16(i + 1)); // base column ordinal
+        appendLpstr(body, c.name);
+        appendLE<quint16>(body, wire.dbType);
+        appendLE<quint32>(body, wire.maxLength);
+        appendLE<quint32>(body, wire.precision);
+        appendLE<quint32>(body, NotApplicable); // scale
+        appendLE<quint32>(body, wire.flags);
+        appendLE<quint16>(body, c.autoIncrement ? 0xFFFF : 0x0000);
+        appendLE<quint16>(body, 0xFFFF); // visible
+        putSized(sink, TokenColumnDescriptor, body, c.name);
+    }
+
+    const int nullableCount = int(std::count(nullable.cbegin(), nullable.cend(), true));
+    QByteArray presence((nullableCount + 7) / 8, '\0');
+    for (int r = 0; r < table.rowCount(); ++r) {
+        const QVariantList& values = table.row(r);
+        presence.fill('\0');
+        int bit = 0;
+        for (int i = 0; i < count; ++i) {
+            if (!nullable[i]) {
+                if (!values[i].isValid())
+                    badValue(table, r, i, QStringLiteral("пустое значение в обязательном поле"));
+                continue;
+            }
+            if (values[i].isValid())
+                presence[bit / 8] = char(quint8(presence[bit / 8]) | (0x80 >> (bit % 8)));
+            ++bit;
+        }
+        sink.putByte(TokenOriginalRow);
+        sink.put(presence);
+        for (int i = 0; i < count; ++i) {
+            if (values[i].isValid())
+                putCell(sink, table, r, i, values[i]);
+        }
+    }
+    sink.putByte(TokenDone);
+    sink.flush();
+}
+
+qint64 estimatedSize(const Table& table)
+{
+    qint64 size = 1024 + qint64(table.columnCount()) * 128;
+    for (int r = 0; r < table.rowCount(); ++r) {
+        size += 1 + table.columnCount() / 8 + 1;
+        for (const QVariant& v : table.row(r)) {
+            switch (v.typeId()) {
+            case QMetaType::QByteArray: size += 4 + v.toByteArray().size(); break;
+            case QMetaType::QString: size += 4 + v.toString().size() * 2; break;
+            default: size += 8; break;
+            }
+        }
+    }
+    return size;
+}
+
+// ---------------------------------------------------------------------------------------------------
+// Reader
+
+[[noreturn]] void damaged(const QString& what, qsizetype offset)
+{
+    throw AppError(QStringLiteral("Таблица ADTG повреждена или имеет неизвестный формат: %1 (байт %2).")
+                       .arg(what)
+                       .arg(offset));
+}
+
+[[noreturn]] void unsupported(const QString& what)
+{
+    throw AppError(QStringLiteral("Таблица ADTG не поддерживается: %1.").arg(what));
+}
+
+// Reads little-endian values from a range, checking every length against the bytes left.
+class Cursor
+{
+public:
+    Cursor(const uchar* data, qsizetype begin, qsizetype end) : m_data(data), m_pos(begin), m_end(end) {}
+
+    qsizetype pos() const { return m_pos; }
+    qsizetype left() const { return m_end - m_pos; }
+    bool atEnd() const { return m_pos >= m_end; }
+    const uchar* here() const { return m_data + m_pos; }
+
+    void need(qint64 size, const char* what) const
+    {
+        if (size < 0 || size > left())
+            damaged(QStringLiteral("%1 выходит за конец данных").arg(QLatin1String(what)), m_pos);
+    }
+    const uchar* take(qint64 size, const char* what)
+    {
+        need(size, what);
+        const uchar* p = m_data + m_pos;
+        m_pos += qsizetype(size);
+        return p;
+    }
+    void skip(qint64 size, const char* what) { take(size, what); }
+    template <typename T> T read(const char* what) { return qFromLittleEndian<T>(take(sizeof(T), what)); }
+    quint8 u8(const char* what) { return *take(1, what); }
+    quint16 u16(const char* what) { return read<quint16>(what); }
+    quint32 u32(const char* what) { return read<quint32>(what); }
+    QString lpstr(const char* what)
+    {
+        const quint16 chars = u16(what);
+        return utf16(take(qint64(chars) * 2, what), chars);
+    }
+    static QString utf16(const uchar* p, qsizetype chars)
+    {
+        if (chars == 0)
+            return QString();
+        QString text(chars, Qt::Uninitialized);
+        std::memcpy(text.data(), p, size_t(chars) * 2);
+        return text;
+    }
+
+private:
+    const uchar* m_data;
+    qsizetype m_pos;
+    qsizetype m_end;
+};
+
+struct ColumnSpec
+{
+    quint16 ordinal = 0;
+    QString name;
+    quint16 baseTable = 0;
+    quint16 baseColumnOrdinal = 0;
+    bool hasBaseColumnOrdinal = false;
+    quint16 dbType = 0;
+    quint32 maxLength = 0;
+    quint32 flags = 0;
+    bool autoIncrement = false;
+    bool visible = true;
+    qsizetype offset = 0;
+};
+
+struct Meta
+{
+    bool unicodeStrings = false;
+    bool hasResultDescriptor = false;
+    quint32 rowCount = 0;
+    quint16 totalColumns = 0;
+    QList<QPair<quint16, quint16>> keys; // table ordinal, base column ordinal
+    QList<ColumnSpec> columns;
+    qsizetype rowsStart = 0;
+};
+
+// Size of a cell of a fixed-size type; -1 for types with a length prefix, -2 for unknown types.
+int fixedCellSize(quint16 type)
+{
+    switch (type) {
+    case DbEmpty:
+    case DbNull: return 0;
+    case DbI1:
+    case DbUI1: return 1;
+    case DbI2:
+    case DbUI2:
+    case DbBool: return 2;
+    case DbI4:
+    case DbUI4:
+    case DbR4: return 4;
+    case DbR8:
+    case DbCy:
+    case DbDate:
+    case DbI8:
+    case DbUI8:
+    case DbFileTime: return 8;
+    case DbDbDate:
+    case DbDbTime: return 6;
+    case DbDecimal:
+    case DbGuid:
+    case DbDbTimestamp: return 16;
+    case DbBytes:
+    case DbStr:
+    case DbWStr:
+    case DbBstr:
+    case DbVarNumeric: return -1;
+    default: return -2;
+    }
+}
+
+bool isWide(quint16 type) { return type == DbWStr || type == DbBstr; }
+
+Column toColumn(const ColumnSpec& spec, bool listedKey)
+{
+    Column c;
+    c.name = spec.name;
+    c.nullable = (spec.flags & (FlagNullable | FlagMayBeNull)) != 0;
+    c.key = (spec.flags & FlagKey) != 0 || listedKey;
+    c.autoIncrement = spec.autoIncrement;
+    switch (spec.dbType) {
+    case DbI1:
+    case DbUI1:
+    case DbI2:
+    case DbUI2:
+    case DbI4: c.type = ColumnType::Int; break;
+    case DbBool: c.type = ColumnType::Bool; break;
+    case DbR4:
+    case DbR8:
+    case DbCy:
+    case DbDecimal:
+    case DbUI4:
+    case DbI8:
+    case DbUI8:
+    case DbVarNumeric: c.type = ColumnType::Double; break;
+    case DbDate:
+    case DbDbDate:
+    case DbDbTime:
+    case DbDbTimestamp:
+    case DbFileTime: c.type = ColumnType::Date; break;
+    case DbGuid:
+        c.type = ColumnType::Text;
+        c.size = 38;
+        break;
+    case DbWStr:
+    case DbBstr:
+    case DbStr:
+        if ((spec.flags & FlagLong) || spec.maxLength >= LongTextThreshold) {
+            c.type = ColumnType::Memo;
+        } else {
+            c.type = ColumnType::Text;
+            c.size = int(spec.maxLength);
+        }
+        break;
+    default: c.type = ColumnType::Binary; break;
+    }
+    return c;
+}
+
+// Checks the header and tells whether single-byte text cells are sent as UTF-16.
+bool parseHeader(Cursor& in)
+{
+    const qsizetype start = in.pos();
+    if (in.left() < HeaderSize || std::memcmp(in.here(), Signature, sizeof(Signature)) != 0)
+        damaged(QStringLiteral("нет заголовка"), start);
+    in.skip(1, "заголовок");
+    const quint8 size = in.u8("заголовок");
+    const uchar* body = in.take(size, "заголовок");
+    if (size < 7)
+        damaged(QStringLiteral("короткий заголовок"), start);
+    if (body[5] != 0)
+        unsupported(QStringLiteral("порядок байтов от старшего к младшему"));
+    return body[6] != 0;
+}
+
+void parseResultDescriptor(Cursor& token, Meta& meta)
+{
+    if (token.left() < ResultDescriptorFixedSize)
+        damaged(QStringLiteral("короткое описание результата"), token.pos());
+    token.skip(16 + 3, "описание результата"); // GUID, reserved, cursor model, normalisation
+    token.u16("описание результата");           // visible columns
+    meta.totalColumns = token.u16("описание результата");
+    token.u16("описание результата"); // computed columns
+    token.u16("описание результата"); // tables
+    token.u16("описание результата"); // order-by columns
+    meta.rowCount = token.u32("описание результата");
+    meta.hasResultDescriptor = true;
+}
+
+void parseTableDescriptor(Cursor& token, Meta& meta)
+{
+    const quint16 ordinal = token.u16("описание таблицы");
+    token.lpstr("имя таблицы");
+    token.lpstr("имя таблицы");
+    token.u16("описание таблицы"); // code page
+    token.u16("описание таблицы"); // columns of this table
+    const quint16 keyCount = token.u16("описание таблицы");
+    token.need(qint64(keyCount) * 2, "ключевые поля");
+    for (int i = 0; i < keyCount; ++i)
+        meta.keys.append({ordinal, token.u16("ключевые поля")});
+}
+
+// Optional fields of a column descriptor that the reader passes over, in wire order; size 0 is a
+// length-prefixed string. The searchable flag is taken as four bytes, as the grammar gives it.
+struct OptionalField
+{
+    quint32 bit;
+    int size;
+};
+constexpr OptionalField FieldsAfterFlags[] = {{HasCatalog, 0},           {HasSchema, 0},
+                                              {HasCollatingSequence, 4}, {HasComputeMode, 4},
+                                              {HasDateTimePrecision, 4}, {HasDefaultValue, 16}};
+constexpr OptionalField FieldsAfterAutoIncrement[] = {
+    {HasCaseSensitive, 2}, {HasMultiValued, 2}, {HasSearchable, 4}, {HasUnique, 2}, {HasOctetLength, 4}};
+
+template <size_t N> void skipOptionalFields(Cursor& token, quint32 presence, const OptionalField (&fields)[N])
+{
+    for (const OptionalField& f : fields) {
+        if (!(presence & f.bit))
+            continue;
+        if (f.size == 0)
+            token.lpstr("описание поля");
+        else
+            token.skip(f.size, "описание поля");
+    }
+}
+
+ColumnSpec parseColumnDescriptor(Cursor& token)
+{
+    ColumnSpec spec;
+    spec.offset = token.pos();
+    const uchar* map = token.take(3, "описание поля");
+    const quint32 presence = (quint32(map[0]) << 16) | (quint32(map[1]) << 8) | quint32(map[2]);
+    spec.ordinal = token.u16("описание поля");
+    if (presence & HasName)
+        spec.name = token.lpstr("имя поля");
+    if (presence & HasBaseTable)
+        spec.baseTable = token.u16("описание поля");
+    if (presence & HasBaseColumnOrdinal) {
+        spec.baseColumnOrdinal = token.u16("описание поля");
+        spec.hasBaseColumnOrdinal = true;
+    }
+    QString baseName;
+    if (presence & HasBaseColumnName)
+        baseName = token.lpstr("имя поля");
+    if (spec.name.isEmpty())
+        spec.name = baseName;
+    spec.dbType = token.u16("описание поля");
+    spec.maxLength = token.u32("описание поля");
+    token.u32("описание поля"); // precision
+    token.u32("описание поля"); // scale
+    spec.flags = token.u32("описание поля");
+    skipOptionalFields(token, presence, FieldsAfterFlags);
+    if (presence & HasAutoIncrement)
+        spec.autoIncrement = token.u16("описание поля") != 0;
+    skipOptionalFields(token, presence, FieldsAfterAutoIncrement);
+    spec.visible = token.u16("описание поля") != 0;
+    if ((presence & HasCalculationInfo) || (spec.flags & FlagChapter) || spec.dbType == DbChapter)
+        unsupported(QStringLiteral("вычисляемое поле или вложенный набор записей (\"%1\")").arg(spec.name));
+    return spec;
+}
+
+qsizetype findStart(QByteArrayView bytes)
+{
+    const auto startsWith = [&](qsizetype at, const void* what, size_t size) {
+        return at >= 0 && at + qsizetype(size) <= bytes.size() && std::memcmp(bytes.data() + at, what, size) == 0;
+    };
+    if (startsWith(0, Signature, sizeof(Signature)))
+        return 0;
+    if (startsWith(0, WrapperNull, sizeof(WrapperNull)))
+        throw AppError(QStringLiteral("Таблица ADTG пуста: передан пустой набор записей."));
+    if (startsWith(0, WrapperStart, sizeof(WrapperStart)) &&
+        startsWith(19, RowsetImplementationId, sizeof(RowsetImplementationId)))
+        return WrapperSize;
+    const QByteArrayView head = bytes.first(std::min(bytes.size(), SignatureScanLimit));
+    const qsizetype at = head.indexOf(QByteArrayView(Signature, sizeof(Signature)));
+    if (at < 0)
+        throw AppError(QStringLiteral("Файл не является таблицей ADTG."));
+    return at;
+}
+
+Meta parseMeta(QByteArrayView bytes)
+{
+    const uchar* data = reinterpret_cast<const uchar*>(bytes.data());
+    Cursor in(data, findStart(bytes), bytes.size());
+    Meta meta;
+    meta.unicodeStrings = parseHeader(in);
+    QSet<quint16> ordinals;
+    for (;;) {
+        if (in.atEnd())
+            damaged(QStringLiteral("нет конца таблицы"), in.pos());
+        const qsizetype start = in.pos();
+        const quint8 id = *in.here();
+        if (id == TokenOriginalRow || id == TokenChangeRow || id == TokenDeleteRow || id == TokenInsertRow ||
+            id == TokenDone) {
+            meta.rowsStart = start;
+            break;
+        }
+        if (id >= FirstChildToken)
+            unsupported(QStringLiteral("вложенные наборы записей (метка %1)").arg(id, 2, 16, QLatin1Char('0')));
+        in.skip(1, "метка");
+        const quint16 size = in.u16("длина блока");
+        in.need(size, "блок");
+        Cursor token(data, in.pos(), in.pos() + size);
+        in.skip(size, "блок");
+        switch (id) {
+        case TokenResultDescriptor:
+            if (meta.hasResultDescriptor)
+                unsupported(QStringLiteral("вложенные наборы записей"));
+            parseResultDescriptor(token, meta);
+            break;
+        case TokenTableDescriptor: parseTableDescriptor(token, meta); break;
+        case TokenColumnDescriptor: {
+            ColumnSpec spec = parseColumnDescriptor(token);
+            spec.offset = start;
+            if (spec.ordinal == 0 || ordinals.contains(spec.ordinal))
+                damaged(QStringLiteral("неверный номер поля %1").arg(spec.ordinal), start);
+            ordinals.insert(spec.ordinal);
+            meta.columns.append(spec);
+            break;
+        }
+        default: break; // handler options, record-set context and anything else sized: not needed
+        }
+    }
+    std::sort(meta.columns.begin(), meta.columns.end(),
+              [](const ColumnSpec& a, const ColumnSpec& b) { return a.ordinal < b.ordinal; });
+    return meta;
+}
+
+// One way of reading the rows where the format can be read more than one way.
+struct Reading
+{
+    enum Lengths { ByteCountByByteSize, ByteCountByCharSize, CharCount };
+    enum Nullable { EitherFlag, MayBeNullFlag, NullableFlag, EveryColumn };
+    Lengths lengths = ByteCountByByteSize;
+    bool lowBitFirst = false;
+    Nullable nullable = EitherFlag;
+};
+
+// How the cells of one column are laid out under one reading.
+struct CellPlan
+{
+    enum Kind { Fixed, ShortPrefix, LongPrefix, VarNumeric, Unknown };
+    Kind kind = Fixed;
+    qint64 fixedSize = 0; // bytes of a Fixed cell
+    bool chars = false;   // the prefix counts UTF-16 units
+    bool hasPresenceBit = false;
+    bool operator==(const CellPlan&) const = default;
+};
+
+QList<CellPlan> planFor(const Meta& meta, const Reading& reading)
+{
+    QList<CellPlan> plans;
+    plans.reserve(meta.columns.size());
+    for (const ColumnSpec& c : meta.columns) {
+        CellPlan plan;
+        switch (reading.nullable) {
+        case Reading::EitherFlag: plan.hasPresenceBit = (c.flags & (FlagNullable | FlagMayBeNull)) != 0; break;
+        case Reading::MayBeNullFlag: plan.hasPresenceBit = (c.flags & FlagMayBeNull) != 0; break;
+        case Reading::NullableFlag: plan.hasPresenceBit = (c.flags & FlagNullable) != 0; break;
+        case Reading::EveryColumn: plan.hasPresenceBit = true; break;
+        }
+        const int fixed = fixedCellSize(c.dbType);
+        const bool wide = isWide(c.dbType) || (c.dbType == DbStr && meta.unicodeStrings);
+        if (fixed >= 0) {
+            plan.fixedSize = fixed;
+        } else if (c.dbType == DbVarNumeric) {
+            plan.kind = CellPlan::VarNumeric;
+        } else if (c.flags & FlagFixedLength) {
+            plan.fixedSize = qint64(c.maxLength) * (wide && reading.lengths != Reading::ByteCountByCharSize ? 2 : 1);
+        } else if (fixed == -2) {
+            plan.kind = CellPlan::Unknown;
+        } else {
+            const qint64 byteSize = qint64(c.maxLength) * (wide ? 2 : 1);
+            const qint64 limitedSize = reading.lengths == Reading::ByteCountByByteSize ? byteSize : qint64(c.maxLength);
+            plan.kind = limitedSize <= ShortLengthLimit ? CellPlan::ShortPrefix : CellPlan::LongPrefix;
+            plan.chars = wide && reading.lengths == Reading::CharCount;
+        }
+        plans.append(plan);
+    }
+    return plans;
+}
+
+double decimalValue(const uchar* p)
+{
+    const int scale = p[2];
+    const bool negative = (p[3] & 0x80) != 0;
+    const double high = qFromLittleEndian<quint32>(p + 4);
+    const double low = qFromLittleEndian<quint32>(p + 8);
+    const double mid = qFromLittleEndian<quint32>(p + 12);
+    const double mantissa = (high * 4294967296.0 + mid) * 4294967296.0 + low;
+    const double value = mantissa / std::pow(10.0, std::min(scale, 28));
+    return negative ? -value : value;
+}
+
+class RowDecoder
+{
+public:
+    RowDecoder(const uchar* data, qsizetype begin, qsizetype end, const Meta& meta, const QList<CellPlan>& plans,
+               const Reading& reading, const QList<int>& visibleIndex, int visibleCount)
+        : m_in(data, begin, end), m_meta(meta), m_plans(plans), m_reading(reading), m_visibleIndex(visibleIndex),
+          m_visibleCount(visibleCount)
+    {
+        for (const CellPlan& p : plans)
+            m_presenceBits += p.hasPresenceBit ? 1 : 0;
+    }
+
+    QList<QVariantList> decode()
+    {
+        QList<QVariantList> rows;
+        QList<bool> deleted;
+        qint64 rowTokens = 0;
+        qsizetype lastOriginal = -1;
+        for (;;) {
+            const qsizetype at = m_in.pos();
+            const quint8 token = m_in.u8("строка");
+            switch (token) {
+            case TokenOriginalRow: {
+                QVariantList values(m_visibleCount);
+                const QByteArray presence = bits(m_presenceBits);
+                int bit = 0;
+                for (int i = 0; i < m_plans.size(); ++i) {
+                    if (m_plans[i].hasPresenceBit && !isSet(presence, bit++))
+                        continue;
+                    store(values, i, cell(i));
+                }
+                rows.append(std::move(values));
+                deleted.append(false);
+                lastOriginal = rows.size() - 1;
+                ++rowTokens;
+                break;
+            }
+            case TokenChangeRow:
+                if (lastOriginal < 0)
+                    damaged(QStringLiteral("изменение без исходной строки"), at);
+                applyUpdate(rows[lastOriginal]);
+                lastOriginal = -1;
+                break;
+            case TokenDeleteRow:
+                if (lastOriginal < 0)
+                    damaged(QStringLiteral("удаление без исходной строки"), at);
+                deleted[lastOriginal] = true;
+                lastOriginal = -1;
+                break;
+            case TokenInsertRow: {
+                QVariantList values(m_visibleCount);
+                applyUpdate(values);
+                rows.append(std::move(values));
+                deleted.append(false);
+                lastOriginal = -1;
+                ++rowTokens;
+                break;
+            }
+            case TokenDone: {
+                QList<QVariantList> kept;
+                kept.reserve(rows.size());
+                for (qsizetype i = 0; i < rows.size(); ++i) {
+                    if (!deleted[i])
+                        kept.append(std::move(rows[i]));
+                }
+                m_rowTokens = rowTokens;
+                return kept;
+            }
+            default:
+                if (token >= FirstChildToken)
+                    unsupported(QStringLiteral("вложенные наборы записей"));
+                damaged(QStringLiteral("неизвестная метка строки %1").arg(token, 2, 16, QLatin1Char('0')), at);
+            }
+        }
+    }
+
+    qint64 rowTokens() const { return m_rowTokens; }
+
+private:
+    QByteArray bits(qint64 count)
+    {
+        const qint64 size = (count + 7) / 8;
+        const uchar* p = m_in.take(size, "карта полей");
+        return QByteArray(reinterpret_cast<const char*>(p), size);
+    }
+    bool isSet(const QByteArray& map, int bit) const
+    {
+        const quint8 mask = m_reading.lowBitFirst ? quint8(1u << (bit % 8)) : quint8(0x80u >> (bit % 8));
+        return (quint8(map[bit / 8]) & mask) != 0;
+    }
+    void store(QVariantList& values, int column, QVariant value) const
+    {
+        const int target = m_visibleIndex[column];
+        if (target >= 0)
+            values[target] = std::move(value);
+    }
+    void applyUpdate(QVariantList& values)
+    {
+        const QByteArray update = bits(m_plans.size());
+        const QByteArray forceNull = bits(m_plans.size());
+        for (int i = 0; i < m_plans.size(); ++i) {
+            if (isSet(forceNull, i))
+                store(values, i, QVariant());
+            else if (isSet(update, i))
+                store(values, i, cell(i));
+        }
+    }
+
+    QVariant cell(int column)
+    {
+        const ColumnSpec& spec = m_meta.columns[column];
+        const CellPlan& plan = m_plans[column];
+        const qsizetype at = m_in.pos();
+        switch (plan.kind) {
+        case CellPlan::Fixed: return fixedValue(spec, m_in.take(plan.fixedSize, "значение"), plan.fixedSize, at);
+        case CellPlan::ShortPrefix:
+        case CellPlan::LongPrefix: {
+            qint64 length = plan.kind == CellPlan::ShortPrefix ? qint64(m_in.u8("длина значения"))
+                                                               : qint64(m_in.read<qint32>("длина значения"));
+            if (length < 0)
+                damaged(QStringLiteral("отрицательная длина значения"), at);
+            if (plan.chars)
+                length *= 2;
+            return variableValue(spec, m_in.take(length, "значение"), length, at);
+        }
+        case CellPlan::VarNumeric: {
+            const uchar* head = m_in.take(3, "значение");
+            const int precision = head[0];
+            const int scale = qint8(head[1]);
+            const qint64 size = qint64(std::ceil(precision * std::log2(10.0) / 8.0));
+            const uchar* digits = m_in.take(size, "значение");
+            double value = 0;
+            for (qint64 i = size - 1; i >= 0; --i)
+                value = value * 256.0 + digits[i];
+            value /= std::pow(10.0, scale);
+            return head[2] == 0 ? -value : value;
+        }
+        case CellPlan::Unknown: break;
+        }
+        unsupported(QStringLiteral("тип %1 поля \"%2\"").arg(spec.dbType).arg(spec.name));
+    }
+
+    QVariant fixedValue(const ColumnSpec& spec, const uchar* p, qint64 size, qsizetype at) const
+    {
+        switch (spec.dbType) {
+        case DbEmpty:
+        case DbNull: return QVariant();
+        case DbI1: return int(qint8(p[0]));
+        case DbUI1: return int(p[0]);
+        case DbI2: return int(qFromLittleEndian<qint16>(p));
+        case DbUI2: return int(qFromLittleEndian<quint16>(p));
+        case DbI4: return int(qFromLittleEndian<qint32>(p));
+        case DbUI4: return double(qFromLittleEndian<quint32>(p));
+        case DbI8: return double(qFromLittleEndian<qint64>(p));
+        case DbUI8: return double(qFromLittleEndian<quint64>(p));
+        case DbBool: return qFromLittleEndian<quint16>(p) != 0;
+        case DbR4: return double(qFromLittleEndian<float>(p));
+        case DbR8: return qFromLittleEndian<double>(p);
+        case DbCy: return double(qFromLittleEndian<qint64>(p)) / 10000.0;
+        case DbDecimal: return decimalValue(p);
+        case DbDate: {
+            const std::optional<QDateTime> when = fromOleDate(qFromLittleEndian<double>(p));
+            if (!when)
+                damaged(QStringLiteral("неверная дата в поле \"%1\"").arg(spec.name), at);
+            return *when;
+        }
+        case DbDbDate:
+        case DbDbTimestamp: {
+            const QDate date(qFromLittleEndian<qint16>(p), qFromLittleEndian<quint16>(p + 2),
+                             qFromLittleEndian<quint16>(p + 4));
+            QTime time(0, 0);
+            if (spec.dbType == DbDbTimestamp)
+                time = QTime(qFromLittleEndian<quint16>(p + 6), qFromLittleEndian<quint16>(p + 8),
+                             qFromLittleEndian<quint16>(p + 10), int(qFromLittleEndian<quint32>(p + 12) / 1000000));
+            if (!date.isValid() || !time.isValid())
+                damaged(QStringLiteral("неверная дата в поле \"%1\"").arg(spec.name), at);
+            return QDateTime(date, time);
+        }
+        case DbDbTime: {
+            const QTime time(qFromLittleEndian<quint16>(p), qFromLittleEndian<quint16>(p + 2),
+                             qFromLittleEndian<quint16>(p + 4));
+            if (!time.isValid())
+                damaged(QStringLiteral("неверное время в поле \"%1\"").arg(spec.name), at);
+            return QDateTime(QDate::fromJulianDay(OleEpochJulianDay), time);
+        }
+        case DbFileTime: {
+            // 100 ns steps since 1601-01-01 UTC.
+            constexpr qint64 UnixEpochSteps = 116444736000000000LL;
+            const qint64 steps = qint64(qFromLittleEndian<quint64>(p) & 0x7FFFFFFFFFFFFFFFULL);
+            return QDateTime::fromMSecsSinceEpoch((steps - UnixEpochSteps) / 10000, Qt::UTC).toLocalTime();
+        }
+        case DbGuid:
+            return QUuid(qFromLittleEndian<quint32>(p), qFromLittleEndian<quint16>(p + 4),
+                         qFromLittleEndian<quint16>(p + 6), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15])
+                .toString(QUuid::WithBraces)
+                .toUpper();
+        default: return variableValue(spec, p, size, at);
+        }
+    }
+
+    QVariant variableValue(const ColumnSpec& spec, const uchar* p, qint64 size, qsizetype at) const
+    {
+        const bool wide = isWide(spec.dbType) || (spec.dbType == DbStr && m_meta.unicodeStrings);
+        if (wide) {
+            if (size % 2 != 0)
+                damaged(QStringLiteral("нечётная длина текста в поле \"%1\"").arg(spec.name), at);
+            return Cursor::utf16(p, qsizetype(size / 2));
+        }
+        if (spec.dbType == DbStr)
+            return fromCp1251(reinterpret_cast<const char*>(p), qsizetype(size));
+        return QByteArray(reinterpret_cast<const char*>(p), qsizetype(size));
+    }
+
+    Cursor m_in;
+    const Meta& m_meta;
+    const QList<CellPlan>& m_plans;
+    Reading m_reading;
+    const QList<int>& m_visibleIndex;
+    int m_visibleCount;
+    qint64 m_presenceBits = 0;
+    qint64 m_rowTokens = 0;
+};
+
+QList<Reading> readings()
+{
+    QList<Reading> all;
+    for (Reading::Nullable nullable :
+         {Reading::EitherFlag, Reading::MayBeNullFlag, Reading::NullableFlag, Reading::EveryColumn}) {
+        for (bool lowBitFirst : {false, true}) {
+            for (Reading::Lengths lengths :
+                 {Reading::ByteCountByByteSize, Reading::ByteCountByCharSize, Reading::CharCount})
+                all.append({lengths, lowBitFirst, nullable});
+        }
+    }
+    return all;
+}
+
+} // namespace
+
+QByteArray WriteAdtg(const Table& table, QStringView baseTable)
+{
+    QByteArray bytes;
+    bytes.reserve(qsizetype(std::min<qint64>(estimatedSize(table), std::numeric_limits<qsizetype>::max() / 2)));
+    Sink sink(&bytes);
+    writeTableGram(table, baseTable, sink);
+    return bytes;
+}
+
+void WriteAdtgFile(const Table& table, const QString& path, QStringView baseTable)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        throw AppError(QStringLiteral("Не удалось создать файл \"%1\": %2").arg(path, file.errorString()));
+    Sink sink(&file);
+    writeTableGram(table, baseTable, sink); // on a throw the QSaveFile discards what was written
+    if (!file.commit())
+        throw AppError(QStringLiteral("Не удалось записать файл \"%1\": %2").arg(path, file.errorString()));
+}
+
+Table ReadAdtg(QByteArrayView bytes)
+{
+    const Meta meta = parseMeta(bytes);
+
+    QList<Column> columns;
+    QList<int> visibleIndex;
+    for (const ColumnSpec& spec : meta.columns) {
+        if (!spec.visible) {
+            visibleIndex.append(-1);
+            continue;
+        }
+        const bool listedKey =
+            spec.hasBaseColumnOrdinal && meta.keys.contains(qMakePair(spec.baseTable, spec.baseColumnOrdinal));
+        visibleIndex.append(int(columns.size()));
+        columns.append(toColumn(spec, listedKey));
+    }
+
+    // The first reading that decodes the rows exactly to the end marker wins, unless a later one also
+    // agrees with the row count of the result descriptor.
+    const uchar* data = reinterpret_cast<const uchar*>(bytes.data());
+    QList<QPair<bool, QList<CellPlan>>> tried; // readings that lay the cells out alike need one try
+    std::optional<QList<QVariantList>> decoded;
+    std::optional<AppError> firstError;
+    for (const Reading& reading : readings()) {
+        const QList<CellPlan> plans = planFor(meta, reading);
+        if (tried.contains(qMakePair(reading.lowBitFirst, plans)))
+            continue;
+        tried.append(qMakePair(reading.lowBitFirst, plans));
+        try {
+            RowDecoder decoder(data, meta.rowsStart, bytes.size(), meta, plans, reading, visibleIndex,
+                               int(columns.size()));
+            QList<QVariantList> rows = decoder.decode();
+            const bool countAgrees = meta.rowCount == 0 || meta.rowCount == decoder.rowTokens() ||
+                                     meta.rowCount == quint32(rows.size());
+            if (countAgrees) {
+                decoded = std::move(rows);
+                break;
+            }
+            if (!decoded)
+                decoded = std::move(rows);
+        } catch (const AppError& e) {
+            if (!firstError)
+                firstError = e;
+        }
+    }
+    if (!decoded)
+        throw *firstError;
+
+    Table table(columns);
+    for (QVariantList& row : *decoded)
+        table.appendRow(std::move(row));
+    return table;
+}
+
+Table ReadAdtgFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(QStringLiteral("Не удалось открыть файл \"%1\": %2").arg(path, file.errorString()));
+    // Mapped rather than read: pictures are copied once, from the page cache into their values. The
+    // mapping ends when the file closes, whether the reading succeeds or throws.
+    const qint64 size = file.size();
+    if (const uchar* mapped = size > 0 ? file.map(0, size) : nullptr)
+        return ReadAdtg(QByteArrayView(mapped, qsizetype(size)));
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        throw AppError(QStringLiteral("Не удалось прочитать файл \"%1\": %2").arg(path, file.errorString()));
+    return ReadAdtg(bytes);
+}

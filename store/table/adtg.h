@@ -1,0 +1,30 @@
+#pragma once
+
+#include "table.h"
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+// The ADTG TableGram: the persisted form of a record set in question files (".top" members), in
+// the question set sent to a student's computer ("QuestionList.ADTG") and in result files. The
+// layout is kept byte-compatible with what ADO writes for a flat table, so that a school's existing
+// files load and files written here load there.
+//
+// Failures throw AppError with a message naming what is wrong and where.
+
+// The base table a written TableGram names: every table the system persists is a set of questions.
+inline constexpr QStringView AdtgDefaultTableName = u"Questions";
+
+// A flat table of the column types the store uses, with all its rows. Throws when the table cannot
+// be written: a null in a column that is not nullable, a value that does not fit its column, names
+// that are empty or repeated.
+QByteArray WriteAdtg(const Table& table, QStringView baseTable = AdtgDefaultTableName);
+// The same bytes written to a file completely or not at all.
+void WriteAdtgFile(const Table& table, const QString& path, QStringView baseTable = AdtgDefaultTableName);
+
+// Reads a TableGram as ADO writes it for a flat table: either bare (as saved to a file) or after
+// the record-set wrapper of a network message. Hidden columns are left out; pending inserts,
+// changes and deletions are applied.
+Table ReadAdtg(QByteArrayView bytes);
+Table ReadAdtgFile(const QString& path);
