@@ -4,8 +4,11 @@
 
 #include <QSysInfo>
 
+#include <arpa/inet.h>
 #include <cerrno>
+#include <netinet/in.h>
 #include <poll.h>
+#include <sys/socket.h>
 #include <sys/eventfd.h>
 #include <unistd.h>
 
@@ -97,6 +100,39 @@ bool WakeSignal::isRaised() const
 {
     pollfd p{m_fd, POLLIN, 0};
     return ::poll(&p, 1, 0) > 0;
+}
+
+int OpenBoundSocket(int port, QString* failure)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    if (fd < 0) {
+        *failure = QStringLiteral("Failed to create a socket, Error #%1").arg(WsaCodeOfErrno(errno));
+        return -1;
+    }
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(INADDR_ANY);
+    local.sin_port = htons(quint16(port));
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
+        *failure = QStringLiteral("Failed to bind a socket, Error #%1").arg(WsaCodeOfErrno(errno));
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+WaitResult WaitForSocket(int fd, const WakeSignal& wake, int timeoutMs)
+{
+    // Without a wake descriptor the stop flag is looked at this often.
+    static constexpr int FallbackPollMs = 50;
+    if (wake.fd() < 0 && (timeoutMs < 0 || timeoutMs > FallbackPollMs))
+        timeoutMs = FallbackPollMs;
+    pollfd fds[2] = {{fd, POLLIN, 0}, {wake.fd(), POLLIN, 0}};
+    if (::poll(fds, 2, timeoutMs) <= 0)
+        return WaitResult::TimedOut;
+    if (fds[1].revents)
+        return WaitResult::Woken;
+    return (fds[0].revents & POLLIN) ? WaitResult::Readable : WaitResult::TimedOut;
 }
 
 } // namespace Discovery

@@ -54,4 +54,14 @@ private:
     int m_fd;
 };
 
+// An IPv4 UDP socket, non-blocking, bound to any local address at the port (0: the system
+// chooses). On failure: -1, and *failure holds the text "Failed to create a socket, Error #..." or
+// "Failed to bind a socket, Error #...".
+int OpenBoundSocket(int port, QString* failure);
+
+// Waits for the socket to become readable, the wake signal to be raised, or the timeout
+// (milliseconds, -1 for none) to pass.
+enum class WaitResult { Readable, Woken, TimedOut };
+WaitResult WaitForSocket(int fd, const WakeSignal& wake, int timeoutMs);
+
 } // namespace Discovery

@@ -6,18 +6,10 @@
 #include <QMetaObject>
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <chrono>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-constexpr int FallbackPollMs = 50;
-
-} // namespace
 
 // --- TDetectedAdvertisers ---
 
@@ -63,17 +55,10 @@ void TUserThread::run()
     using Clock = std::chrono::steady_clock;
     using std::chrono::milliseconds;
 
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    QString failure;
+    const int fd = Discovery::OpenBoundSocket(0, &failure);
     if (fd < 0) {
-        Q_EMIT failed(QStringLiteral("Failed to create a socket, Error #%1").arg(Discovery::WsaCodeOfErrno(errno)));
-        return;
-    }
-    sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        Q_EMIT failed(QStringLiteral("Failed to bind a socket, Error #%1").arg(Discovery::WsaCodeOfErrno(errno)));
-        ::close(fd);
+        Q_EMIT failed(failure);
         return;
     }
     const int yes = 1;
@@ -88,8 +73,6 @@ void TUserThread::run()
     const Clock::time_point deadline = start + milliseconds(m_autoDeactivationDelay);
     Clock::time_point lastQuery{};
     bool queried = false;
-    pollfd fds[2] = {{fd, POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
-
     while (!m_stop) {
         const Clock::time_point now = Clock::now();
         if (hasDeadline && now >= deadline)
@@ -104,15 +87,11 @@ void TUserThread::run()
         Clock::time_point wakeAt = lastQuery + interval + milliseconds(1);
         if (hasDeadline && deadline < wakeAt)
             wakeAt = deadline;
-        int timeout = int(std::chrono::ceil<milliseconds>(wakeAt - Clock::now()).count());
-        timeout = qMax(timeout, 0);
-        if (m_wake.fd() < 0)
-            timeout = qMin(timeout, FallbackPollMs);
-        if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
+        const int timeout = qMax(0, int(std::chrono::ceil<milliseconds>(wakeAt - Clock::now()).count()));
+        const Discovery::WaitResult wait = Discovery::WaitForSocket(fd, m_wake, timeout);
+        if (wait == Discovery::WaitResult::Woken)
             break;
-        if (fds[1].revents)
-            break;
-        if (!(fds[0].revents & POLLIN))
+        if (wait != Discovery::WaitResult::Readable)
             continue;
         char answer[Discovery::AnswerReadBytes];
         sockaddr_in source{};

@@ -5,18 +5,9 @@
 #include <QMetaObject>
 
 #include <arpa/inet.h>
-#include <cerrno>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
-
-namespace {
-
-// Without a wake descriptor the worker looks at its stop flag this often.
-constexpr int FallbackPollMs = 50;
-
-} // namespace
 
 TAdvertisingThread::TAdvertisingThread(int port, QByteArray answer, QObject* parent)
     : QThread(parent), m_port(port), m_answer(std::move(answer))
@@ -31,32 +22,22 @@ void TAdvertisingThread::requestStop()
 
 void TAdvertisingThread::run()
 {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+    QString failure;
+    const int fd = Discovery::OpenBoundSocket(m_port, &failure);
     if (fd < 0) {
-        Q_EMIT failed(QStringLiteral("Failed to create a socket, Error #%1").arg(Discovery::WsaCodeOfErrno(errno)));
+        Q_EMIT failed(failure);
         return;
     }
     sockaddr_in local{};
-    local.sin_family = AF_INET;
-    local.sin_addr.s_addr = htonl(INADDR_ANY);
-    local.sin_port = htons(quint16(m_port));
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) {
-        Q_EMIT failed(QStringLiteral("Failed to bind a socket, Error #%1").arg(Discovery::WsaCodeOfErrno(errno)));
-        ::close(fd);
-        return;
-    }
     socklen_t length = sizeof local;
     if (::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0)
         m_boundPort = ntohs(local.sin_port);
 
-    pollfd fds[2] = {{fd, POLLIN, 0}, {m_wake.fd(), POLLIN, 0}};
-    const int timeout = m_wake.fd() >= 0 ? -1 : FallbackPollMs;
     while (!m_stop) {
-        if (::poll(fds, 2, timeout) < 0 && errno != EINTR)
+        const Discovery::WaitResult wait = Discovery::WaitForSocket(fd, m_wake, -1);
+        if (wait == Discovery::WaitResult::Woken)
             break;
-        if (fds[1].revents)
-            break;
-        if (!(fds[0].revents & POLLIN))
+        if (wait != Discovery::WaitResult::Readable)
             continue;
         char query[Discovery::QueryReadBytes];
         sockaddr_in source{};
