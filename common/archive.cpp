@@ -6,13 +6,15 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QtEndian>
-
-#include <zlib.h>
-
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <limits>
+#include <zlib.h>
 
 namespace {
 
@@ -133,7 +135,8 @@ void packEntry(QIODevice& archive, const QString& archivePath, const QString& pa
                            .arg(size));
     const QByteArray name = toCp1251(bareName(path));
     if (!isSafeEntryName(name))
-        throw AppError(QStringLiteral("Файл \"%1\" нельзя упаковать: недопустимое имя").arg(QDir::toNativeSeparators(path)));
+        throw AppError(
+            QStringLiteral("Файл \"%1\" нельзя упаковать: недопустимое имя").arg(QDir::toNativeSeparators(path)));
 
     writeInt32(archive, archivePath, qint32(name.size()));
     writeAll(archive, archivePath, name.constData(), name.size());
@@ -142,7 +145,8 @@ void packEntry(QIODevice& archive, const QString& archivePath, const QString& pa
     z_stream zs{};
     int rc = deflateInit(&zs, CompressionLevel);
     if (rc != Z_OK)
-        throw AppError(QStringLiteral("Не удалось сжать файл \"%1\": %2").arg(QDir::toNativeSeparators(path), zlibText(zs, rc)));
+        throw AppError(
+            QStringLiteral("Не удалось сжать файл \"%1\": %2").arg(QDir::toNativeSeparators(path), zlibText(zs, rc)));
     ZStreamGuard guard(zs, deflateEnd);
 
     QByteArray in(PieceSize, Qt::Uninitialized);
@@ -174,6 +178,57 @@ void packEntry(QIODevice& archive, const QString& archivePath, const QString& pa
         throw AppError(QStringLiteral("Файл \"%1\" изменился во время упаковки").arg(QDir::toNativeSeparators(path)));
 }
 
+// An unpacked file, written under a temporary name beside its place and renamed over it at the
+// end, so that it appears whole or not at all and a damaged entry never clobbers an existing file.
+// Unlike archives it is not forced to disk: it is a working copy of what the archive keeps, and
+// syncing every unpacked file would cost more than inflating it.
+class UnpackedFile
+{
+public:
+    static constexpr int NameAttempts = 100;
+
+    explicit UnpackedFile(const QString& path) : m_path(path)
+    {
+        const QDir dir = QFileInfo(path).dir();
+        for (int attempt = 0; attempt < NameAttempts; ++attempt) {
+            m_file.setFileName(
+                dir.filePath(QStringLiteral(".unpack-%1.part")
+                                 .arg(QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'))));
+            if (m_file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+                return;
+            if (!QFileInfo::exists(m_file.fileName())) // not a clash of names: no use trying again
+                break;
+        }
+        throw AppError(createError(path, m_file.errorString()));
+    }
+    ~UnpackedFile()
+    {
+        if (!m_committed) {
+            m_file.close();
+            QFile::remove(m_file.fileName());
+        }
+    }
+    UnpackedFile(const UnpackedFile&) = delete;
+    UnpackedFile& operator=(const UnpackedFile&) = delete;
+
+    QIODevice& device() { return m_file; }
+
+    void commit()
+    {
+        if (!m_file.flush())
+            throw AppError(writeError(m_path, m_file.errorString()));
+        m_file.close();
+        if (std::rename(QFile::encodeName(m_file.fileName()).constData(), QFile::encodeName(m_path).constData()) != 0)
+            throw AppError(writeError(m_path, QString::fromLocal8Bit(std::strerror(errno))));
+        m_committed = true;
+    }
+
+private:
+    QString m_path;
+    QFile m_file;
+    bool m_committed = false;
+};
+
 // Reads an archive through its own buffer. The inflater consumes from the same buffer, so whatever
 // it read beyond the end of a stream simply stays there for the next entry's header.
 class ArchiveReader
@@ -193,8 +248,8 @@ public:
         if (count <= 0)
             return 0;
         if (count > remaining() / MinEntryBytes)
-            throw AppError(damaged(m_path, QStringLiteral("заявлено файлов: %1, столько в нём поместиться не может")
-                                               .arg(count)));
+            throw AppError(
+                damaged(m_path, QStringLiteral("заявлено файлов: %1, столько в нём поместиться не может").arg(count)));
         return count;
     }
 
@@ -209,7 +264,8 @@ public:
             throw AppError(damaged(m_path, QStringLiteral("недопустимое имя файла \"%1\"").arg(decoded)));
         const qint32 size = readInt32();
         if (size < 0 || size > remaining() * MaxInflateRatio)
-            throw AppError(damaged(m_path, QStringLiteral("недопустимый размер файла \"%1\": %2").arg(decoded).arg(size)));
+            throw AppError(
+                damaged(m_path, QStringLiteral("недопустимый размер файла \"%1\": %2").arg(decoded).arg(size)));
         return {decoded, size};
     }
 
@@ -228,7 +284,8 @@ public:
         qint64 left = entry.size;
         for (;;) {
             if (m_pos == m_end && !fill())
-                throw AppError(damaged(m_path, QStringLiteral("сжатые данные файла \"%1\" обрываются").arg(entry.name)));
+                throw AppError(
+                    damaged(m_path, QStringLiteral("сжатые данные файла \"%1\" обрываются").arg(entry.name)));
             const uInt available = uInt(m_end - m_pos);
             zs.next_in = reinterpret_cast<Bytef*>(m_buffer.data() + m_pos);
             zs.avail_in = available;
@@ -240,8 +297,9 @@ public:
             m_pos += available - zs.avail_in;
             const qint64 produced = room - zs.avail_out;
             if (left == 0 && produced > 0)
-                throw AppError(damaged(
-                    m_path, QStringLiteral("сжатые данные файла \"%1\" длиннее его размера %2").arg(entry.name).arg(entry.size)));
+                throw AppError(damaged(m_path, QStringLiteral("сжатые данные файла \"%1\" длиннее его размера %2")
+                                                   .arg(entry.name)
+                                                   .arg(entry.size)));
             if (out)
                 writeAll(*out, outPath, m_out.constData(), produced);
             left -= produced;
@@ -330,12 +388,9 @@ void TZLibCompression::DecompressFiles(const QString& archivePath, const QString
     for (qint32 i = 0; i < count; ++i) {
         const TZLibEntry entry = reader.readEntryHeader();
         const QString path = dir.filePath(entry.name);
-        QSaveFile out(path);
-        if (!out.open(QIODevice::WriteOnly))
-            throw AppError(createError(path, out.errorString()));
-        reader.inflateEntry(entry, &out, path);
-        if (!out.commit())
-            throw AppError(writeError(path, out.errorString()));
+        UnpackedFile out(path);
+        reader.inflateEntry(entry, &out.device(), path);
+        out.commit();
     }
 }
 

@@ -1,7 +1,6 @@
 // vastrel pack / unpack / list: the packed-files archive from the command line.
-#include "command.h"
-
 #include "archive.h"
+#include "command.h"
 
 #include <QDir>
 
@@ -38,7 +37,8 @@ int runList(const QStringList& args)
 
 const bool registered =
     registerCommand({"pack", "pack ARCHIVE FILE...", "packs the files (bare names) into a new archive", runPack}) &&
-    registerCommand({"unpack", "unpack ARCHIVE FOLDER", "unpacks every file of the archive into the folder", runUnpack}) &&
+    registerCommand(
+        {"unpack", "unpack ARCHIVE FOLDER", "unpacks every file of the archive into the folder", runUnpack}) &&
     registerCommand({"list", "list ARCHIVE", "prints each entry's name, a TAB and its unpacked size", runList});
 
 } // namespace

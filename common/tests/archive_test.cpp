@@ -1,20 +1,17 @@
-#include "archive.h"
 #include "apperror.h"
+#include "archive.h"
 #include "codec.h"
 #include "testhome.h"
-
-#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QtEndian>
-
-#include <zlib.h>
-
 #include <climits>
+#include <gtest/gtest.h>
 #include <unistd.h>
+#include <zlib.h>
 
 namespace {
 
@@ -346,8 +343,17 @@ TEST(Archive, FilesOfTwoGigabytesOrMoreAreRefused)
 TEST(Archive, UnsafeEntryNamesAreRefused)
 {
     const QByteArray badNames[] = {
-        "../evil.txt", "..", ".", "", "sub/evil.txt", "sub\\evil.txt", "..\\evil.txt", "C:evil.txt",
-        "c:\\evil.txt", QFile::encodeName(testPath(QStringLiteral("absolute.txt"))), QByteArray("evil\0.txt", 9),
+        "../evil.txt",
+        "..",
+        ".",
+        "",
+        "sub/evil.txt",
+        "sub\\evil.txt",
+        "..\\evil.txt",
+        "C:evil.txt",
+        "c:\\evil.txt",
+        QFile::encodeName(testPath(QStringLiteral("absolute.txt"))),
+        QByteArray("evil\0.txt", 9),
     };
     const QString parent = makeDir(QStringLiteral("parent"));
     for (const QByteArray& bad : badNames) {
@@ -355,7 +361,8 @@ TEST(Archive, UnsafeEntryNamesAreRefused)
         QDir(out).removeRecursively();
         QDir().mkpath(out);
         const QString archive = testPath(QStringLiteral("bad.cmpr"));
-        writeFile(archive, int32(3) + rawEntry("first.txt", "one") + rawEntry(bad, "evil") + rawEntry("third.txt", "3"));
+        writeFile(archive,
+                  int32(3) + rawEntry("first.txt", "one") + rawEntry(bad, "evil") + rawEntry("third.txt", "3"));
         const QString error = unpackError(archive, out);
         EXPECT_FALSE(error.isEmpty()) << bad.toStdString();
         EXPECT_EQ(filesIn(out), QStringList{QStringLiteral("first.txt")}) << bad.toStdString();
@@ -417,8 +424,7 @@ TEST(Archive, StreamMustMatchSize)
     };
     for (const Case& c : cases) {
         const QString archive = testPath(QStringLiteral("size.cmpr"));
-        writeFile(archive,
-                  int32(2) + rawEntry("before.txt", "kept") + rawEntry("bad.txt", c.size, zlibStream(c.data)));
+        writeFile(archive, int32(2) + rawEntry("before.txt", "kept") + rawEntry("bad.txt", c.size, zlibStream(c.data)));
         const QString out = makeDir(QStringLiteral("out"));
         QFile::remove(out + "/before.txt");
         const QString error = unpackError(archive, out);
@@ -464,9 +470,9 @@ TEST(Archive, CorruptStreamReportsDecompressorError)
         char value;
     };
     const Case cases[] = {
-        {"header", secondStream, 0x11},            // not a zlib header
-        {"block type", secondStream + 2, '\xff'},  // an invalid block
-        {"checksum", bytes.size() - 1, '\x00'},    // Adler-32 does not match
+        {"header", secondStream, 0x11},           // not a zlib header
+        {"block type", secondStream + 2, '\xff'}, // an invalid block
+        {"checksum", bytes.size() - 1, '\x00'},   // Adler-32 does not match
     };
     for (const Case& c : cases) {
         QByteArray damagedBytes = bytes;
@@ -502,6 +508,13 @@ TEST(Archive, UnpackingReplacesExistingFilesAndNeedsItsFolder)
     QFile::remove(out + "/a.txt");
     TZLibCompression().DecompressFiles(archive, out + "/");
     EXPECT_EQ(readFile(out + "/a.txt"), QByteArray("new content"));
+
+    // A folder in the way of an entry is an error, and no half-made file is left beside it.
+    QFile::remove(out + "/a.txt");
+    QDir().mkpath(out + "/a.txt");
+    EXPECT_THROW(TZLibCompression().DecompressFiles(archive, out), AppError);
+    EXPECT_TRUE(QFileInfo(out + "/a.txt").isDir());
+    EXPECT_EQ(filesIn(out), QStringList());
 
     EXPECT_THROW(TZLibCompression().DecompressFiles(archive, testPath(QStringLiteral("missing"))), AppError);
     EXPECT_THROW(TZLibCompression().DecompressFiles(testPath(QStringLiteral("nope.cmpr")), out), AppError);
