@@ -85,6 +85,8 @@ public:
     void setValue(int ordinal, const QVariant& value);
     // The current row in field order (stored values, calculated fields left out).
     QVariantList currentValues() const;
+    // A row as read or last posted, by its index (recNo() - 1), without moving to it.
+    const QVariantList& rowValues(int index) const { return m_rows[index].values; }
 
     // A computed column seen through value() by its name.
     void addCalculatedField(const QString& name, std::function<QVariant(const Dataset&)> compute);
