@@ -34,8 +34,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
+
+#include <sys/mman.h>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "UTF-16 text is copied as it lies in memory");
 
@@ -201,26 +205,35 @@ std::optional<QDateTime> fromOleDate(double value)
 // ---------------------------------------------------------------------------------------------------
 // Writer
 
-// Where the TableGram goes: a byte array, or a device through a buffer, large values straight through.
+// Where the TableGram goes: a byte array, or a device through one fixed buffer that is reused, so that
+// writing a large table does not churn the heap; large values go to the device straight.
 class Sink
 {
 public:
     explicit Sink(QByteArray* bytes) : m_bytes(bytes) {}
-    explicit Sink(QIODevice* device) : m_bytes(&m_buffer), m_device(device) { m_buffer.reserve(FileStreamChunk); }
+    explicit Sink(QIODevice* device) : m_device(device), m_buffer(new char[FileStreamChunk]) {}
 
     void put(const char* data, qsizetype size)
     {
-        if (m_device && size >= FileStreamChunk / 4) {
+        if (!m_device) {
+            m_bytes->append(data, size);
+            return;
+        }
+        if (m_used + size > FileStreamChunk)
             flush();
+        if (size >= FileStreamChunk) {
             writeDevice(data, size);
             return;
         }
-        m_bytes->append(data, size);
-        if (m_device && m_buffer.size() >= FileStreamChunk)
-            flush();
+        std::memcpy(m_buffer.get() + m_used, data, size_t(size));
+        m_used += size;
     }
     void put(const QByteArray& data) { put(data.constData(), data.size()); }
-    void putByte(quint8 value) { m_bytes->append(char(value)); }
+    void putByte(quint8 value)
+    {
+        const char c = char(value);
+        put(&c, 1);
+    }
     template <typename T> void putLE(T value)
     {
         char raw[sizeof(T)];
@@ -229,9 +242,9 @@ public:
     }
     void flush()
     {
-        if (m_device && !m_buffer.isEmpty()) {
-            writeDevice(m_buffer.constData(), m_buffer.size());
-            m_buffer.clear();
+        if (m_device && m_used > 0) {
+            writeDevice(m_buffer.get(), m_used);
+            m_used = 0;
         }
     }
 
@@ -242,9 +255,10 @@ private:
             throw AppError(QStringLiteral("Не удалось записать таблицу: %1").arg(m_device->errorString()));
     }
 
-    QByteArray m_buffer;
-    QByteArray* m_bytes;
+    QByteArray* m_bytes = nullptr;
     QIODevice* m_device = nullptr;
+    std::unique_ptr<char[]> m_buffer;
+    qsizetype m_used = 0;
 };
 
 template <typename T> void appendLE(QByteArray& out, T value)
@@ -1200,11 +1214,17 @@ Table ReadAdtgFile(const QString& path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         throw AppError(QStringLiteral("Не удалось открыть файл \"%1\": %2").arg(path, file.errorString()));
-    // Mapped rather than read: pictures are copied once, from the page cache into their values. The
-    // mapping ends when the file closes, whether the reading succeeds or throws.
+    // Mapped with its pages populated at once rather than read: pictures are copied only once, from the
+    // page cache into their values, and the file costs no page fault per page.
     const qint64 size = file.size();
-    if (const uchar* mapped = size > 0 ? file.map(0, size) : nullptr)
-        return ReadAdtg(QByteArrayView(mapped, qsizetype(size)));
+    if (size > 0 && size <= std::numeric_limits<qsizetype>::max()) {
+        void* mapped = mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.handle(), 0);
+        if (mapped != MAP_FAILED) {
+            const std::unique_ptr<void, std::function<void(void*)>> unmap(
+                mapped, [size](void* p) { munmap(p, size_t(size)); });
+            return ReadAdtg(QByteArrayView(static_cast<const char*>(mapped), qsizetype(size)));
+        }
+    }
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Не удалось прочитать файл \"%1\": %2").arg(path, file.errorString()));
