@@ -1,0 +1,3 @@
+[Question]
+QuestionLine=q
+[End]

@@ -1,0 +1,22 @@
+// Feeds arbitrary bytes to the ParseAssistant2 import parser as a whole file, and checks what it gives back
+// against the limits the store relies on. Any outcome but AppError is a finding.
+#include "apperror.h"
+#include "importparsers.h"
+
+#include <QByteArray>
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+    try {
+        const Import::ParsedTopic topic = Import::ParseAssistant2(bytes, QStringLiteral("fuzz"), QStringLiteral("fuzz.qst"));
+        if (topic.topicName.isEmpty() || topic.topicName.size() > Import::MaxTopicName || topic.questions.isEmpty())
+            std::abort();
+    } catch (const AppError&) {
+    }
+    return 0;
+}
