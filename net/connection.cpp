@@ -77,7 +77,9 @@ bool ProtocolConnection::isIdle() const
 
 void ProtocolConnection::send(const QByteArray& message)
 {
-    m_queue.push_back({Entry::Type::Bytes, message});
+    Entry e;
+    e.bytes = message;
+    m_queue.push_back(std::move(e));
     pump();
 }
 
