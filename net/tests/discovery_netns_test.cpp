@@ -11,6 +11,8 @@
 #include <QStandardPaths>
 #include <QTest>
 
+#include <memory>
+
 #include <fcntl.h>
 #include <sched.h>
 #include <unistd.h>
@@ -95,6 +97,11 @@ TEST(DiscoveryNetns, StudentFindsTheServerByBroadcastOverALink)
 
     const int home = ::open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
     ASSERT_GE(home, 0);
+    // back home whatever happens below, before the namespaces are removed
+    const std::unique_ptr<const int, void (*)(const int*)> goHome(&home, [](const int* fd) {
+        ::setns(*fd, CLONE_NEWNET);
+        ::close(*fd);
+    });
     {
         TUDPAdvertiser advertiser;
         advertiser.setDefaultInfoString(QStringLiteral("IamVezuviroz"));
@@ -118,6 +125,4 @@ TEST(DiscoveryNetns, StudentFindsTheServerByBroadcastOverALink)
         EXPECT_EQ(answer, (QStringList{"IamVezuviroz", "10.251.0.1"}));
         EXPECT_EQ(listener.advertisers().count(), 1);
     }
-    ::setns(home, CLONE_NEWNET);
-    ::close(home);
 }
