@@ -26,13 +26,16 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
 #include <QSet>
 #include <QUuid>
 #include <QtEndian>
 
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -141,6 +144,8 @@ constexpr qsizetype SignatureScanLimit = 4096;
 constexpr qsizetype HeaderSize = 9;
 constexpr qsizetype ResultDescriptorFixedSize = 33;
 constexpr qsizetype FileStreamChunk = 1 << 20;
+constexpr QFileDevice::Permissions NewFilePermissions =
+    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
 
 constexpr char Signature[] = {'\x01', '\x07', 'T', 'G', '!'};
 
@@ -896,13 +901,64 @@ double decimalValue(const uchar* p)
     return negative ? -value : value;
 }
 
+// Large binary values (pictures) of one reading, copied into one block that they share. One block
+// faults its pages in far fewer steps than thousands of separate allocations (huge pages where the
+// system grants them), which is most of the cost of loading a question set with pictures. Each value
+// is followed by a zero byte, so its data stays zero-terminated like any byte array's. The block is
+// no larger than the bytes being read, and pages no value reaches are never touched.
+class BlobPool
+{
+public:
+    explicit BlobPool(qsizetype capacity) : m_capacity(capacity) {}
+
+    static bool worthIt(qsizetype capacity) { return capacity >= PooledInputMin; }
+    static bool takes(qsizetype size) { return size >= PooledValueMin; }
+
+    // The caller guarantees that the values and their terminators fit the capacity: each value comes
+    // from at least its own size plus a length prefix of the input.
+    QByteArray copy(const uchar* p, qsizetype size)
+    {
+        if (!m_base) {
+            m_block = QByteArray(m_capacity, Qt::Uninitialized);
+            m_base = m_block.data();
+            adviseHugePages();
+        }
+        Q_ASSERT(m_used + size + 1 <= m_capacity);
+        char* at = m_base + m_used;
+        std::memcpy(at, p, size_t(size));
+        at[size] = '\0';
+        m_used += size + 1;
+        QTypedArrayData<char>* header = m_block.data_ptr().d_ptr();
+        header->ref();
+        return QByteArray(QByteArray::DataPointer(header, at, size));
+    }
+
+private:
+    static constexpr qsizetype PooledInputMin = 4 << 20;
+    static constexpr qsizetype PooledValueMin = 4096;
+    static constexpr quintptr PageSize = 4096;
+
+    void adviseHugePages()
+    {
+        const quintptr begin = (quintptr(m_base) + PageSize - 1) & ~(PageSize - 1);
+        const quintptr end = (quintptr(m_base) + quintptr(m_capacity)) & ~(PageSize - 1);
+        if (end > begin)
+            madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // a hint: failure is harmless
+    }
+
+    QByteArray m_block;
+    char* m_base = nullptr;
+    qsizetype m_capacity;
+    qsizetype m_used = 0;
+};
+
 class RowDecoder
 {
 public:
     RowDecoder(const uchar* data, qsizetype begin, qsizetype end, const Meta& meta, const QList<CellPlan>& plans,
                const Reading& reading, const QList<int>& visibleIndex, int visibleCount)
         : m_in(data, begin, end), m_meta(meta), m_plans(plans), m_reading(reading), m_visibleIndex(visibleIndex),
-          m_visibleCount(visibleCount)
+          m_visibleCount(visibleCount), m_pool(end - begin), m_pooling(BlobPool::worthIt(end - begin))
     {
         for (const CellPlan& p : plans)
             m_presenceBits += p.hasPresenceBit ? 1 : 0;
@@ -1019,7 +1075,7 @@ private:
                 damaged(QStringLiteral("отрицательная длина значения"), at);
             if (plan.chars)
                 length *= 2;
-            return variableValue(spec, m_in.take(length, "значение"), length, at);
+            return variableValue(spec, m_in.take(length, "значение"), length, at, true);
         }
         case CellPlan::VarNumeric: {
             const uchar* head = m_in.take(3, "значение");
@@ -1038,7 +1094,7 @@ private:
         unsupported(QStringLiteral("тип %1 поля \"%2\"").arg(spec.dbType).arg(spec.name));
     }
 
-    QVariant fixedValue(const ColumnSpec& spec, const uchar* p, qint64 size, qsizetype at) const
+    QVariant fixedValue(const ColumnSpec& spec, const uchar* p, qint64 size, qsizetype at)
     {
         switch (spec.dbType) {
         case DbEmpty:
@@ -1096,7 +1152,8 @@ private:
         }
     }
 
-    QVariant variableValue(const ColumnSpec& spec, const uchar* p, qint64 size, qsizetype at) const
+    // Only values that follow a length prefix are pooled: each then brings a spare byte for its terminator.
+    QVariant variableValue(const ColumnSpec& spec, const uchar* p, qint64 size, qsizetype at, bool prefixed = false)
     {
         const bool wide = isWide(spec.dbType) || (spec.dbType == DbStr && m_meta.unicodeStrings);
         if (wide) {
@@ -1106,6 +1163,8 @@ private:
         }
         if (spec.dbType == DbStr)
             return fromCp1251(reinterpret_cast<const char*>(p), qsizetype(size));
+        if (prefixed && m_pooling && BlobPool::takes(qsizetype(size)))
+            return m_pool.copy(p, qsizetype(size));
         return QByteArray(reinterpret_cast<const char*>(p), qsizetype(size));
     }
 
@@ -1117,6 +1176,8 @@ private:
     int m_visibleCount;
     qint64 m_presenceBits = 0;
     qint64 m_rowTokens = 0;
+    BlobPool m_pool;
+    bool m_pooling;
 };
 
 QList<Reading> readings()
@@ -1146,13 +1207,23 @@ QByteArray WriteAdtg(const Table& table, QStringView baseTable)
 
 void WriteAdtgFile(const Table& table, const QString& path, QStringView baseTable)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    // Written beside the target and renamed over it, so that readers see the old file or the whole new
+    // one. Not synced to disk: the file is a working copy on its way into an archive or a message, and a
+    // sync would cost more than writing it.
+    const QFileInfo target(path);
+    QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
+    if (!file.open())
         throw AppError(QStringLiteral("Не удалось создать файл \"%1\": %2").arg(path, file.errorString()));
     Sink sink(&file);
-    writeTableGram(table, baseTable, sink); // on a throw the QSaveFile discards what was written
-    if (!file.commit())
+    writeTableGram(table, baseTable, sink); // on a throw the temporary file is removed
+    file.setPermissions(target.exists() ? target.permissions() : NewFilePermissions);
+    file.close();
+    if (file.error() != QFileDevice::NoError)
         throw AppError(QStringLiteral("Не удалось записать файл \"%1\": %2").arg(path, file.errorString()));
+    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        throw AppError(QStringLiteral("Не удалось записать файл \"%1\": %2")
+                           .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    file.setAutoRemove(false);
 }
 
 Table ReadAdtg(QByteArrayView bytes)

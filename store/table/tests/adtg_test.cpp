@@ -303,6 +303,44 @@ TEST(AdtgRoundTrip, EightMegabytePicturesSurviveAFile)
     EXPECT_TRUE(back.value(0, QStringLiteral("Pict8")).toByteArray() == picture.left(PictureSize - 1));
 }
 
+TEST(AdtgRoundTrip, ManyPicturesReadFromALargeFileStayIndependent)
+{
+    // Enough pictures for the reader to place them in one shared block: each value must still behave
+    // as a byte array of its own.
+    constexpr int Pictures = 1200;
+    constexpr int PictureSize = 5000;
+    Table t({column("N", ColumnType::Int, 0, false), column("Pict", ColumnType::Binary)});
+    const auto picture = [](int n) { return QByteArray(PictureSize, char('A' + n % 26)) + QByteArray::number(n); };
+    for (int n = 0; n < Pictures; ++n)
+        t.appendRow({n, n % 7 == 0 ? QVariant() : QVariant(picture(n))});
+    const QString path = testPath(QStringLiteral("pictures.top"));
+    WriteAdtgFile(t, path);
+    ASSERT_GT(QFileInfo(path).size(), 4 << 20);
+
+    QByteArray kept;
+    QByteArray changed;
+    {
+        const Table back = ReadAdtgFile(path);
+        expectSameTable(back, t);
+        for (int n = 1; n < Pictures; n += 97) {
+            const QByteArray v = back.value(n, 1).toByteArray();
+            if (n % 7 != 0) {
+                EXPECT_EQ(v.constData()[v.size()], '\0') << n; // zero-terminated like any byte array
+            }
+        }
+        kept = back.value(1, 1).toByteArray();
+        changed = back.value(2, 1).toByteArray();
+        changed.append("+more");
+        changed[0] = '#';
+        EXPECT_EQ(back.value(2, 1).toByteArray(), picture(2)); // the table's value is untouched
+        EXPECT_EQ(back.value(3, 1).toByteArray(), picture(3)); // and so is its neighbour
+    }
+    EXPECT_EQ(kept, picture(1)); // outlives its table
+    kept.append("tail");
+    EXPECT_EQ(kept, picture(1) + "tail");
+    EXPECT_EQ(changed, "#" + picture(2).mid(1) + "+more");
+}
+
 TEST(AdtgRoundTrip, QuestionLayoutsKeepTheirColumnsAndCount)
 {
     for (int answers : {8, 7}) {
