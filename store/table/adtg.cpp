@@ -43,6 +43,7 @@
 #include <optional>
 
 #include <sys/mman.h>
+#include <sys/uio.h>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "UTF-16 text is copied as it lies in memory");
 
@@ -210,26 +211,28 @@ std::optional<QDateTime> fromOleDate(double value)
 // ---------------------------------------------------------------------------------------------------
 // Writer
 
-// Where the TableGram goes: a byte array, or a device through one fixed buffer that is reused, so that
-// writing a large table does not churn the heap; large values go to the device straight.
+// Where the TableGram goes: a byte array, or a file descriptor. Small pieces gather in one fixed buffer
+// that is reused; a large value (a picture) goes out together with what the buffer holds in one
+// gathered write, without being copied.
 class Sink
 {
 public:
     explicit Sink(QByteArray* bytes) : m_bytes(bytes) {}
-    explicit Sink(QIODevice* device) : m_device(device), m_buffer(new char[FileStreamChunk]) {}
+    explicit Sink(int fd) : m_fd(fd), m_buffer(new char[FileStreamChunk]) {}
 
     void put(const char* data, qsizetype size)
     {
-        if (!m_device) {
+        if (m_bytes) {
             m_bytes->append(data, size);
+            return;
+        }
+        if (size >= DirectWriteMin) {
+            writeAll(m_buffer.get(), m_used, data, size);
+            m_used = 0;
             return;
         }
         if (m_used + size > FileStreamChunk)
             flush();
-        if (size >= FileStreamChunk) {
-            writeDevice(data, size);
-            return;
-        }
         std::memcpy(m_buffer.get() + m_used, data, size_t(size));
         m_used += size;
     }
@@ -247,21 +250,47 @@ public:
     }
     void flush()
     {
-        if (m_device && m_used > 0) {
-            writeDevice(m_buffer.get(), m_used);
+        if (!m_bytes && m_used > 0) {
+            writeAll(m_buffer.get(), m_used, nullptr, 0);
             m_used = 0;
         }
     }
 
 private:
-    void writeDevice(const char* data, qsizetype size)
+    static constexpr qsizetype DirectWriteMin = 16 * 1024;
+
+    void writeAll(const char* first, qsizetype firstSize, const char* second, qsizetype secondSize)
     {
-        if (m_device->write(data, size) != size)
-            throw AppError(QStringLiteral("Не удалось записать таблицу: %1").arg(m_device->errorString()));
+        iovec parts[2] = {{const_cast<char*>(first), size_t(firstSize)}, {const_cast<char*>(second), size_t(secondSize)}};
+        iovec* next = parts;
+        int count = secondSize > 0 ? 2 : 1;
+        while (count > 0) {
+            if (next->iov_len == 0) {
+                ++next;
+                --count;
+                continue;
+            }
+            const ssize_t written = ::writev(m_fd, next, count);
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                throw AppError(QStringLiteral("Не удалось записать таблицу: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
+            }
+            size_t left = size_t(written);
+            while (count > 0 && left >= next->iov_len) {
+                left -= next->iov_len;
+                ++next;
+                --count;
+            }
+            if (count > 0) {
+                next->iov_base = static_cast<char*>(next->iov_base) + left;
+                next->iov_len -= left;
+            }
+        }
     }
 
     QByteArray* m_bytes = nullptr;
-    QIODevice* m_device = nullptr;
+    int m_fd = -1;
     std::unique_ptr<char[]> m_buffer;
     qsizetype m_used = 0;
 };
@@ -1214,7 +1243,7 @@ void WriteAdtgFile(const Table& table, const QString& path, QStringView baseTabl
     QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
     if (!file.open())
         throw AppError(QStringLiteral("Не удалось создать файл \"%1\": %2").arg(path, file.errorString()));
-    Sink sink(&file);
+    Sink sink(file.handle());
     writeTableGram(table, baseTable, sink); // on a throw the temporary file is removed
     file.setPermissions(target.exists() ? target.permissions() : NewFilePermissions);
     file.close();
