@@ -1,0 +1,641 @@
+#include "adtg.h"
+#include "appfolder.h"
+#include "apperror.h"
+#include "archive.h"
+#include "codec.h"
+#include "datamodules.h"
+#include "dataset.h"
+#include "messagerecorder.h"
+#include "sqltexts.h"
+#include "testhome.h"
+#include "testsettings.h"
+#include "topicstore.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString q(const char* s)
+{
+    return QString::fromUtf8(s);
+}
+
+// Scribant's two data modules on a fresh bank, with the topic services over them.
+class Bank
+{
+public:
+    Bank() : dm(StoreProgram::Scribant), shared(&dm), store(&shared) {}
+
+    StoreConnection* connection() { return dm.ADOConnection(); }
+
+    // A topic row as an older bank has it: no list, maybe no parent.
+    int addTopic(const QString& name, const QVariant& parent = 0, const QVariant& queIds = QVariant())
+    {
+        Dataset topics(connection(), "t", q(Sql::AllTopics));
+        topics.open();
+        topics.append();
+        topics.setValue("TopicName", name);
+        topics.setValue("ParentID", parent);
+        topics.setValue("QueIDs", queIds);
+        topics.post();
+        return topics.value("TopicID").toInt();
+    }
+
+    int addQuestion(const QString& text, const QVariant& topicMark = 0, const QVariant& links = QVariant(),
+                    const QVariant& queType = QVariant())
+    {
+        Dataset questions(connection(), "q", q(Sql::AllQuestions) + " WHERE FALSE");
+        questions.open();
+        questions.append();
+        questions.setValue("Question", text);
+        questions.setValue("TopicID", topicMark);
+        questions.setValue("LinksCount", links);
+        questions.setValue("QueType", queType);
+        questions.post();
+        return questions.value("QueID").toInt();
+    }
+
+    QVariant topicValue(int topicId, const QString& column)
+    {
+        Dataset topics(connection(), "t", q(Sql::AllTopics));
+        topics.open();
+        return topics.locate("TopicID", topicId) ? topics.value(column) : QVariant();
+    }
+
+    QVariant questionValue(int queId, const QString& column)
+    {
+        Dataset questions(connection(), "q", q(Sql::AllQuestions));
+        questions.open();
+        return questions.locate("QueID", queId) ? questions.value(column) : QVariant();
+    }
+
+    int count(const char* sql)
+    {
+        Dataset d(connection(), "c", q(sql));
+        d.open();
+        return d.recordCount();
+    }
+
+    void setList(int topicId, const QList<int>& ids)
+    {
+        Dataset topics(connection(), "t", q(Sql::AllTopics));
+        topics.open();
+        ASSERT_TRUE(topics.locate("TopicID", topicId));
+        topics.edit();
+        QStringList text;
+        for (int id : ids)
+            text << QString::number(id);
+        topics.setValue("QueIDs", TopicStore::QueIdText(text));
+        topics.post();
+    }
+
+    QStringList list(int topicId) { return TopicStore::QueIdLines(topicValue(topicId, "QueIDs").toString()); }
+
+    TDM dm;
+    TSharedDM shared;
+    TopicStore store;
+};
+
+QStringList ids(const QList<int>& values)
+{
+    QStringList out;
+    for (int v : values)
+        out << QString::number(v);
+    return out;
+}
+
+QByteArray bmpBytes(QRgb colour)
+{
+    QImage image(4, 3, QImage::Format_RGB32);
+    image.fill(colour);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+// An import file as the other programs write it: Windows-1251, CR LF.
+void writeLines(const QString& path, const QStringList& lines)
+{
+    writeFile(path, toCp1251(lines.join("\r\n") + "\r\n"));
+}
+
+QStringList workFolderEntries()
+{
+    return QDir(AppFilePath("Temp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+}
+
+} // namespace
+
+TEST(TopicStore, PrepareStoreBuildsListsFromWorkingMarksOfAnOldBank)
+{
+    Bank bank;
+    const int physics = bank.addTopic("Физика", QVariant());
+    const int chemistry = bank.addTopic("Химия", 0);
+    const int emptyTopic = bank.addTopic("Пустая", QVariant());
+    const int p1 = bank.addQuestion("p1", physics);
+    const int c1 = bank.addQuestion("c1", chemistry, 4, 2);
+    const int p2 = bank.addQuestion("p2", physics);
+    const int loose = bank.addQuestion("loose", 0);
+
+    bank.store.PrepareStore();
+
+    const int holding = TopicStore::NoTopicID();
+    ASSERT_NE(holding, 0);
+    EXPECT_EQ(bank.topicValue(holding, "TopicName").toString(), q("Вопросы без темы"));
+    EXPECT_EQ(bank.topicValue(holding, "ParentID").toInt(), 0);
+    for (int topic : {physics, chemistry, emptyTopic}) {
+        EXPECT_TRUE(bank.topicValue(topic, "ParentID").isValid());
+        EXPECT_EQ(bank.topicValue(topic, "ParentID").toInt(), 0);
+    }
+    EXPECT_EQ(bank.list(physics), ids({p1, p2}));
+    EXPECT_EQ(bank.topicValue(physics, "QueIDs").toString(), QString("%1\r\n%2\r\n").arg(p1).arg(p2));
+    EXPECT_EQ(bank.list(chemistry), ids({c1}));
+    EXPECT_EQ(bank.list(emptyTopic), QStringList());
+    EXPECT_EQ(bank.list(holding), QStringList());
+    EXPECT_EQ(bank.questionValue(p1, "LinksCount").toInt(), 1);
+    EXPECT_EQ(bank.questionValue(c1, "LinksCount").toInt(), 5);
+    EXPECT_FALSE(bank.questionValue(loose, "LinksCount").isValid());
+    EXPECT_EQ(bank.questionValue(c1, "QueType").toInt(), 2);
+    EXPECT_TRUE(bank.questionValue(p1, "QueType").isValid());
+    EXPECT_EQ(bank.questionValue(p1, "QueType").toInt(), 0);
+
+    // The holding topic owns the one Default row.
+    Dataset settings(bank.connection(), "s", q(Sql::Settings));
+    settings.open();
+    ASSERT_TRUE(settings.locate("Default", true));
+    EXPECT_EQ(settings.value("TopicID").toInt(), holding);
+
+    // A second start finds every list built and the holding topic there: nothing changes.
+    bank.store.PrepareStore();
+    EXPECT_EQ(TopicStore::NoTopicID(), holding);
+    EXPECT_EQ(bank.questionValue(p1, "LinksCount").toInt(), 1);
+    EXPECT_EQ(bank.list(physics), ids({p1, p2}));
+    EXPECT_EQ(bank.count(Sql::AllTopics), 4);
+}
+
+TEST(TopicStore, AdjustLinkCountsAndReportsTheLastLink)
+{
+    struct Case
+    {
+        QVariant before;
+        bool add;
+        QVariant after;
+        bool none;
+    };
+    const Case cases[] = {
+        {QVariant(), true, 1, false}, {2, true, 3, false}, {2, false, 1, false},
+        {1, false, 0, true},          {0, false, 0, true}, {QVariant(), false, QVariant(), true},
+    };
+    Bank bank;
+    for (const Case& c : cases) {
+        const int id = bank.addQuestion("x", 0, c.before);
+        Dataset d(bank.connection(), "d", q(Sql::QuestionLinks));
+        d.open();
+        ASSERT_TRUE(d.locate("QueID", id));
+        EXPECT_EQ(TopicStore::AdjustLink(d, c.add), c.none) << c.before.toString().toStdString() << c.add;
+        EXPECT_EQ(d.state(), DatasetState::Browse);
+        EXPECT_EQ(bank.questionValue(id, "LinksCount"), c.after) << c.before.toString().toStdString() << c.add;
+    }
+    // A row the caller is editing is left for the caller to post.
+    const int id = bank.addQuestion("y", 0, 1);
+    Dataset d(bank.connection(), "d", q(Sql::QuestionLinks));
+    d.open();
+    ASSERT_TRUE(d.locate("QueID", id));
+    d.edit();
+    TopicStore::AdjustLink(d, true);
+    EXPECT_EQ(d.state(), DatasetState::Edit);
+    EXPECT_EQ(bank.questionValue(id, "LinksCount").toInt(), 1);
+    d.post();
+    EXPECT_EQ(bank.questionValue(id, "LinksCount").toInt(), 2);
+}
+
+TEST(TopicStore, ChangeTopicLinksForDeleteAndCopy)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const int holding = TopicStore::NoTopicID();
+    const int a = bank.addTopic("A");
+    const int b = bank.addTopic("B");
+    const int shared = bank.addQuestion("shared", 0, 2);
+    const int onlyA = bank.addQuestion("onlyA", 0, 1);
+    const int alsoHeld = bank.addQuestion("alsoHeld", 0, 1);
+    bank.setList(a, {shared, onlyA, alsoHeld, onlyA});
+    bank.setList(b, {shared});
+    bank.setList(holding, {alsoHeld});
+
+    Dataset questions(bank.connection(), "sqlQuestions", q(Sql::QuestionsOfTopic));
+    questions.setParam("aTopicID", a);
+    questions.open();
+
+    // Copying A: every listed question gains a link; nothing moves to the holding topic.
+    bank.store.ChangeTopicLinks(questions, a, true);
+    EXPECT_FALSE(questions.isOpen());
+    EXPECT_EQ(questions.sql(), q(Sql::QuestionsOfTopic));
+    EXPECT_EQ(bank.questionValue(shared, "LinksCount").toInt(), 3);
+    EXPECT_EQ(bank.questionValue(onlyA, "LinksCount").toInt(), 3); // listed twice in A
+    EXPECT_EQ(bank.list(holding), ids({alsoHeld}));
+
+    // Deleting A twice over (as the copy and the original): questions left without a topic go to the
+    // holding topic once each; a question still in B stays out of it.
+    bank.store.ChangeTopicLinks(questions, a, false);
+    bank.store.ChangeTopicLinks(questions, a, false);
+    EXPECT_EQ(bank.questionValue(shared, "LinksCount").toInt(), 1);
+    EXPECT_EQ(bank.questionValue(onlyA, "LinksCount").toInt(), 0);
+    EXPECT_EQ(bank.questionValue(alsoHeld, "LinksCount").toInt(), 0);
+    EXPECT_EQ(bank.list(holding), ids({alsoHeld, onlyA}));
+    EXPECT_EQ(bank.list(b), ids({shared}));
+
+    // A topic that does not exist changes nothing.
+    bank.store.ChangeTopicLinks(questions, 999, false);
+    EXPECT_EQ(bank.questionValue(shared, "LinksCount").toInt(), 1);
+}
+
+TEST(TopicStore, QuestionListQuery)
+{
+    struct Case
+    {
+        QStringList list;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {{"12", "0", "15"}, "SELECT * FROM Questions WHERE QueID=12 OR QueID=15"},
+        {{}, "SELECT * FROM Questions WHERE FALSE"},
+        {{"-1", "5"}, "SELECT * FROM Questions WHERE FALSE"},
+        {{"abc", "5"}, "SELECT * FROM Questions WHERE FALSE"},
+        {{"7", "", "x", "-1", "8; DROP TABLE Questions", "9"}, "SELECT * FROM Questions WHERE QueID=7 OR QueID=9"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(TopicStore::BuildQuestionListQuery(c.list), q(c.expected)) << c.list.join(',').toStdString();
+
+    Bank bank;
+    const int x = bank.addQuestion("x");
+    bank.addQuestion("y");
+    const int z = bank.addQuestion("z");
+    Dataset d(bank.connection(), "d", q(Sql::AllQuestions));
+    d.open();
+    TopicStore::OpenQuestionList(d, ids({z, x}));
+    ASSERT_TRUE(d.isOpen());
+    EXPECT_EQ(d.recordCount(), 2);
+}
+
+namespace {
+
+// A topic with questions in an order that is not the key order, pictures, an eighth answer and a
+// settings row of its own.
+struct SavedTopic
+{
+    int topicId;
+    QList<int> questions;
+};
+
+SavedTopic makeTopic(Bank& bank, const QString& name)
+{
+    const int topic = bank.addTopic(name, 0);
+    Dataset questions(bank.connection(), "q", q(Sql::AllQuestions) + " WHERE FALSE");
+    questions.open();
+    QList<int> made;
+    for (int i = 0; i < 3; ++i) {
+        questions.append();
+        questions.setValue("Question", QString("Вопрос %1\r\nстрока").arg(i));
+        questions.setValue("TopicID", topic);
+        questions.setValue("Used", true);
+        questions.setValue("QuePict", bmpBytes(qRgb(10 * i, 0, 0)));
+        questions.setValue("Ans1", "один");
+        questions.setValue("Ans8", "восемь");
+        questions.setValue("OK8", i == 1);
+        questions.setValue("Pict8", bmpBytes(qRgb(0, 0, 200)));
+        questions.setValue("Price", i + 2);
+        questions.setValue("QueType", i);
+        questions.setValue("MixAnswers", true);
+        questions.setValue("LinksCount", 1);
+        questions.post();
+        made << questions.value("QueID").toInt();
+    }
+    const QList<int> order{made[2], made[0], made[1]};
+    bank.setList(topic, order);
+    Dataset settings(bank.connection(), "s", q(Sql::Settings));
+    settings.open();
+    settings.append();
+    settings.setValue("TopicID", topic);
+    // Every column a value of its own, unlike the defaults.
+    const QStringList& columns = SettingsRowColumns();
+    for (int i = 0; i < columns.size(); ++i) {
+        const Column& column = settings.fields()[settings.fieldIndex(columns[i])];
+        if (column.type == ColumnType::Bool)
+            settings.setValue(columns[i], i % 3 == 0);
+        else
+            settings.setValue(columns[i], 3 * i + 1);
+    }
+    settings.post();
+    return {topic, order};
+}
+
+QVariantList settingsFromThirdColumn(Bank& bank, int topicId)
+{
+    Dataset settings(bank.connection(), "s", q(Sql::Settings));
+    settings.open();
+    if (!settings.locate("TopicID", topicId))
+        return {};
+    return settings.currentValues().mid(2);
+}
+
+QList<QVariantList> questionRows(Bank& bank, const QStringList& list, const QStringList& skip)
+{
+    Dataset d(bank.connection(), "d", q(Sql::AllQuestions));
+    d.open();
+    QList<QVariantList> rows;
+    for (const QString& id : list) {
+        EXPECT_TRUE(d.locate("QueID", id.toInt()));
+        QVariantList row;
+        for (const QString& field : d.fieldNames())
+            if (!skip.contains(field))
+                row << d.value(field);
+        rows << row;
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST(TopicStore, TopicSavedAndLoadedBackUnderAnotherParent)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const SavedTopic saved = makeTopic(bank, "Physics");
+    const int parent = bank.addTopic("Родитель", 0, "");
+    const QStringList skip{"QueID", "TopicID", "Used", "LinksCount"};
+    const QList<QVariantList> before = questionRows(bank, ids(saved.questions), skip);
+    const QVariantList settingsBefore = settingsFromThirdColumn(bank, saved.topicId);
+
+    const QString file = testPath("physics.vst4");
+    bank.store.saveDialog = [&](const QString& filter, const QString& ext, const QString& proposed) {
+        EXPECT_EQ(filter, q("Файлы вопросов Vastrel (*.vst4;*.vst)|*.vst4;*.vst|All files (*.*)|*.*"));
+        EXPECT_EQ(ext, "vst4");
+        EXPECT_EQ(proposed, "Physics");
+        return file;
+    };
+    ASSERT_TRUE(bank.store.SaveTopicToFile(saved.topicId, "Physics", q("Заметка автора")));
+    EXPECT_EQ(bank.store.questionIdList(), ids(saved.questions));
+    const QList<TZLibEntry> entries = TZLibCompression().ListFiles(file);
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_EQ(entries[0].name, "Physics.set");
+    EXPECT_EQ(entries[1].name, "Physics.top");
+    EXPECT_EQ(workFolderEntries(), QStringList());
+
+    const int loaded = bank.store.LoadTopicFromFile(parent, file);
+    ASSERT_NE(loaded, 0);
+    EXPECT_EQ(workFolderEntries(), QStringList());
+    EXPECT_EQ(bank.topicValue(loaded, "TopicName").toString(), "physics");
+    EXPECT_EQ(bank.topicValue(loaded, "ParentID").toInt(), parent);
+    EXPECT_EQ(bank.topicValue(loaded, "Remark").toString(), q("Заметка автора"));
+    const QStringList newList = bank.list(loaded);
+    ASSERT_EQ(newList.size(), 3);
+    for (const QString& id : newList) {
+        EXPECT_FALSE(ids(saved.questions).contains(id));
+        EXPECT_EQ(bank.questionValue(id.toInt(), "TopicID").toInt(), 0);
+        EXPECT_EQ(bank.questionValue(id.toInt(), "Used").toBool(), false);
+    }
+    EXPECT_EQ(questionRows(bank, newList, skip), before);
+    EXPECT_EQ(settingsFromThirdColumn(bank, loaded), settingsBefore);
+
+    // The saved topic is as it was.
+    EXPECT_EQ(bank.list(saved.topicId), ids(saved.questions));
+    EXPECT_EQ(questionRows(bank, ids(saved.questions), skip), before);
+    EXPECT_EQ(bank.questionValue(saved.questions[0], "TopicID").toInt(), saved.topicId);
+    EXPECT_EQ(bank.questionValue(saved.questions[0], "Used").toBool(), true);
+}
+
+TEST(TopicStore, LoadedTopicNamesLoseOnlyAsciiCapitals)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    struct Case
+    {
+        const char* name;
+        const char* loaded;
+    };
+    const Case cases[] = {{"Алгебра", "Алгебра"}, {"Physics", "physics"}, {"ГЕОМЕТРИЯ Plus", "ГЕОМЕТРИЯ plus"}};
+    for (const Case& c : cases) {
+        const SavedTopic saved = makeTopic(bank, q(c.name));
+        const QString file = testPath(QString("f%1.vst").arg(saved.topicId));
+        bank.store.SaveTopicToPath(saved.topicId, q(c.name), "", file);
+        const int loaded = bank.store.LoadTopicFromFile(0, file);
+        EXPECT_EQ(bank.topicValue(loaded, "TopicName").toString(), q(c.loaded));
+        // The settings entry is found whatever the letter case of its name.
+        EXPECT_EQ(settingsFromThirdColumn(bank, loaded), settingsFromThirdColumn(bank, saved.topicId)) << c.name;
+    }
+}
+
+TEST(TopicStore, LoadReadsOnlyItsOwnEntries)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    // A left-over entry of an earlier load lies in the work folder.
+    Table stale(QList<Column>{{"Question", ColumnType::Memo}});
+    stale.appendRow({QString("stale")});
+    WriteAdtgFile(stale, QDir(TopicStore::WorkFolder()).filePath("a.top"));
+
+    const SavedTopic saved = makeTopic(bank, "b");
+    const QString file = testPath("b.vst4");
+    bank.store.SaveTopicToPath(saved.topicId, "b", "", file);
+    const int loaded = bank.store.LoadTopicFromFile(0, file);
+    EXPECT_EQ(bank.topicValue(loaded, "TopicName").toString(), "b");
+    const QStringList list = bank.list(loaded);
+    ASSERT_EQ(list.size(), 3);
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Question").toString(), q("Вопрос 2\r\nстрока"));
+    EXPECT_EQ(workFolderEntries(), QStringList({"a.top"}));
+}
+
+TEST(TopicStore, LoadOfFilesWithoutQuestionsOrSettings)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const int topicsBefore = bank.count(Sql::AllTopics);
+
+    // No ".top" entry: nothing is added.
+    const QString note = testPath("note.txt");
+    writeFile(note, "text");
+    const QString noTop = testPath("notop.vst4");
+    TZLibCompression().CompressFile(note, noTop);
+    EXPECT_EQ(bank.store.LoadTopicFromFile(0, noTop), 0);
+    // A path that does not exist, and a cancelled dialog.
+    EXPECT_EQ(bank.store.LoadTopicFromFile(0, testPath("missing.vst4")), 0);
+    bank.store.openDialog = [](const QString&, const QString&, const QString&) { return QString(); };
+    EXPECT_EQ(bank.store.LoadTopicFromFile(0), 0);
+    EXPECT_EQ(bank.count(Sql::AllTopics), topicsBefore);
+
+    // The older seven-answer layout without settings: QueType 0, no eighth answer, no settings row.
+    QList<Column> columns{{"QueID", ColumnType::Int}, {"TopicID", ColumnType::Int}, {"Question", ColumnType::Memo}};
+    for (int i = 1; i <= 7; ++i)
+        columns << Column{QString("Ans%1").arg(i), ColumnType::Text, 255} << Column{QString("OK%1").arg(i), ColumnType::Bool};
+    Table old(columns);
+    old.appendRow({5, 3, QString("старый"), QString("a1"), true});
+    const QString top = testPath("Old.top");
+    WriteAdtgFile(old, top);
+    const QString oldFile = testPath("old.vst");
+    TZLibCompression().CompressFile(top, oldFile);
+    const int loaded = bank.store.LoadTopicFromFile(0, oldFile);
+    ASSERT_NE(loaded, 0);
+    const QStringList list = bank.list(loaded);
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "QueType").toInt(), 0);
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Ans1").toString(), "a1");
+    EXPECT_TRUE(bank.questionValue(list[0].toInt(), "OK1").toBool());
+    EXPECT_TRUE(bank.questionValue(list[0].toInt(), "Ans8").toString().isEmpty());
+    EXPECT_TRUE(settingsFromThirdColumn(bank, loaded).isEmpty());
+    EXPECT_EQ(bank.topicValue(loaded, "Remark").toString(), "");
+}
+
+TEST(TopicStore, SavingAsksBeforeReplacingAndVezuvirozNeedsASettingsRow)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const SavedTopic saved = makeTopic(bank, "T");
+    const QString file = testPath("t.vst4");
+    writeFile(file, "old contents");
+    bank.store.saveDialog = [&](const QString&, const QString&, const QString&) { return file; };
+    {
+        MessageRecorder no({MsgResult::No});
+        EXPECT_FALSE(bank.store.SaveTopicToFile(saved.topicId, "T", ""));
+        ASSERT_EQ(no.texts.size(), 1);
+        EXPECT_EQ(no.texts[0], q("Файл \"%1\" уже существует. Заменить его?").arg(file));
+    }
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "old contents");
+    f.close();
+    EXPECT_EQ(workFolderEntries(), QStringList());
+
+    // Vezuviroz's form for a topic without a settings row: nothing at all, not even the dialog.
+    const int bare = bank.addTopic("Без настроек", 0, "");
+    Dataset questions(bank.connection(), "q", q(Sql::AllQuestions));
+    questions.open();
+    bool asked = false;
+    bank.store.saveDialog = [&](const QString&, const QString&, const QString&) {
+        asked = true;
+        return testPath("never.vst4");
+    };
+    EXPECT_FALSE(bank.store.SaveTopicToFile(bare, q("Без настроек"), questions));
+    EXPECT_FALSE(asked);
+
+    // With a row: the file holds the given dataset's rows as they stand.
+    MessageRecorder yes({MsgResult::Yes});
+    bank.store.saveDialog = [&](const QString&, const QString&, const QString&) { return file; };
+    ASSERT_TRUE(bank.store.SaveTopicToFile(saved.topicId, "T", questions));
+    const QString unpacked = testPath("unpacked");
+    QDir().mkpath(unpacked);
+    TZLibCompression().DecompressFiles(file, unpacked);
+    EXPECT_EQ(ReadAdtgFile(unpacked + "/T.top").rowCount(), questions.recordCount());
+}
+
+TEST(TopicStore, ImportsOfTheThreeFormats)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const QString folder = testPath("import");
+    writeFile(folder + "/pics/a.bmp", bmpBytes(qRgb(0, 255, 0)));
+    {
+        QImage image(8, 8, QImage::Format_RGB32);
+        image.fill(qRgb(0, 0, 255));
+        ASSERT_TRUE(image.save(folder + "/B.JPG", "JPG"));
+    }
+
+    writeLines(folder + "/t.tst", {"Title=Тест-W", "[Question]", "QuestionLine=Вопрос", "Variant=да", "Variant=нет",
+                                   "CorrectVariant=1", "CorrectVariant=0", "[End]"});
+    const int testW = bank.store.ImportTestW(folder + "/t.tst");
+    ASSERT_NE(testW, 0);
+    EXPECT_EQ(bank.topicValue(testW, "TopicName").toString(), q("Тест-W"));
+    QStringList list = bank.list(testW);
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(bank.store.questionIdList(), list);
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Ans2").toString(), q("нет"));
+    EXPECT_TRUE(bank.questionValue(list[0].toInt(), "OK1").toBool());
+    EXPECT_FALSE(bank.questionValue(list[0].toInt(), "LinksCount").isValid());
+
+    writeLines(folder + "/Арифметика.qst",
+               {"?", "Зелёный", "+да", "@pics\\a.bmp", "?", "Синий", "-нет", "@b.jpg", "?", "Без рисунка", "@nothere.bmp",
+                "@../../etc/passwd"});
+    const int assistant = bank.store.ImportAssistant2(folder + "/Арифметика.qst");
+    ASSERT_NE(assistant, 0);
+    EXPECT_EQ(bank.topicValue(assistant, "TopicName").toString(), q("Арифметика"));
+    list = bank.list(assistant);
+    ASSERT_EQ(list.size(), 3);
+    const QImage green = QImage::fromData(bank.questionValue(list[0].toInt(), "QuePict").toByteArray(), "BMP");
+    ASSERT_FALSE(green.isNull());
+    EXPECT_EQ(green.pixel(1, 1), qRgb(0, 255, 0));
+    const QByteArray blueBytes = bank.questionValue(list[1].toInt(), "QuePict").toByteArray();
+    EXPECT_TRUE(blueBytes.startsWith("BM"));
+    EXPECT_GT(qBlue(QImage::fromData(blueBytes, "BMP").pixel(4, 4)), 200);
+    EXPECT_FALSE(bank.questionValue(list[2].toInt(), "QuePict").isValid());
+
+    QStringList my{q("Мой тест"), "", "", "", "", "", ""};
+    my << "-1-" << "Первый" << "" << "pics/a.bmp" << "1 2" << "a" << "b" << "c" << "d" << "e";
+    my << "-2-" << "Выпадет" << "" << "" << "-" << "a" << "b" << "c" << "d" << "e";
+    my << "-3-" << "Ждёт номера 2" << "" << "" << "1" << "a" << "b" << "c" << "d" << "e";
+    writeLines(folder + "/my.txt", my);
+    const int myTest = bank.store.ImportMyTest(folder + "/my.txt");
+    ASSERT_NE(myTest, 0);
+    list = bank.list(myTest);
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Question").toString(), q("Первый"));
+    EXPECT_TRUE(bank.questionValue(list[0].toInt(), "OK2").toBool());
+    EXPECT_TRUE(bank.questionValue(list[0].toInt(), "QuePict").toByteArray().startsWith("BM"));
+
+    // The same topic name again at the top level: refused, nothing stored.
+    const int topics = bank.count(Sql::AllTopics);
+    const int questions = bank.count(Sql::AllQuestions);
+    MessageRecorder recorder;
+    EXPECT_EQ(bank.store.ImportMyTest(folder + "/my.txt"), 0);
+    ASSERT_EQ(recorder.texts.size(), 1);
+    EXPECT_EQ(recorder.texts[0], q("Тема \"Мой тест\" уже существует.\rПереименуйте существующую тему или загрузите "
+                                   "новую в другой уровень."));
+    EXPECT_EQ(bank.count(Sql::AllTopics), topics);
+    EXPECT_EQ(bank.count(Sql::AllQuestions), questions);
+}
+
+TEST(TopicStore, ImportWithADamagedPictureStoresNothing)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const QString folder = testPath("bad");
+    writeFile(folder + "/ok.bmp", bmpBytes(qRgb(1, 2, 3)));
+    writeFile(folder + "/broken.jpg", QByteArray("\xFF\xD8\xFF\xE0 this is no picture", 24));
+    writeLines(folder + "/q.qst", {"?", "first", "@ok.bmp", "?", "second", "@broken.jpg"});
+    const int topics = bank.count(Sql::AllTopics);
+    const int questions = bank.count(Sql::AllQuestions);
+    try {
+        bank.store.ImportAssistant2(folder + "/q.qst");
+        ADD_FAILURE() << "a broken picture was accepted";
+    } catch (const AppError& e) {
+        EXPECT_TRUE(e.message().contains("broken.jpg")) << e.message().toStdString();
+    }
+    EXPECT_EQ(bank.count(Sql::AllTopics), topics);
+    EXPECT_EQ(bank.count(Sql::AllQuestions), questions);
+
+    // LoadPictureIntoField leaves the column as it was.
+    const int id = bank.addQuestion("x");
+    Dataset d(bank.connection(), "d", q(Sql::AllQuestions));
+    d.open();
+    ASSERT_TRUE(d.locate("QueID", id));
+    d.edit();
+    EXPECT_THROW(TopicStore::LoadPictureIntoField(folder + "/broken.jpg", d, "QuePict"), AppError);
+    EXPECT_FALSE(d.value("QuePict").isValid());
+    TopicStore::LoadPictureIntoField(folder + "/ok.bmp", d, "QuePict");
+    d.post();
+    EXPECT_TRUE(bank.questionValue(id, "QuePict").toByteArray().startsWith("BM"));
+}

@@ -1,0 +1,649 @@
+#include "topicstore.h"
+
+#include "adtg.h"
+#include "appfolder.h"
+#include "apperror.h"
+#include "archive.h"
+#include "datamodules.h"
+#include "dataset.h"
+#include "datasettable.h"
+#include "messages.h"
+#include "picture.h"
+#include "sqldialect.h"
+#include "sqltexts.h"
+#include "topicstexts.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QCursor>
+#include <QGuiApplication>
+#include <QHash>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QTemporaryDir>
+
+#include <algorithm>
+
+namespace {
+
+int s_noTopicId = 0;
+
+QString text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+const QString CrLf = QStringLiteral("\r\n");
+
+// Long loops keep the window painted between rows.
+void letMessagesRun()
+{
+    if (QCoreApplication::instance())
+        QCoreApplication::processEvents();
+}
+
+// The hour-glass of the long operations, when there is a screen to show it on.
+class WaitCursor
+{
+public:
+    WaitCursor() : m_shown(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
+    {
+        if (m_shown)
+            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    }
+    ~WaitCursor()
+    {
+        if (m_shown)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    bool m_shown;
+};
+
+// Many rows changed as one unit: a failure leaves the bank as it was (and one commit is far
+// quicker than a commit per row).
+class Transaction
+{
+public:
+    explicit Transaction(QSqlDatabase db) : m_db(std::move(db)) { m_active = m_db.transaction(); }
+    ~Transaction()
+    {
+        if (m_active)
+            m_db.rollback();
+    }
+    void rollback()
+    {
+        if (m_active)
+            m_db.rollback();
+        m_active = false;
+    }
+    void commit()
+    {
+        if (m_active && !m_db.commit())
+            throw AppError(m_db.lastError().text());
+        m_active = false;
+    }
+    Transaction(const Transaction&) = delete;
+    Transaction& operator=(const Transaction&) = delete;
+
+private:
+    QSqlDatabase m_db;
+    bool m_active = false;
+};
+
+bool isListedNumber(const QString& entry, qlonglong* value)
+{
+    bool ok = false;
+    const qlonglong v = entry.toLongLong(&ok);
+    if (!ok || v == -1)
+        return false;
+    *value = v;
+    return true;
+}
+
+// The piece a format "%S<piece>%S" puts between its two values.
+QString between(const char* format)
+{
+    const QString f = text(format);
+    return f.mid(2, f.size() - 4);
+}
+
+// A file of the folder whose name equals `name` regardless of letter case (Windows names had none).
+QString findFileAnyCase(const QString& folder, const QString& name)
+{
+    const QDir dir(folder);
+    if (dir.exists(name))
+        return dir.filePath(name);
+    const QStringList entries = dir.entryList(QDir::Files);
+    for (const QString& entry : entries)
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    return {};
+}
+
+// A picture named in an import file, looked for in the file's folder (sub-folders allowed,
+// Windows separators too); a name that leads out of the folder names no picture.
+QString resolvePicture(const QString& folder, const QString& name)
+{
+    QString relative = name;
+    relative.replace(u'\\', u'/');
+    if (relative.isEmpty() || QDir::isAbsolutePath(relative) || relative.contains(QChar(0)))
+        return {};
+    const QString cleaned = QDir::cleanPath(relative);
+    if (cleaned == QLatin1String("..") || cleaned.startsWith(QLatin1String("../")))
+        return {};
+    const QFileInfo info(QDir(folder).filePath(cleaned));
+    return findFileAnyCase(info.absolutePath(), info.fileName());
+}
+
+void setTopicIds(Dataset& topics, const QStringList& ids)
+{
+    topics.edit();
+    topics.setValue(QStringLiteral("QueIDs"), TopicStore::QueIdText(ids));
+    topics.post();
+}
+
+} // namespace
+
+QString TopicFileBase(const QString& topicName)
+{
+    QString base = topicName;
+    base.replace(u'/', u'_').replace(QChar(0), u'_');
+    return base;
+}
+
+TopicStore::TopicStore(TSharedDM* shared) : m_shared(shared) {}
+
+int TopicStore::NoTopicID()
+{
+    return s_noTopicId;
+}
+
+QStringList& TopicStore::questionIdList()
+{
+    return m_shared->questionIdList();
+}
+
+QString TopicStore::WorkFolder()
+{
+    const QString folder = AppFilePath(text(TopicsText::WorkFolder));
+    if (!QDir().mkpath(folder))
+        throw AppError(QStringLiteral("Не удалось создать папку \"%1\".").arg(folder));
+    return folder;
+}
+
+QStringList TopicStore::QueIdLines(const QString& queIds)
+{
+    QStringList lines = queIds.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+QString TopicStore::QueIdText(const QStringList& ids)
+{
+    QString all;
+    for (const QString& id : ids)
+        all += id + CrLf;
+    return all;
+}
+
+void TopicStore::PrepareStore()
+{
+    WaitCursor wait;
+    Dataset& topics = *m_shared->sqlTopics;
+    Dataset& old = *m_shared->sqlOldQuestions;
+    Transaction transaction(m_shared->dm()->ADOConnection()->database());
+    try {
+        topics.requery();
+        for (topics.first(); !topics.eof(); topics.next()) {
+            if (!topics.value(QStringLiteral("ParentID")).isValid()) {
+                topics.edit();
+                topics.setValue(QStringLiteral("ParentID"), 0);
+                topics.post();
+                letMessagesRun();
+            }
+        }
+
+        if (!topics.locate(QStringLiteral("TopicName"), text(TopicsText::HoldingTopic))) {
+            topics.append();
+            topics.setValue(QStringLiteral("TopicName"), text(TopicsText::HoldingTopic));
+            topics.setValue(QStringLiteral("ParentID"), 0);
+            topics.post();
+        }
+        const int noTopicId = topics.value(QStringLiteral("TopicID")).toInt();
+
+        m_shared->settings().EstablishDefaultRow(noTopicId);
+
+        for (topics.first(); !topics.eof(); topics.next()) {
+            if (topics.value(QStringLiteral("QueIDs")).isValid())
+                continue;
+            old.close();
+            old.setParam(QStringLiteral("aTopicID"), topics.value(QStringLiteral("TopicID")));
+            old.open();
+            QStringList ids;
+            for (old.first(); !old.eof(); old.next()) {
+                ids.append(QString::number(old.value(QStringLiteral("QueID")).toLongLong()));
+                AdjustLink(old, true);
+                letMessagesRun();
+            }
+            setTopicIds(topics, ids);
+        }
+
+        m_shared->cmdReserve->setText(text(Sql::ZeroNullQueType));
+        m_shared->cmdReserve->execute();
+        transaction.commit();
+        s_noTopicId = noTopicId;
+    } catch (...) {
+        // The rows the datasets hold were rolled back: read them again.
+        transaction.rollback();
+        topics.requery();
+        m_shared->sqlSettings->requery();
+        old.close();
+        throw;
+    }
+}
+
+bool TopicStore::AdjustLink(Dataset& questions, bool add)
+{
+    const bool own = questions.state() == DatasetState::Browse;
+    if (own)
+        questions.edit();
+    const QString field = QStringLiteral("LinksCount");
+    const QVariant links = questions.value(field);
+    const int count = links.isValid() ? links.toInt() : 0;
+    bool none = false;
+    if (add) {
+        questions.setValue(field, links.isValid() ? count + 1 : 1);
+    } else {
+        if (count > 0)
+            questions.setValue(field, count - 1);
+        none = count <= 1;
+    }
+    if (own)
+        questions.post();
+    return none;
+}
+
+void TopicStore::ChangeTopicLinks(Dataset& questions, int topicId, bool add)
+{
+    WaitCursor wait;
+    StoreConnection* connection = m_shared->dm()->ADOConnection();
+    Dataset& topics = *m_shared->sqlTopics;
+    // The topics dataset follows the file, as its server cursor always did.
+    topics.requery();
+    const QStringList ids = topics.locate(QStringLiteral("TopicID"), topicId)
+                                ? QueIdLines(topics.value(QStringLiteral("QueIDs")).toString())
+                                : QStringList();
+
+    Dataset holding(connection, QStringLiteral("sqlHoldingTopic"), text(Sql::AllTopics));
+    QStringList holdingIds;
+    if (!add) {
+        holding.open();
+        if (holding.locate(QStringLiteral("TopicID"), NoTopicID()))
+            holdingIds = QueIdLines(holding.value(QStringLiteral("QueIDs")).toString());
+    }
+
+    const QString previousSql = questions.sql();
+    questions.close();
+    questions.setSql(text(Sql::QuestionLinks));
+    Transaction transaction(connection->database());
+    try {
+        questions.open();
+        for (const QString& id : ids) {
+            bool ok = false;
+            const qlonglong queId = id.toLongLong(&ok);
+            if (ok && questions.locate(QStringLiteral("QueID"), queId)) {
+                const bool none = AdjustLink(questions, add);
+                if (!add && none && holding.isOpen() && !holdingIds.contains(id)) {
+                    holdingIds.append(id);
+                    if (holding.locate(QStringLiteral("TopicID"), NoTopicID()))
+                        setTopicIds(holding, holdingIds);
+                }
+            }
+            letMessagesRun();
+        }
+        transaction.commit();
+    } catch (...) {
+        transaction.rollback();
+        questions.close();
+        questions.setSql(previousSql);
+        topics.requery();
+        throw;
+    }
+    questions.close();
+    questions.setSql(previousSql);
+}
+
+QString TopicStore::BuildQuestionListQuery(const QStringList& ids)
+{
+    const QString all = text(Sql::AllQuestions);
+    qlonglong first = 0;
+    if (ids.isEmpty() || !isListedNumber(ids.first(), &first))
+        return SqlFormat(text(Sql::NoQuestions), {all});
+    // "%S OR QueID=%S" over the text so far, for each further entry: appended in place, since
+    // reformatting the whole text each time would cost the square of a long list.
+    QString query = SqlFormat(text(Sql::FirstListedQuestion), {all, QString::number(first)});
+    static const QString orPiece = between(Sql::NextListedQuestion);
+    for (qsizetype i = 1; i < ids.size(); ++i) {
+        const QString& entry = ids.at(i);
+        qlonglong value = 0;
+        if (!entry.isEmpty() && entry != QLatin1String("0") && isListedNumber(entry, &value))
+            query.append(orPiece).append(QString::number(value));
+        letMessagesRun();
+    }
+    return query;
+}
+
+void TopicStore::OpenQuestionList(Dataset& dataset, const QStringList& ids)
+{
+    if (dataset.isOpen())
+        dataset.close();
+    dataset.setSql(BuildQuestionListQuery(ids));
+    dataset.open();
+}
+
+void TopicStore::LoadPictureIntoField(const QString& file, Dataset& dataset, const QString& column)
+{
+    const QByteArray bmp = Picture::LoadPictureFile(file);
+    dataset.setValue(column, bmp);
+}
+
+QString TopicStore::chooseSavePath(const QString& topicName)
+{
+    if (!saveDialog)
+        return {};
+    QString path = saveDialog(text(TopicsText::SaveFilter), text(TopicsText::QuestionFileExtension), topicName);
+    if (path.isEmpty())
+        return {};
+    if (QFileInfo::exists(path)) {
+        const QString question = SqlFormat(text(TopicsText::FileExists), {path});
+        if (ShowMessage(question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+            return {};
+        // The old file is replaced only once the new one is complete (the archive is written
+        // under another name and renamed), so a failed save keeps it.
+    }
+    return path;
+}
+
+bool TopicStore::SaveTopicToFile(int topicId, const QString& topicName, const QString& remark)
+{
+    const QString path = chooseSavePath(topicName);
+    if (path.isEmpty())
+        return false;
+    saveToPath(topicId, topicName, remark, nullptr, path);
+    return true;
+}
+
+bool TopicStore::SaveTopicToFile(int topicId, const QString& topicName, Dataset& questions)
+{
+    m_shared->sqlSettings->requery();
+    if (!m_shared->settings().locateTopic(topicId))
+        return false;
+    const QString path = chooseSavePath(topicName);
+    if (path.isEmpty())
+        return false;
+    saveToPath(topicId, topicName, QString(), &questions, path);
+    return true;
+}
+
+void TopicStore::SaveTopicToPath(int topicId, const QString& topicName, const QString& remark, const QString& path)
+{
+    saveToPath(topicId, topicName, remark, nullptr, path);
+}
+
+void TopicStore::saveToPath(int topicId, const QString& topicName, const QString& remark, Dataset* given,
+                            const QString& path)
+{
+    // The files to pack are made in a folder of their own, removed with everything in it when
+    // the save ends, whether it succeeds or not.
+    QTemporaryDir work(QDir(WorkFolder()).filePath(QStringLiteral("save-XXXXXX")));
+    if (!work.isValid())
+        throw AppError(QStringLiteral("Не удалось создать папку в \"%1\": %2").arg(WorkFolder(), work.errorString()));
+
+    QStringList& ids = questionIdList();
+    ids.clear();
+    Dataset& topics = *m_shared->sqlTopics;
+    topics.requery();
+    if (topics.locate(QStringLiteral("TopicID"), topicId))
+        ids = QueIdLines(topics.value(QStringLiteral("QueIDs")).toString());
+
+    QStringList files;
+    // Rows written through other datasets (or by the other program) count too.
+    m_shared->sqlSettings->requery();
+    const QString settingsFile = m_shared->settings().WriteTopicSettingsFile(topicId, remark, work.path(), topicName);
+    if (!settingsFile.isEmpty())
+        files.append(settingsFile);
+
+    Table table;
+    if (given) {
+        table = DatasetToTable(*given);
+    } else {
+        Dataset questions(m_shared->dm()->ADOConnection(), QStringLiteral("sqlSaveQuestions"));
+        OpenQuestionList(questions, ids);
+        table = DatasetToTable(questions);
+        // The query gives the rows in key order; the file keeps the topic's own order.
+        QHash<qlonglong, qsizetype> position;
+        for (qsizetype i = 0; i < ids.size(); ++i)
+            position.insert(ids[i].toLongLong(), i);
+        const int key = table.columnIndex(QStringLiteral("QueID"));
+        QList<QVariantList> rows;
+        for (int r = 0; r < table.rowCount(); ++r)
+            rows.append(table.row(r));
+        std::stable_sort(rows.begin(), rows.end(), [&](const QVariantList& a, const QVariantList& b) {
+            return position.value(a[key].toLongLong()) < position.value(b[key].toLongLong());
+        });
+        table.clearRows();
+        for (QVariantList& row : rows)
+            table.appendRow(std::move(row));
+    }
+    const QString topFile = QDir(work.path()).filePath(TopicFileBase(topicName) + QStringLiteral(".top"));
+    WriteAdtgFile(table, topFile);
+    files.append(topFile);
+
+    TZLibCompression().CompressFiles(files, path);
+}
+
+int TopicStore::LoadTopicFromFile(int parentId, const QString& givenPath)
+{
+    QString path = givenPath;
+    if (!path.isEmpty() && !QFileInfo::exists(path))
+        path.clear();
+    if (path.isEmpty() && givenPath.isEmpty() && openDialog)
+        path = openDialog(text(TopicsText::LoadFilter), text(TopicsText::QuestionFileExtension), QString());
+    if (path.isEmpty() || !QFileInfo::exists(path))
+        return 0;
+
+    WaitCursor wait;
+    // Each file is unpacked into a fresh folder of its own, so only its own entries are read.
+    QTemporaryDir work(QDir(WorkFolder()).filePath(QStringLiteral("load-XXXXXX")));
+    if (!work.isValid())
+        throw AppError(QStringLiteral("Не удалось создать папку в \"%1\": %2").arg(WorkFolder(), work.errorString()));
+    TZLibCompression archive;
+    const QList<TZLibEntry> entries = archive.ListFiles(path);
+    archive.DecompressFiles(path, work.path());
+
+    QString topName;
+    for (const TZLibEntry& entry : entries)
+        if (entry.name.endsWith(QLatin1String(".top"), Qt::CaseInsensitive)) {
+            topName = entry.name;
+            break;
+        }
+    if (topName.isEmpty())
+        return 0;
+    const QString topFile = findFileAnyCase(work.path(), topName);
+    const Table source = ReadAdtgFile(topFile);
+    QFile::remove(topFile);
+
+    QStringList& ids = questionIdList();
+    ids.clear();
+    StoreConnection* connection = m_shared->dm()->ADOConnection();
+    Dataset questions(connection, QStringLiteral("sqlLoadQuestions"), BuildQuestionListQuery({}));
+    questions.open();
+    static const QStringList always = [] {
+        QStringList c{QStringLiteral("Question"), QStringLiteral("QuePict")};
+        for (int i = 1; i <= 7; ++i)
+            c << QStringLiteral("Ans%1").arg(i) << QStringLiteral("Pict%1").arg(i) << QStringLiteral("OK%1").arg(i);
+        return c;
+    }();
+    static const QStringList ifPresent{QStringLiteral("Price"), QStringLiteral("MixAnswers"),
+                                       QStringLiteral("Ans8"),  QStringLiteral("Pict8"),
+                                       QStringLiteral("OK8")};
+    for (int r = 0; r < source.rowCount(); ++r) {
+        questions.append();
+        questions.setValue(QStringLiteral("TopicID"), 0);
+        questions.setValue(QStringLiteral("Used"), false);
+        for (const QString& column : always)
+            questions.setValue(column, source.value(r, column));
+        for (const QString& column : ifPresent)
+            if (source.hasColumn(column))
+                questions.setValue(column, source.value(r, column));
+        questions.setValue(QStringLiteral("QueType"),
+                           source.hasColumn(QStringLiteral("QueType")) ? source.value(r, QStringLiteral("QueType")) : 0);
+        questions.post();
+        ids.append(QString::number(questions.value(QStringLiteral("QueID")).toLongLong()));
+        letMessagesRun();
+    }
+
+    // The name as the old folder listing gave it: ASCII capitals lowered, other letters kept.
+    QString topicName = QFileInfo(topName).completeBaseName();
+    for (QChar& c : topicName)
+        if (c >= u'A' && c <= u'Z')
+            c = c.toLower();
+    Dataset& level = *m_shared->sqlSingleLevelTopics;
+    level.close();
+    level.setParam(QStringLiteral("ParentID"), parentId);
+    level.open();
+    level.append();
+    level.setValue(QStringLiteral("TopicName"), topicName);
+    level.setValue(QStringLiteral("ParentID"), parentId);
+    level.post();
+    const int topicId = level.value(QStringLiteral("TopicID")).toInt();
+
+    const QString settingsName = QFileInfo(topName).completeBaseName() + QStringLiteral(".set");
+    const QString settingsFile = findFileAnyCase(work.path(), settingsName);
+    const SettingsRows::FileResult settings =
+        settingsFile.isEmpty() ? SettingsRows::FileResult() : m_shared->settings().ReadTopicSettingsFile(settingsFile, topicId);
+
+    level.locate(QStringLiteral("TopicID"), topicId);
+    level.edit();
+    level.setValue(QStringLiteral("Remark"), settings.remark);
+    level.setValue(QStringLiteral("QueIDs"), QueIdText(ids));
+    level.post();
+    return topicId;
+}
+
+int TopicStore::ImportTestW(const QString& path)
+{
+    return importFile(ImportKind::TestW, path);
+}
+
+int TopicStore::ImportAssistant2(const QString& path)
+{
+    return importFile(ImportKind::Assistant2, path);
+}
+
+int TopicStore::ImportMyTest(const QString& path)
+{
+    return importFile(ImportKind::MyTest, path);
+}
+
+int TopicStore::importFile(ImportKind kind, const QString& givenPath)
+{
+    questionIdList().clear();
+    static const char* const filters[] = {TopicsText::TestWFilter, TopicsText::Assistant2Filter,
+                                          TopicsText::MyTestFilter};
+    QString path = givenPath;
+    if (path.isEmpty() && openDialog)
+        path = openDialog(text(filters[int(kind)]), QString(), QString());
+    if (path.isEmpty() || !QFileInfo(path).isFile())
+        return 0;
+
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw AppError(text(TopicsText::CannotReadFile).arg(path, file.errorString()));
+    if (file.size() > Import::MaxFileBytes)
+        throw AppError(text(TopicsText::ImportFileTooLarge).arg(info.fileName()).arg(file.size()));
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    Import::ParsedTopic parsed;
+    switch (kind) {
+    case ImportKind::TestW:
+        parsed = Import::ParseTestW(bytes, info.fileName());
+        break;
+    case ImportKind::Assistant2:
+        parsed = Import::ParseAssistant2(bytes, info.completeBaseName(), info.fileName());
+        break;
+    case ImportKind::MyTest:
+        parsed = Import::ParseMyTest(bytes, info.fileName());
+        break;
+    }
+
+    Dataset& level = *m_shared->sqlSingleLevelTopics;
+    level.close();
+    level.setParam(QStringLiteral("ParentID"), 0);
+    level.open();
+    if (level.locate(QStringLiteral("TopicName"), parsed.topicName)) {
+        ShowMessage(SqlFormat(text(TopicsText::TopicExists), {parsed.topicName}), MsgIcon::Warning);
+        return 0;
+    }
+
+    // Every picture is decoded before anything is stored: a damaged one stops the import with
+    // nothing stored, never with half a topic.
+    QList<QByteArray> pictures;
+    for (const Import::ParsedQuestion& q : std::as_const(parsed.questions)) {
+        QByteArray picture;
+        for (const QString& name : q.pictures) {
+            const QString file = resolvePicture(info.absolutePath(), name);
+            if (!file.isEmpty())
+                picture = Picture::LoadPictureFile(file);
+        }
+        pictures.append(picture);
+    }
+
+    StoreConnection* connection = m_shared->dm()->ADOConnection();
+    Dataset questions(connection, QStringLiteral("sqlImportQuestions"), BuildQuestionListQuery({}));
+    QStringList& ids = questionIdList();
+    Transaction transaction(connection->database());
+    try {
+        questions.open();
+        level.append();
+        level.setValue(QStringLiteral("TopicName"), parsed.topicName);
+        level.setValue(QStringLiteral("ParentID"), 0);
+        level.post();
+        const int topicId = level.value(QStringLiteral("TopicID")).toInt();
+        for (qsizetype i = 0; i < parsed.questions.size(); ++i) {
+            const Import::ParsedQuestion& q = parsed.questions[i];
+            questions.append();
+            questions.setValue(QStringLiteral("Question"), q.question);
+            // The imported formats know only questions with a choice of answers.
+            questions.setValue(QStringLiteral("QueType"), 0);
+            for (int a = 0; a < Import::AnswerCount; ++a) {
+                questions.setValue(QStringLiteral("Ans%1").arg(a + 1), q.answers[a]);
+                questions.setValue(QStringLiteral("OK%1").arg(a + 1), q.ok[a]);
+            }
+            if (!pictures[i].isEmpty())
+                questions.setValue(QStringLiteral("QuePict"), pictures[i]);
+            questions.post();
+            ids.append(QString::number(questions.value(QStringLiteral("QueID")).toLongLong()));
+            letMessagesRun();
+        }
+        level.locate(QStringLiteral("TopicID"), topicId);
+        setTopicIds(level, ids);
+        transaction.commit();
+        return topicId;
+    } catch (...) {
+        transaction.rollback();
+        ids.clear();
+        level.requery();
+        throw;
+    }
+}
