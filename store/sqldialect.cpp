@@ -1,6 +1,7 @@
 #include "sqldialect.h"
 
 #include "apperror.h"
+#include "sqlitefunctions.h"
 
 #include <QDate>
 #include <QLocale>
@@ -175,6 +176,26 @@ QString isoDateLike(const QString& text)
     return out;
 }
 
+// Text columns sort in the store's collation (alphabetical, without regard to case).
+QString collateOrderBy(const QString& text)
+{
+    static const RX orderBy(QStringLiteral(R"(\bORDER\s+BY\s+)"), CI);
+    const auto m = orderBy.match(text);
+    if (!m.hasMatch() || text.contains(QLatin1String("COLLATE"), Qt::CaseInsensitive))
+        return text;
+    static const RX term(QStringLiteral(R"(^(\s*)(.*?)(\s+(?:ASC|DESC))?(\s*)$)"),
+                         CI | RX::DotMatchesEverythingOption);
+    QStringList terms = text.mid(m.capturedEnd()).split(u',');
+    for (QString& t : terms) {
+        const auto tm = term.match(t);
+        if (tm.captured(2).isEmpty())
+            continue;
+        t = tm.captured(1) + tm.captured(2) + QStringLiteral(" COLLATE ") + QLatin1String(StoreCollation) +
+            tm.captured(3) + tm.captured(4);
+    }
+    return text.left(m.capturedEnd()) + terms.join(u',');
+}
+
 } // namespace
 
 DialectStatement ToSqliteDialect(const QString& text)
@@ -190,7 +211,7 @@ DialectStatement ToSqliteDialect(const QString& text)
                      .arg(QLatin1String(ExternalSchema), st.externalTable, st.sourceTable);
         return st;
     }
-    st.sql = foldOrChains(isoDateLike(unqualifySet(text)));
+    st.sql = collateOrderBy(foldOrChains(isoDateLike(unqualifySet(text))));
     return st;
 }
 

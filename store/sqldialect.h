@@ -9,7 +9,9 @@
 //  - a chain "c=1 OR c=2 OR ..." of one column against numbers becomes "c IN (1,2,...)", so that
 //    lists longer than SQLite's expression depth (1000) still run, at the speed of one IN;
 //  - "Date LIKE \"<short date>%\"" compares the ISO 8601 text the store keeps dates in;
-//  - "INSERT INTO T IN \"file\" SELECT * FROM S" becomes an insert into the attached file.
+//  - "INSERT INTO T IN \"file\" SELECT * FROM S" becomes an insert into the attached file;
+//  - ORDER BY sorts text in the store's collation (sqlitefunctions.h), so it must run on a
+//    connection that RegisterStoreFunctions has prepared (every StoreConnection is).
 struct DialectStatement
 {
     QString sql;

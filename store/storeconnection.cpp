@@ -4,6 +4,7 @@
 #include "dataset.h"
 #include "schema.h"
 #include "sqldialect.h"
+#include "sqlitefunctions.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -174,6 +175,8 @@ void StoreConnection::open(const QString& path)
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
         if (!db.open())
             failOpen(db.lastError().text());
+        if (!RegisterStoreFunctions(db))
+            failOpen(QStringLiteral("драйвер не даёт доступа к SQLite"));
     }
     prepareSchema();
 }

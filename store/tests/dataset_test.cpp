@@ -239,3 +239,36 @@ TEST_F(DatasetTest, ClosingTheConnectionClosesItsDatasetsAndOpenAllReopensThem)
     store.openAllDatasets();
     EXPECT_EQ(d1.recordCount(), 1);
 }
+
+// Names are matched and sorted as a Russian reader expects, whatever their case.
+TEST_F(DatasetTest, TextComparesWithoutCaseInEveryAlphabet)
+{
+    for (const char* name : {"ёлкин", "Агеев", "Ежов", "бобров", "Иванов", "иваненко", "Ivanov"})
+        store.execute(QStringLiteral("INSERT INTO Students (Name, KlassID) VALUES (:n, 1)"), {{"n", QString::fromUtf8(name)}});
+    const struct
+    {
+        const char* prompt;
+        QStringList found;
+    } cases[] = {
+        {"ив%", {"иваненко", "Иванов"}},
+        {"iV%", {"Ivanov"}},
+        {"ИВАН%", {"иваненко", "Иванов"}},
+        {"Е%", {"Ежов"}},
+        {"%о_", {"бобров", "Ежов", "Иванов"}},
+        {"%", {"Агеев", "бобров", "Ежов", "ёлкин", "иваненко", "Иванов", "Ivanov"}},
+        {"x%", {}},
+    };
+    Dataset d(&store, "search", Sql::StudentSearch);
+    d.setParam("KlassID", "%");
+    for (const auto& tc : cases) {
+        d.setParam("PromptName", QString::fromUtf8(tc.prompt));
+        d.requery();
+        QStringList got;
+        for (d.first(); !d.eof(); d.next())
+            got.append(d.value("Name").toString());
+        QStringList expected;
+        for (const QString& n : tc.found)
+            expected.append(n);
+        EXPECT_EQ(got, expected) << tc.prompt;
+    }
+}

@@ -12,10 +12,13 @@ TEST(SqlDialect, AdaptsOnlyWhatSqliteReadsDifferently)
         const char* out;
     } cases[] = {
         // Read as they are.
-        {Sql::TopicsByName, Sql::TopicsByName},
+        {Sql::Settings, Sql::Settings},
+        {Sql::TopicsByName, "SELECT * FROM Topics ORDER BY TopicName COLLATE vastrel_text"},
+        {"SELECT * FROM T ORDER BY a DESC, b", "SELECT * FROM T ORDER BY a COLLATE vastrel_text DESC, b COLLATE vastrel_text"},
         {Sql::WorkingCount, Sql::WorkingCount},
         {Sql::ResetTopicMarks, Sql::ResetTopicMarks},
-        {Sql::StudentSearch, Sql::StudentSearch},
+        {Sql::StudentSearch, "SELECT * FROM Students \r\nWHERE KlassID LIKE :KlassID \r\nAND Name LIKE :PromptName\r\n"
+                             "ORDER BY Name COLLATE vastrel_text"},
         {"SELECT * FROM Questions WHERE QueID=12", "SELECT * FROM Questions WHERE QueID=12"},
         // A qualified column on the left of SET.
         {Sql::ZeroNullQueType, "UPDATE Questions SET QueType = 0 WHERE (((Questions.QueType) Is Null))"},
@@ -23,7 +26,7 @@ TEST(SqlDialect, AdaptsOnlyWhatSqliteReadsDifferently)
         // Chains of one column against numbers.
         {"SELECT * FROM Questions WHERE QueID=12 OR QueID=15", "SELECT * FROM Questions WHERE QueID IN (12,15)"},
         {"SELECT * FROM Students WHERE KlassID=3 OR KlassID=-4 OR KlassID=5 ORDER BY Name",
-         "SELECT * FROM Students WHERE KlassID IN (3,-4,5) ORDER BY Name"},
+         "SELECT * FROM Students WHERE KlassID IN (3,-4,5) ORDER BY Name COLLATE vastrel_text"},
         {"SELECT * FROM Students WHERE KlassID=3\r\n or KlassID=4", "SELECT * FROM Students WHERE KlassID IN (3,4)"},
         // Neighbours bound tighter keep their terms.
         {"SELECT * FROM T WHERE a=1 OR a=2 AND b=3", "SELECT * FROM T WHERE a=1 OR a=2 AND b=3"},
