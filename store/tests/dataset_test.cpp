@@ -272,3 +272,22 @@ TEST_F(DatasetTest, TextComparesWithoutCaseInEveryAlphabet)
         EXPECT_EQ(got, expected) << tc.prompt;
     }
 }
+
+// The other program deleted the row in the meantime: the change is refused, not lost silently.
+TEST_F(DatasetTest, EditingARowThatAnotherConnectionDeletedFails)
+{
+    addTopic("a", 0);
+    Dataset d(&store, "sqlTopics", Sql::TopicsByName);
+    d.open();
+    {
+        StoreConnection other(QStringLiteral("other"));
+        other.open(store.path());
+        other.execute(QStringLiteral("DELETE FROM Topics"));
+    }
+    d.edit();
+    d.setValue("Remark", "lost?");
+    EXPECT_THROW(d.post(), AppError);
+    EXPECT_EQ(d.state(), DatasetState::Edit);
+    d.cancel();
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Topics").toInt(), 0);
+}
