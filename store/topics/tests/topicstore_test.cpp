@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -638,4 +639,39 @@ TEST(TopicStore, ImportWithADamagedPictureStoresNothing)
     TopicStore::LoadPictureIntoField(folder + "/ok.bmp", d, "QuePict");
     d.post();
     EXPECT_TRUE(bank.questionValue(id, "QuePict").toByteArray().startsWith("BM"));
+}
+
+TEST(TopicStore, ToolShowsAQuestionFile)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const SavedTopic saved = makeTopic(bank, "Physics");
+    const QString file = testPath("show.vst4");
+    bank.store.SaveTopicToPath(saved.topicId, "Physics", q("Заметка"), file);
+
+    QProcess tool;
+    tool.start(VASTREL_TOOL, {"question-file", "show", file});
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    const QStringList lines = QString::fromUtf8(tool.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    ASSERT_GE(lines.size(), 30);
+    EXPECT_EQ(lines[0], "Topic: Physics");
+    EXPECT_EQ(lines[1], "[Fields]");
+    EXPECT_EQ(lines[2], "Default=0");
+    EXPECT_EQ(lines[3], "RandomOrder=-1");
+    EXPECT_TRUE(lines.contains(q("Remark: Заметка")));
+    const qsizetype head = lines.indexOf("QueID\tQueType\tPrice\tQuestion");
+    ASSERT_GT(head, 0);
+    ASSERT_EQ(lines.size(), head + 4);
+    // In the topic's order: the third question made comes first.
+    EXPECT_EQ(lines[head + 1], QString("%1\t2\t4\tВопрос 2 строка").arg(saved.questions[0]));
+    EXPECT_EQ(lines[head + 2], QString("%1\t0\t2\tВопрос 0 строка").arg(saved.questions[1]));
+
+    // A file that is no question file: one line on stderr, exit code 1.
+    const QString junk = testPath("junk.vst4");
+    writeFile(junk, "no archive");
+    tool.start(VASTREL_TOOL, {"question-file", "show", junk});
+    ASSERT_TRUE(tool.waitForFinished(30000));
+    EXPECT_EQ(tool.exitCode(), 1);
+    EXPECT_FALSE(tool.readAllStandardError().isEmpty());
 }
