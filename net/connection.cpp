@@ -11,8 +11,8 @@
 namespace {
 
 // The question set goes out in chunks while the socket keeps less than HighWaterBytes unsent.
-constexpr qint64 ChunkBytes = 64 * 1024;
-constexpr qint64 HighWaterBytes = 256 * 1024;
+constexpr qint64 ChunkBytes = 256 * 1024;
+constexpr qint64 HighWaterBytes = 1024 * 1024;
 
 QString dottedAddress(const QHostAddress& address)
 {
