@@ -198,7 +198,6 @@ void TopicStore::PrepareStore()
 {
     WaitCursor wait;
     Dataset& topics = *m_shared->sqlTopics;
-    Dataset& old = *m_shared->sqlOldQuestions;
     Transaction transaction(m_shared->dm()->ADOConnection()->database());
     try {
         topics.requery();
@@ -221,19 +220,35 @@ void TopicStore::PrepareStore()
 
         m_shared->settings().EstablishDefaultRow(noTopicId);
 
-        for (topics.first(); !topics.eof(); topics.next()) {
-            if (topics.value(QStringLiteral("QueIDs")).isValid())
-                continue;
-            old.close();
-            old.setParam(QStringLiteral("aTopicID"), topics.value(QStringLiteral("TopicID")));
-            old.open();
-            QStringList ids;
-            for (old.first(); !old.eof(); old.next()) {
-                ids.append(QString::number(old.value(QStringLiteral("QueID")).toLongLong()));
-                AdjustLink(old, true);
-                letMessagesRun();
+        // The topics without a list, in name order, get the questions marked with them, in key
+        // order. The marks are read once for all of them (one query per topic would read the
+        // whole question table once per topic) and only the three columns concerned.
+        QList<int> unlisted;
+        for (topics.first(); !topics.eof(); topics.next())
+            if (!topics.value(QStringLiteral("QueIDs")).isValid())
+                unlisted.append(topics.value(QStringLiteral("TopicID")).toInt());
+        if (!unlisted.isEmpty()) {
+            Dataset marks(m_shared->dm()->ADOConnection(), QStringLiteral("sqlMarks"), text(Sql::QuestionLinks));
+            marks.open();
+            QHash<int, QList<int>> rowsOf; // topic -> record numbers of its marked questions
+            for (int topic : std::as_const(unlisted))
+                rowsOf.insert(topic, {});
+            for (marks.first(); !marks.eof(); marks.next()) {
+                const auto it = rowsOf.find(marks.value(QStringLiteral("TopicID")).toInt());
+                if (it != rowsOf.end())
+                    it->append(marks.recNo());
             }
-            setTopicIds(topics, ids);
+            for (int topic : std::as_const(unlisted)) {
+                QStringList ids;
+                for (int recNo : std::as_const(rowsOf[topic])) {
+                    marks.moveBy(recNo - marks.recNo());
+                    ids.append(QString::number(marks.value(QStringLiteral("QueID")).toLongLong()));
+                    AdjustLink(marks, true);
+                    letMessagesRun();
+                }
+                topics.locate(QStringLiteral("TopicID"), topic);
+                setTopicIds(topics, ids);
+            }
         }
 
         m_shared->cmdReserve->setText(text(Sql::ZeroNullQueType));
@@ -245,7 +260,6 @@ void TopicStore::PrepareStore()
         transaction.rollback();
         topics.requery();
         m_shared->sqlSettings->requery();
-        old.close();
         throw;
     }
 }
