@@ -2,11 +2,10 @@
 
 #include "jetstream.h"
 
-#include <mdbtools.h>
-
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
+#include <mdbtools.h>
 #include <string>
 #include <unistd.h>
 #include <unordered_set>

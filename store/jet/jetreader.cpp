@@ -6,7 +6,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-
 #include <cerrno>
 #include <csignal>
 #include <cstring>

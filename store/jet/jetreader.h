@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <functional>
 
 namespace jetstream {
@@ -29,7 +28,11 @@ public:
     // The child is given up when it sends nothing for this long.
     static constexpr int IdleTimeoutMs = 30000;
 
-    enum Version { Jet3 = 0, Jet4 = 1 };
+    enum Version
+    {
+        Jet3 = 0,
+        Jet4 = 1
+    };
 
     // True when the bytes begin the way a Jet (or later Access) database file begins.
     static bool hasJetSignature(const QByteArray& head);

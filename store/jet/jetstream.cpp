@@ -6,7 +6,6 @@
 #include <QTextCodec>
 #include <QUuid>
 #include <QtEndian>
-
 #include <cmath>
 #include <cstring>
 
@@ -17,7 +16,7 @@ namespace {
 constexpr qint64 JulianDayOf18991230 = 2415019;
 constexpr qint64 MsecsPerDay = 86400000;
 constexpr double MoneyScale = 10000.0;
-constexpr double FirstDay = -657434.0; // 0100-01-01
+constexpr double FirstDay = -657434.0;    // 0100-01-01
 constexpr double PastLastDay = 2958466.0; // 10000-01-01
 
 [[noreturn]] void damaged(const QString& what)

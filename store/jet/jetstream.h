@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <functional>
 
 class QTextCodec;
@@ -28,11 +27,26 @@ class QTextCodec;
 //   error   = 'X' str            (the child's own account of what it could not read)
 namespace jetstream {
 
-enum Frame : char { Header = 'H', Names = 'N', Columns = 'C', Row = 'R', End = 'E', Error = 'X' };
-enum ValueTag : quint8 { TagNull = 0, TagFalse = 1, TagTrue = 2, TagBytes = 3 };
+enum Frame : char
+{
+    Header = 'H',
+    Names = 'N',
+    Columns = 'C',
+    Row = 'R',
+    End = 'E',
+    Error = 'X'
+};
+enum ValueTag : quint8
+{
+    TagNull = 0,
+    TagFalse = 1,
+    TagTrue = 2,
+    TagBytes = 3
+};
 
 // Column types as the Jet file records them.
-enum JetType : quint8 {
+enum JetType : quint8
+{
     JetBool = 0x01,
     JetByte = 0x02,
     JetInt = 0x03,

@@ -1,7 +1,7 @@
 #include "migration.h"
 
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "dbutils.h"
 #include "jetreader.h"
 #include "messages.h"
@@ -10,15 +10,14 @@
 #include "sqltexts.h"
 #include "storeconnection.h"
 
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-
 #include <memory>
 
 namespace {
@@ -80,8 +79,8 @@ public:
     {
         QString error;
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase(QLatin1String(StoreConnection::DriverName),
-                                                        QLatin1String(OldConnectionName));
+            QSqlDatabase db =
+                QSqlDatabase::addDatabase(QLatin1String(StoreConnection::DriverName), QLatin1String(OldConnectionName));
             db.setDatabaseName(path);
             db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(StoreConnection::BusyTimeoutMs));
             if (!db.open()) {
@@ -107,7 +106,8 @@ public:
     void moveTable(const QString& name, const QString& oldName) override
     {
         // The statement of the move, in the store's dialect: it names the file and the tables.
-        const DialectStatement st = ToSqliteDialect(SqlFormat(QLatin1String(Sql::MigrateTable), {name, m_storePath, oldName}));
+        const DialectStatement st =
+            ToSqliteDialect(SqlFormat(QLatin1String(Sql::MigrateTable), {name, m_storePath, oldName}));
         QSqlDatabase db = QSqlDatabase::database(QLatin1String(OldConnectionName), false);
         QSqlQuery q(db);
         if (!m_attached) {
@@ -312,9 +312,9 @@ bool MigrateDatabase(StoreConnection* connection, const QString& oldPath)
     }
 
     const QFileInfo info(oldPath);
-    const QString newName = UniqueFileName(SqlFormat(QString::fromUtf8(MigrationTexts::MovedOldName),
-                                                     {withSeparator(info.absolutePath()), info.completeBaseName(),
-                                                      QLatin1String(StoreFileName)}));
+    const QString newName = UniqueFileName(
+        SqlFormat(QString::fromUtf8(MigrationTexts::MovedOldName),
+                  {withSeparator(info.absolutePath()), info.completeBaseName(), QLatin1String(StoreFileName)}));
     if (QFile::rename(oldPath, newName))
         ShowMessage(QString::fromUtf8(MigrationTexts::AllMoved));
     else

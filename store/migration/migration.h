@@ -7,7 +7,6 @@
 #include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
-
 #include <memory>
 
 class QSqlQuery;

@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QRandomGenerator>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -139,7 +138,8 @@ TEST(JetReader, ConvertsEveryJet3TypeFaithfully)
     EXPECT_EQ(orders.value(r, "OrderDate"), QVariant(at(1994, 11, 16)));
     EXPECT_EQ(orders.value(r, "ShippedDate"), QVariant(at(1994, 11, 28)));
     EXPECT_EQ(orders.value(r, "Freight"), QVariant(12.75));
-    EXPECT_EQ(orders.value(r, "ShipAddress"), QVariant(QStringLiteral("Carrera 52 con Ave. Bolívar #65-98 Llano Largo")));
+    EXPECT_EQ(orders.value(r, "ShipAddress"),
+              QVariant(QStringLiteral("Carrera 52 con Ave. Bolívar #65-98 Llano Largo")));
     r = rowWithKey(orders, 10331);
     EXPECT_FALSE(orders.value(r, "ShipRegion").isValid()); // null stays null
     EXPECT_EQ(orders.value(r, "ShipName"), QVariant("Bon app'"));
@@ -236,16 +236,55 @@ TEST(JetStream, RejectsStreamsThatBreakTheGrammar)
         const char* hex;
     } cases[] = {
         {"no header", "4e00000000"},
-        {"two headers", "4800e404" "4800e404"},
-        {"row before columns", "4800e404" "52"},
-        {"zero columns", "4800e404" "430000"},
-        {"bool tag in a text column", "4800e404" "430100" "01000000" "41" "0a" "3200" "5201"},
-        {"bytes in a bool column", "4800e404" "430100" "01000000" "41" "01" "0000" "5203" "00000000"},
-        {"value longer than the file", "4800e404" "430100" "01000000" "41" "0a" "3200" "5203" "ffffff7f"},
-        {"unknown tag", "4800e404" "430100" "01000000" "41" "0a" "3200" "5209"},
-        {"fewer rows than recorded", "4800e404" "430100" "01000000" "41" "0a" "3200" "5200" "4502000000"},
-        {"unknown frame", "4800e404" "5a"},
-        {"name too long", "4800e404" "4e01000000" "ffff0000"},
+        {"two headers", "4800e404"
+                        "4800e404"},
+        {"row before columns", "4800e404"
+                               "52"},
+        {"zero columns", "4800e404"
+                         "430000"},
+        {"bool tag in a text column", "4800e404"
+                                      "430100"
+                                      "01000000"
+                                      "41"
+                                      "0a"
+                                      "3200"
+                                      "5201"},
+        {"bytes in a bool column", "4800e404"
+                                   "430100"
+                                   "01000000"
+                                   "41"
+                                   "01"
+                                   "0000"
+                                   "5203"
+                                   "00000000"},
+        {"value longer than the file", "4800e404"
+                                       "430100"
+                                       "01000000"
+                                       "41"
+                                       "0a"
+                                       "3200"
+                                       "5203"
+                                       "ffffff7f"},
+        {"unknown tag", "4800e404"
+                        "430100"
+                        "01000000"
+                        "41"
+                        "0a"
+                        "3200"
+                        "5209"},
+        {"fewer rows than recorded", "4800e404"
+                                     "430100"
+                                     "01000000"
+                                     "41"
+                                     "0a"
+                                     "3200"
+                                     "5200"
+                                     "4502000000"},
+        {"unknown frame", "4800e404"
+                          "5a"},
+        {"name too long", "4800e404"
+                          "4e01000000"
+                          "ffff0000"},
     };
     for (const auto& c : cases) {
         jetstream::Decoder d(1000);
@@ -257,9 +296,21 @@ TEST(JetStream, RejectsStreamsThatBreakTheGrammar)
 TEST(JetStream, DecodesATableFedByteByByte)
 {
     const QByteArray bytes = QByteArray::fromHex("4800e404"
-                                                 "430200" "01000000" "41" "04" "0400" "01000000" "42" "01" "0000"
-                                                 "5203" "04000000" "2a000000" "02"
-                                                 "5200" "01"
+                                                 "430200"
+                                                 "01000000"
+                                                 "41"
+                                                 "04"
+                                                 "0400"
+                                                 "01000000"
+                                                 "42"
+                                                 "01"
+                                                 "0000"
+                                                 "5203"
+                                                 "04000000"
+                                                 "2a000000"
+                                                 "02"
+                                                 "5200"
+                                                 "01"
                                                  "4502000000");
     jetstream::Decoder d(1000);
     int rows = 0;
@@ -302,7 +353,8 @@ TEST(JetReader, RefusesFilesThatAreNoJetDatabase)
             JetReader reader(path);
             ADD_FAILURE() << c.name << " was read";
         } catch (const AppError& e) {
-            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.reason))) << c.name << ": " << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QString::fromUtf8(c.reason)))
+                << c.name << ": " << e.message().toStdString();
             EXPECT_TRUE(e.message().contains(path)) << c.name;
         }
     }

@@ -1,5 +1,5 @@
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "dbutils.h"
 #include "messagerecorder.h"
 #include "migration.h"
@@ -11,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSqlQuery>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,7 +38,12 @@ QByteArray fileHash(const QString& path)
     return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
 }
 
-enum BankOption { Full = 0, WithoutSettings = 1, DuplicateStudents = 2 };
+enum BankOption
+{
+    Full = 0,
+    WithoutSettings = 1,
+    DuplicateStudents = 2
+};
 
 // An old bank of an earlier installation: the store's own file layout with a small, linked set of
 // rows (topics with their question lists, questions with pictures, a class with students, a result).
@@ -200,8 +204,8 @@ TEST_F(Migration, ATakenNewNameGetsANumber)
     taken.close();
     MessageRecorder messages;
     EXPECT_TRUE(MigrateDatabase(&store, testPath("ekz3.mdb")));
-    EXPECT_EQ(folder(), QStringList({"DataReplaced_From_ekz3_To_vs4 (1).mdb", "DataReplaced_From_ekz3_To_vs4.mdb",
-                                     "vs4.mdb"}));
+    EXPECT_EQ(folder(),
+              QStringList({"DataReplaced_From_ekz3_To_vs4 (1).mdb", "DataReplaced_From_ekz3_To_vs4.mdb", "vs4.mdb"}));
     EXPECT_EQ(fileHash(testPath("DataReplaced_From_ekz3_To_vs4.mdb")),
               QCryptographicHash::hash("earlier", QCryptographicHash::Sha256));
 }
@@ -209,7 +213,8 @@ TEST_F(Migration, ATakenNewNameGetsANumber)
 TEST_F(Migration, ANonEmptyStoreAsksFirst)
 {
     makeOldBank(testPath("ekz2.mdb"));
-    store.execute(QStringLiteral("INSERT INTO Topics (TopicID, TopicName, ParentID) VALUES (1, 'Вопросы без темы', 0)"));
+    store.execute(
+        QStringLiteral("INSERT INTO Topics (TopicID, TopicName, ParentID) VALUES (1, 'Вопросы без темы', 0)"));
     const QByteArray oldBefore = fileHash(testPath("ekz2.mdb"));
     const QString question = QString::fromUtf8(MigrationTexts::NotEmptyQuestion);
     {
@@ -236,9 +241,9 @@ TEST_F(Migration, TheFirstFailingTableStopsTheMove)
     UpdateDbCommand command;
     command.execute(&store, testPath("ekz4.mdb"));
     EXPECT_TRUE(command.enabled());
-    EXPECT_EQ(messages.texts,
-              QStringList({QStringLiteral("Не удалось автоматически перенести данные в обновлённую базу из следующих "
-                                          "таблиц:\r\rStudents\r\rВы можете перенести их вручную, используя MS Access.")}));
+    EXPECT_EQ(messages.texts, QStringList({QStringLiteral(
+                                  "Не удалось автоматически перенести данные в обновлённую базу из следующих "
+                                  "таблиц:\r\rStudents\r\rВы можете перенести их вручную, используя MS Access.")}));
     // Moved before it: kept. The failing table: nothing of it. After it: not tried.
     EXPECT_EQ(count(store, "Topics"), 2);
     EXPECT_EQ(count(store, "Questions"), 3);
@@ -280,7 +285,7 @@ TEST_F(Migration, ADamagedOldFileFailsInWordsAndCopiesNothing)
         const char* words;
     } cases[] = {
         {"random.mdb", noise, "не является базой данных"},
-        {"cutsqlite.mdb", sqlite.left(sqlite.size() / 3), "\"" },
+        {"cutsqlite.mdb", sqlite.left(sqlite.size() / 3), "\""},
         {"cutjet.mdb", jetBytes.left(100001), "не кратен странице"},
         {"empty.mdb", {}, "не является базой данных"},
     };
@@ -297,7 +302,8 @@ TEST_F(Migration, ADamagedOldFileFailsInWordsAndCopiesNothing)
         EXPECT_TRUE(command.enabled()) << c.name;
         ASSERT_EQ(messages.texts.size(), 1) << c.name;
         EXPECT_TRUE(messages.texts.first().contains(path)) << messages.texts.first().toStdString();
-        EXPECT_TRUE(messages.texts.first().contains(QString::fromUtf8(c.words))) << messages.texts.first().toStdString();
+        EXPECT_TRUE(messages.texts.first().contains(QString::fromUtf8(c.words)))
+            << messages.texts.first().toStdString();
         EXPECT_EQ(messages.icons.first(), MsgIcon::Error);
         EXPECT_TRUE(IsDatabaseEmpty(store.database())) << c.name;
         EXPECT_TRUE(QFile::exists(path)) << c.name;
