@@ -15,7 +15,10 @@ inline Table questionTable(bool sevenAnswer = false)
 {
     const int answers = sevenAnswer ? 7 : 8;
     QList<Column> columns;
-    auto add = [&](const QString& name, ColumnType type) { columns.append(Column{name, type}); };
+    auto add = [&](const QString& name, ColumnType type) {
+        static constexpr int TextSize = 255;
+        columns.append(Column{name, type, type == ColumnType::Text ? TextSize : 0});
+    };
     add(QStringLiteral("QueID"), ColumnType::Int);
     add(QStringLiteral("TopicID"), ColumnType::Int);
     add(QStringLiteral("Used"), ColumnType::Bool);
