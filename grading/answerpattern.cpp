@@ -119,6 +119,38 @@ bool IsWellFormedPattern(QStringView pattern, QString* error)
     return true;
 }
 
+namespace {
+
+// A run of pattern tokens between "*" runs; every token matches exactly one answer character.
+struct Segment
+{
+    qsizetype begin = 0;  // pattern index of the first token
+    qsizetype end = 0;    // pattern index after the last token
+    qsizetype length = 0; // tokens, which is the answer characters it covers
+};
+
+// Whether the segment matches the answer characters from at on (the caller checks the length).
+bool segmentMatchesAt(const char16_t* pat, qsizetype m, const Segment& segment, const char16_t* ans, qsizetype at)
+{
+    qsizetype p = segment.begin;
+    while (p < segment.end) {
+        const char16_t c = ans[at++];
+        if (pat[p] == u'?') {
+            ++p;
+        } else if (pat[p] == u'[') {
+            if (!matchSet(pat, m, p, c, &p))
+                return false;
+        } else {
+            if (!sameChar(c, pat[p]))
+                return false;
+            ++p;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool AnswerMatchesPattern(QStringView answer, QStringView pattern)
 {
     const char16_t* pat = pattern.utf16();
@@ -129,42 +161,69 @@ bool AnswerMatchesPattern(QStringView answer, QStringView pattern)
     if (!special || !IsWellFormedPattern(pattern))
         return SameAnswerText(answer, pattern);
 
-    const char16_t* ans = answer.utf16();
-    const qsizetype n = answer.size();
-    qsizetype s = 0;
-    qsizetype p = 0;
-    qsizetype starP = -1; // the pattern index just after the last "*" run met
-    qsizetype starS = 0;  // the answer index that run has been tried up to
-    while (s < n) {
-        if (p < m && pat[p] == u'*') {
-            while (p < m && pat[p] == u'*')
-                ++p;
-            starP = p;
-            starS = s;
+    // Split the pattern at its "*" runs; a well-formed pattern has at most MaxStarGroups of them.
+    Segment segments[MaxStarGroups + 1];
+    int count = 0;
+    bool starBefore = false; // a "*" run precedes the first segment
+    bool starAfter = false;  // a "*" run follows the last segment
+    Segment current;
+    for (qsizetype i = 0; i < m;) {
+        if (pat[i] == u'*') {
+            while (i < m && pat[i] == u'*')
+                ++i;
+            if (current.length > 0)
+                segments[count++] = current;
+            else if (count == 0)
+                starBefore = true;
+            current = Segment{i, i, 0};
+            starAfter = true;
             continue;
         }
-        if (p < m) {
-            qsizetype next = p + 1;
-            bool ok;
-            if (pat[p] == u'?')
-                ok = true;
-            else if (pat[p] == u'[')
-                ok = matchSet(pat, m, p, ans[s], &next);
-            else
-                ok = sameChar(ans[s], pat[p]);
-            if (ok) {
-                p = next;
-                ++s;
-                continue;
-            }
+        if (pat[i] == u'[') {
+            while (pat[i] != u']')
+                i += pat[i] == u'-' ? 2 : 1;
         }
-        if (starP < 0)
-            return false;
-        // Let the last "*" take one more character and try the rest again.
-        p = starP;
-        s = ++starS;
+        ++i;
+        current.end = i;
+        ++current.length;
+        starAfter = false;
     }
-    while (p < m && pat[p] == u'*')
-        ++p;
-    return p == m;
+    if (current.length > 0)
+        segments[count++] = current;
+
+    const char16_t* ans = answer.utf16();
+    const qsizetype n = answer.size();
+    if (count == 0)
+        return starAfter || n == 0;
+    qsizetype from = 0; // the answer left to the segments not yet placed is [from, to)
+    qsizetype to = n;
+    int first = 0;
+    int last = count;
+    // The segment before the first "*" is tied to the start, the one after the last "*" to the end.
+    if (!starBefore) {
+        if (segments[0].length > n || !segmentMatchesAt(pat, m, segments[0], ans, 0))
+            return false;
+        from = segments[0].length;
+        first = 1;
+        if (count == 1 && !starAfter)
+            return from == n;
+    }
+    if (!starAfter && first < count) {
+        const Segment& tail = segments[count - 1];
+        if (tail.length > to - from || !segmentMatchesAt(pat, m, tail, ans, n - tail.length))
+            return false;
+        to = n - tail.length;
+        last = count - 1;
+    }
+    // Between two "*" runs the leftmost place of each segment leaves the most room for the rest.
+    for (int k = first; k < last; ++k) {
+        const Segment& segment = segments[k];
+        qsizetype at = from;
+        while (at + segment.length <= to && !segmentMatchesAt(pat, m, segment, ans, at))
+            ++at;
+        if (at + segment.length > to)
+            return false;
+        from = at + segment.length;
+    }
+    return true;
 }

@@ -17,8 +17,9 @@
 // character for character with the same case rule, so that a teacher's odd answer text never
 // stops the grading.
 //
-// Matching keeps one backtracking point (the last "*"), so it takes at most
-// answer length x pattern length steps, whatever the pattern.
+// Matching places the text between the "*" runs, each at its leftmost place, without going
+// back: the parts before the first and after the last "*" are compared once, in place, so the
+// time is at most answer length x pattern length, whatever the pattern.
 bool AnswerMatchesPattern(QStringView answer, QStringView pattern);
 
 // Whether the text is a well-formed pattern; when it is not and error is given, the message

@@ -34,7 +34,13 @@ INSTANTIATE_TEST_SUITE_P(Wildcards, PatternTest,
                                          PatternCase{"*ab", "aab", true}, PatternCase{"*a*b", "xaxxb", true},
                                          PatternCase{"a?c", "abc", true}, PatternCase{"a?c", "ac", false},
                                          PatternCase{"**x", "x", true}, PatternCase{"x*", "x", true},
-                                         PatternCase{"?*?", "a", false}, PatternCase{"?*?", "ab", true}));
+                                         PatternCase{"?*?", "a", false}, PatternCase{"?*?", "ab", true},
+                                         // The parts around the stars may not overlap.
+                                         PatternCase{"a*a", "a", false}, PatternCase{"a*a", "aa", true},
+                                         PatternCase{"ab*bc", "abc", false}, PatternCase{"*a*", "", false},
+                                         PatternCase{"*a*b*a", "abba", true}, PatternCase{"*ab*ab", "abab", true},
+                                         PatternCase{"*ab*ab", "aab", false}, PatternCase{"x*?y*z", "xyz", false},
+                                         PatternCase{"x*?y*z", "xqyz", true}));
 
 // The pattern must consume the whole answer, and the answer must fill the whole pattern.
 INSTANTIATE_TEST_SUITE_P(WholeAnswer, PatternTest,
