@@ -3,7 +3,6 @@
 #include "valuation.h"
 
 #include <QString>
-
 #include <chrono>
 #include <cstdio>
 
@@ -14,12 +13,14 @@ static constexpr double SecondsPerFigure = 2.0;
 
 Table makeQuestions()
 {
-    QList<Column> columns{{QStringLiteral("QueID"), ColumnType::Int},    {QStringLiteral("TopicID"), ColumnType::Int},
-                          {QStringLiteral("Used"), ColumnType::Bool},    {QStringLiteral("Question"), ColumnType::Memo},
+    QList<Column> columns{{QStringLiteral("QueID"), ColumnType::Int},
+                          {QStringLiteral("TopicID"), ColumnType::Int},
+                          {QStringLiteral("Used"), ColumnType::Bool},
+                          {QStringLiteral("Question"), ColumnType::Memo},
                           {QStringLiteral("QuePict"), ColumnType::Binary}};
     for (const char* prefix : {"Ans", "Pict", "OK"}) {
         for (int k = 1; k <= 8; ++k) {
-            const ColumnType type = prefix[0] == 'A' ? ColumnType::Text
+            const ColumnType type = prefix[0] == 'A'   ? ColumnType::Text
                                     : prefix[0] == 'P' ? ColumnType::Binary
                                                        : ColumnType::Bool;
             columns.append(Column{QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(k), type});
@@ -45,7 +46,7 @@ Table makeQuestions()
         table.setValue(r, QStringLiteral("QueType"), kind);
         table.setValue(r, QStringLiteral("Question"), QStringLiteral("Вопрос %1").arg(i));
         for (int k = 1; k <= 8; ++k) {
-            const QString text = kind == 1 ? (k <= openAnswers.size() ? openAnswers[k - 1] : QString())
+            const QString text = kind == 1            ? (k <= openAnswers.size() ? openAnswers[k - 1] : QString())
                                  : kind == 0 && k > 6 ? QString()
                                                       : QStringLiteral("Ответ %1").arg(k);
             table.setValue(r, QStringLiteral("Ans%1").arg(k), text);
@@ -69,10 +70,18 @@ QString makeAnswerList()
         const int v = i / 4;
         QString answer;
         switch (i % 4) {
-        case 0: answer = choice[v % choice.size()]; break;
-        case 1: answer = open[v % open.size()]; break;
-        case 2: answer = order[v % order.size()]; break;
-        default: answer = match[v % match.size()]; break;
+        case 0:
+            answer = choice[v % choice.size()];
+            break;
+        case 1:
+            answer = open[v % open.size()];
+            break;
+        case 2:
+            answer = order[v % order.size()];
+            break;
+        default:
+            answer = match[v % match.size()];
+            break;
         }
         list += QString::number(id) + u'=' + answer + QLatin1String("\r\n");
     }
@@ -80,8 +89,7 @@ QString makeAnswerList()
 }
 
 // Runs body repeatedly for about SecondsPerFigure and returns runs per second.
-template <typename Body>
-double perSecond(Body body)
+template <typename Body> double perSecond(Body body)
 {
     using Clock = std::chrono::steady_clock;
     long runs = 0;

@@ -4,13 +4,12 @@
 #include "answerpattern.h"
 #include "codec.h"
 
-#include <algorithm>
-#include <cstddef>
-#include <cstdint>
-
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
 
 namespace {
 

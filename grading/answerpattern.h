@@ -7,7 +7,8 @@
 //   *      any run of characters, the empty run included
 //   ?      exactly one character
 //   [...]  one character from a set of characters and ranges ("a-z"); "[!...]" negates the set.
-//          A "-" joins the character before it and the character after it.
+//          A "-" joins the character before it and the character after it; a reversed range
+//          and the empty set "[]" match nothing. "*" and "?" inside a set are plain characters.
 //   other  the character itself; Latin letters a-z match regardless of case, every other
 //          character (Cyrillic included) only exactly.
 // The pattern must consume the whole answer.

@@ -77,15 +77,11 @@ QuestionColumns::QuestionColumns(const Table& table)
     sevenAnswerFormat = table.columnCount() < EightAnswerMinColumns;
 }
 
-QuestionRow::QuestionRow(const TableRow& row)
-    : m_columns(row.table()), m_table(&row.table()), m_row(row.index())
-{
-}
+QuestionRow::QuestionRow(const TableRow& row) : m_columns(row.table()), m_table(&row.table()), m_row(row.index()) {}
 
 QuestionRow::QuestionRow(const QuestionColumns& columns, const Table& table, int row)
     : m_columns(columns), m_table(&table), m_row(row)
-{
-}
+{}
 
 const QVariant& QuestionRow::field(int ordinal) const
 {

@@ -31,7 +31,13 @@ struct QuestionColumns
 };
 
 // Question kinds (QueType).
-enum class QuestionKind { Choice = 0, Open = 1, Ordering = 2, Matching = 3 };
+enum class QuestionKind
+{
+    Choice = 0,
+    Open = 1,
+    Ordering = 2,
+    Matching = 3
+};
 
 // One question row as grading sees it. Answer numbers are 1-based (1..8); a field the table does
 // not have reads as null.

@@ -4,7 +4,6 @@
 #include "markscale.h"
 
 #include <QLocale>
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -75,8 +74,8 @@ static constexpr int FixedBufferSize = 400; // the longest double in fixed notat
 qsizetype formatFixedInto(char16_t* out, double value, int decimals, QStringView separator)
 {
     char buffer[FixedBufferSize];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer - 8, value, std::chars_format::fixed,
-                                      std::clamp(decimals, 0, 20));
+    const auto result =
+        std::to_chars(buffer, buffer + sizeof buffer - 8, value, std::chars_format::fixed, std::clamp(decimals, 0, 20));
     qsizetype n = 0;
     if (result.ec != std::errc()) // not reached for finite values
         return 0;
@@ -189,8 +188,7 @@ private:
     qint64 m_priceSum = 0;
 };
 
-template <typename AnswerOf>
-QString buildList(const Table& set, const QList<int>& ids, int count, AnswerOf answerOf)
+template <typename AnswerOf> QString buildList(const Table& set, const QList<int>& ids, int count, AnswerOf answerOf)
 {
     const QuestionSet questions(set);
     QString list;
@@ -427,8 +425,8 @@ double ValuateAnswerList(const QuestionSet& set, const QString& answerList, bool
         bool known = false;
         const QuestionKind kind = kindOf(row, &known);
         double score = 0.0;
-        const bool notShownYet = limit <= 0 && index >= shownCount &&
-                                 (kind == QuestionKind::Ordering || kind == QuestionKind::Matching);
+        const bool notShownYet =
+            limit <= 0 && index >= shownCount && (kind == QuestionKind::Ordering || kind == QuestionKind::Matching);
         if (known && !notShownYet)
             score = scoreOfKind(kind, row, answer, partial);
         const QStringView scoreText = total.add(name, score, weightOf(row));

@@ -1,9 +1,8 @@
 // vastrel grade: grades an answer list against a question table as the testing server does.
-#include "command.h"
-
 #include "adtg.h"
 #include "apperror.h"
 #include "codec.h"
+#include "command.h"
 #include "markscale.h"
 #include "tablejson.h"
 #include "valuation.h"
@@ -43,7 +42,7 @@ int runGrade(const QStringList& args)
     QString limitText;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
-        QString* option = arg == QLatin1String("--criteria") ? &criteriaPath
+        QString* option = arg == QLatin1String("--criteria")  ? &criteriaPath
                           : arg == QLatin1String("--partial") ? &partialText
                           : arg == QLatin1String("--limit")   ? &limitText
                                                               : nullptr;

@@ -6,7 +6,6 @@
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTest>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -66,15 +65,18 @@ QStringList numbers(int from, int to, const QString& suffix = {})
 
 INSTANTIATE_TEST_SUITE_P(
     Scales, CriteriaWindowTest,
-    testing::Values(
-        WindowCase{fixture::criteria(1, true, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 60}), {"Зачёт"}, {"60%"}},
-        WindowCase{fixture::criteria(5, true, {0, 0, 0, 0, 0, 0, 0, 90, 120, 50, 30, 0}), {"5", "3", "2"},
-                   {"90%", "50%", "30%"}},
-        WindowCase{fixture::criteria(12, true, {110, 100, 95, 85, 80, 75, 65, 55, 45, 35, 20, 50}), numbers(11, 2),
-                   {"100%", "95%", "85%", "80%", "75%", "65%", "55%", "45%", "35%", "20%"}},
-        WindowCase{fixture::criteria(100, true, {}), numbers(100, 2), numbers(100, 2, "%")},
-        // Without a scale line the window shows the twelve-point layout.
-        WindowCase{"Na12=90\r\nNa2=10\r\n", numbers(12, 2), {"90%", "0%", "0%", "0%", "0%", "0%", "0%", "0%", "0%", "0%", "10%"}}));
+    testing::Values(WindowCase{fixture::criteria(1, true, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 60}), {"Зачёт"}, {"60%"}},
+                    WindowCase{fixture::criteria(5, true, {0, 0, 0, 0, 0, 0, 0, 90, 120, 50, 30, 0}),
+                               {"5", "3", "2"},
+                               {"90%", "50%", "30%"}},
+                    WindowCase{fixture::criteria(12, true, {110, 100, 95, 85, 80, 75, 65, 55, 45, 35, 20, 50}),
+                               numbers(11, 2),
+                               {"100%", "95%", "85%", "80%", "75%", "65%", "55%", "45%", "35%", "20%"}},
+                    WindowCase{fixture::criteria(100, true, {}), numbers(100, 2), numbers(100, 2, "%")},
+                    // Without a scale line the window shows the twelve-point layout.
+                    WindowCase{"Na12=90\r\nNa2=10\r\n",
+                               numbers(12, 2),
+                               {"90%", "0%", "0%", "0%", "0%", "0%", "0%", "0%", "0%", "0%", "10%"}}));
 
 class CriteriaWindowLife : public testing::Test
 {

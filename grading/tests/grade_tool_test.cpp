@@ -7,7 +7,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 using fixture::Question;
@@ -44,8 +43,8 @@ void writeFile(const QString& path, const QByteArray& bytes)
 Table questions()
 {
     Table t = fixture::questionTable();
-    fixture::addQuestion(t, Question{.id = 1, .type = 0, .price = 2, .answers = {"a", "b", "c", "d", "e"},
-                                     .correct = "124"});
+    fixture::addQuestion(
+        t, Question{.id = 1, .type = 0, .price = 2, .answers = {"a", "b", "c", "d", "e"}, .correct = "124"});
     fixture::addQuestion(t, Question{.id = 2, .type = 1, .answers = {"Париж"}});
     fixture::addQuestion(t, Question{.id = 3, .type = 2, .answers = {"1", "2", "3", "4", "5"}});
     return t;

@@ -50,11 +50,11 @@ struct Question
     int id = 1;
     int type = 0;
     int price = 1;
-    QStringList answers;   // Ans1.. in order; missing ones are empty
-    QString correct;       // digits of the answers whose OK is true
-    QString pictures;      // digits of the answers that have a picture
-    QString ticked;        // digits of the answers whose Fact is true
-    QVariant rslt;         // null unless set
+    QStringList answers; // Ans1.. in order; missing ones are empty
+    QString correct;     // digits of the answers whose OK is true
+    QString pictures;    // digits of the answers that have a picture
+    QString ticked;      // digits of the answers whose Fact is true
+    QVariant rslt;       // null unless set
     QString howMixed;
 };
 

@@ -38,27 +38,26 @@ const QString twelve = fixture::criteria(12, true, {101, 97, 95, 85, 80, 75, 65,
 const QString pass = fixture::criteria(1, true, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 60});
 const QString hundred = fixture::criteria(100, true, defaults);
 
-INSTANTIATE_TEST_SUITE_P(
-    Scales, MarkTest,
-    testing::Values(MarkCase{five, 90.0, 5, "5"}, MarkCase{five, 89.99, 4, "4"}, MarkCase{five, 50, 3, "3"},
-                    MarkCase{five, 30, 2, "2"}, MarkCase{five, 29.9, 1, "1"}, MarkCase{five, 100, 5, "5"},
-                    MarkCase{twelve, 100, 11, "11"}, MarkCase{twelve, 96, 10, "10"}, MarkCase{twelve, 19.9, 1, "1"},
-                    MarkCase{pass, 60, 1, "Зачёт"}, MarkCase{pass, 59.9, 0, "Незачёт"}, MarkCase{pass, 100, 1, "Зачёт"},
-                    MarkCase{hundred, 0, 1, "1"}, MarkCase{hundred, 0.4, 1, "1"}, MarkCase{hundred, 99.9, 99, "99"},
-                    MarkCase{hundred, 100, 100, "100"}, MarkCase{hundred, 1.0, 1, "1"},
-                    MarkCase{hundred, 42.99, 42, "42"}));
+INSTANTIATE_TEST_SUITE_P(Scales, MarkTest,
+                         testing::Values(MarkCase{five, 90.0, 5, "5"}, MarkCase{five, 89.99, 4, "4"},
+                                         MarkCase{five, 50, 3, "3"}, MarkCase{five, 30, 2, "2"},
+                                         MarkCase{five, 29.9, 1, "1"}, MarkCase{five, 100, 5, "5"},
+                                         MarkCase{twelve, 100, 11, "11"}, MarkCase{twelve, 96, 10, "10"},
+                                         MarkCase{twelve, 19.9, 1, "1"}, MarkCase{pass, 60, 1, "Зачёт"},
+                                         MarkCase{pass, 59.9, 0, "Незачёт"}, MarkCase{pass, 100, 1, "Зачёт"},
+                                         MarkCase{hundred, 0, 1, "1"}, MarkCase{hundred, 0.4, 1, "1"},
+                                         MarkCase{hundred, 99.9, 99, "99"}, MarkCase{hundred, 100, 100, "100"},
+                                         MarkCase{hundred, 1.0, 1, "1"}, MarkCase{hundred, 42.99, 42, "42"}));
 
 INSTANTIATE_TEST_SUITE_P(
     OddLists, MarkTest,
     testing::Values(
         // No scale, or one the system does not know: mark 0.
         MarkCase{"Na1=50\r\nTakePartialRight=-1\r\n", 100, 0, "0"},
-        MarkCase{fixture::criteria(7, true, defaults), 100, 0, "0"},
-        MarkCase{"MaxPointSystem=abc\r\n", 100, 0, "0"},
+        MarkCase{fixture::criteria(7, true, defaults), 100, 0, "0"}, MarkCase{"MaxPointSystem=abc\r\n", 100, 0, "0"},
         // Missing or empty thresholds read as -1: the mark is always reached.
         MarkCase{QString(twelve).replace("Na12=101", "Na12="), 0, 12, "12"},
-        MarkCase{"MaxPointSystem=5\r\n", 0, 5, "5"},
-        MarkCase{"MaxPointSystem=1\r\n", 0, 1, "Зачёт"},
+        MarkCase{"MaxPointSystem=5\r\n", 0, 5, "5"}, MarkCase{"MaxPointSystem=1\r\n", 0, 1, "Зачёт"},
         MarkCase{"MaxPointSystem=5\r\nNa5=x\r\nNa4=0\r\n", 0, 5, "5"},
         // Na1 plays no role on the five- and twelve-point scales.
         MarkCase{"MaxPointSystem=5\r\nNa5=200\r\nNa4=200\r\nNa3=200\r\nNa2=200\r\nNa1=-1\r\n", 0, 1, "1"},
@@ -150,17 +149,16 @@ TEST_P(WindowRowsTest, Rows)
 
 INSTANTIATE_TEST_SUITE_P(
     Scales, WindowRowsTest,
-    testing::Values(
-        WindowCase{pass, true, {{"Зачёт", "60%"}}, 1},
-        WindowCase{five, true, {{"5", "90%"}, {"4", "75%"}, {"3", "50%"}, {"2", "30%"}}, 4},
-        // Na12 above 100: no row for 12, the next mark takes its place.
-        WindowCase{twelve, true, {{"11", "97%"}, {"10", "95%"}}, 10},
-        WindowCase{fixture::criteria(12, true, defaults), true, {{"11", "100%"}}, 10},
-        WindowCase{hundred, true, {{"100", "100%"}, {"99", "99%"}}, 99},
-        // No scale line: the twelve-point layout, missing thresholds shown as 0.
-        WindowCase{"Na12=90\r\n", true, {{"12", "90%"}, {"11", "0%"}}, 11},
-        WindowCase{"MaxPointSystem=5\r\nNa5=abc\r\nNa4=101\r\n", true, {{"5", "0%"}, {"3", "0%"}}, 3},
-        WindowCase{"MaxPointSystem=1\r\nNa1=150\r\n", true, {}, 0},
-        WindowCase{fixture::criteria(7, true, defaults), false, {}, 0}));
+    testing::Values(WindowCase{pass, true, {{"Зачёт", "60%"}}, 1},
+                    WindowCase{five, true, {{"5", "90%"}, {"4", "75%"}, {"3", "50%"}, {"2", "30%"}}, 4},
+                    // Na12 above 100: no row for 12, the next mark takes its place.
+                    WindowCase{twelve, true, {{"11", "97%"}, {"10", "95%"}}, 10},
+                    WindowCase{fixture::criteria(12, true, defaults), true, {{"11", "100%"}}, 10},
+                    WindowCase{hundred, true, {{"100", "100%"}, {"99", "99%"}}, 99},
+                    // No scale line: the twelve-point layout, missing thresholds shown as 0.
+                    WindowCase{"Na12=90\r\n", true, {{"12", "90%"}, {"11", "0%"}}, 11},
+                    WindowCase{"MaxPointSystem=5\r\nNa5=abc\r\nNa4=101\r\n", true, {{"5", "0%"}, {"3", "0%"}}, 3},
+                    WindowCase{"MaxPointSystem=1\r\nNa1=150\r\n", true, {}, 0},
+                    WindowCase{fixture::criteria(7, true, defaults), false, {}, 0}));
 
 } // namespace

@@ -2,7 +2,6 @@
 #include "valuation.h"
 
 #include <QLocale>
-
 #include <gtest/gtest.h>
 
 using fixture::Question;
@@ -125,9 +124,8 @@ TEST_P(OpenTest, Percent)
 }
 
 INSTANTIATE_TEST_SUITE_P(Paris, OpenTest,
-                         testing::Values(OpenCase{"  PARIS-CITY  ", 100}, OpenCase{"париж", 0},
-                                         OpenCase{"Париж", 100}, OpenCase{"\x02Париж\r\n", 100},
-                                         OpenCase{"Лютеция", 100}, OpenCase{"Pari", 0},
+                         testing::Values(OpenCase{"  PARIS-CITY  ", 100}, OpenCase{"париж", 0}, OpenCase{"Париж", 100},
+                                         OpenCase{"\x02Париж\r\n", 100}, OpenCase{"Лютеция", 100}, OpenCase{"Pari", 0},
                                          OpenCase{"   ", 0}, OpenCase{"", 0}, OpenCase{"Лондон", 0}));
 
 TEST(Open, BlankAnswerTextsNeverMatch)
@@ -185,13 +183,11 @@ const QStringList five = {"1", "2", "3", "4", "5"};
 INSTANTIATE_TEST_SUITE_P(Rows, OrderTest,
                          testing::Values(ArrangementCase{eight, "", "12345678", 100},
                                          ArrangementCase{eight, "", "21345678", 75},
-                                         ArrangementCase{five, "", "12354678", 60},
-                                         ArrangementCase{five, "", "12", 40},
+                                         ArrangementCase{five, "", "12354678", 60}, ArrangementCase{five, "", "12", 40},
                                          ArrangementCase{five, "", "", 0},
                                          // Pictures alone do not count as filled rows.
                                          ArrangementCase{five, "678", "12345876", 100},
-                                         ArrangementCase{{}, "12", "12", 0},
-                                         ArrangementCase{five, "", "1x3y5", 60}));
+                                         ArrangementCase{{}, "12", "12", 0}, ArrangementCase{five, "", "1x3y5", 60}));
 
 class MatchTest : public ArrangementTest
 {
@@ -253,11 +249,10 @@ INSTANTIATE_TEST_SUITE_P(
     Kinds, ScoreTest,
     testing::Values(ScoreCase{0, {"a", "b", "c", "d", "e"}, "124", 2, "12", 160, 0},
                     ScoreCase{0, {"a", "b", "c", "d", "e"}, "124", 2, "124", 200, 200},
-                    ScoreCase{0, {"a", "b"}, "", 2, "0", 0, 200},
-                    ScoreCase{1, {"x"}, "", 2, "X", 200, 200}, ScoreCase{1, {"x"}, "", 2, "", 0, 0},
-                    ScoreCase{2, five, "", 2, "12354", 120, 0}, ScoreCase{2, five, "", 2, "12345", 200, 200},
-                    ScoreCase{2, five, "", 2, "", 0, 0}, ScoreCase{3, eight, "", 2, "12346578", 100, 0},
-                    ScoreCase{3, eight, "", 2, "12345678", 200, 200},
+                    ScoreCase{0, {"a", "b"}, "", 2, "0", 0, 200}, ScoreCase{1, {"x"}, "", 2, "X", 200, 200},
+                    ScoreCase{1, {"x"}, "", 2, "", 0, 0}, ScoreCase{2, five, "", 2, "12354", 120, 0},
+                    ScoreCase{2, five, "", 2, "12345", 200, 200}, ScoreCase{2, five, "", 2, "", 0, 0},
+                    ScoreCase{3, eight, "", 2, "12346578", 100, 0}, ScoreCase{3, eight, "", 2, "12345678", 200, 200},
                     // A kind the system does not know earns nothing.
                     ScoreCase{7, {"x"}, "1", 2, "1", 0, 0},
                     // A corrupt negative price weighs nothing.
@@ -323,8 +318,8 @@ TEST(Totals, PriceWeightedMeanAndScoreList)
     choice.rslt = QString("12"); // 80 %
     fixture::addQuestion(t, choice);
     fixture::addQuestion(t, Question{.id = 2, .type = 1, .price = 10, .answers = {"x"}, .rslt = QString("x")});
-    fixture::addQuestion(t, Question{.id = 3, .type = 2, .price = 1, .answers = {"1", "2", "3"},
-                                     .rslt = QString("132")}); // 33.33 %
+    fixture::addQuestion(
+        t, Question{.id = 3, .type = 2, .price = 1, .answers = {"1", "2", "3"}, .rslt = QString("132")}); // 33.33 %
     const double percent = ValuateByRslt(t, {1, 2, 3, 42}, partialOn());
     const double expected = (160.0 + 1000.0 + 100.0 / 3) / 13;
     EXPECT_DOUBLE_EQ(percent, expected);
@@ -355,8 +350,8 @@ TEST(Totals, PartialSwitchFromCriteria)
 TEST(Totals, OrderingAtHalfWithoutPartialShowsZero)
 {
     Table t = fixture::questionTable();
-    fixture::addQuestion(t, Question{.id = 5, .type = 2, .price = 2, .answers = {"1", "2", "3", "4"},
-                                     .rslt = QString("2134")});
+    fixture::addQuestion(
+        t, Question{.id = 5, .type = 2, .price = 2, .answers = {"1", "2", "3", "4"}, .rslt = QString("2134")});
     EXPECT_DOUBLE_EQ(ValuateByRslt(t, {5}, partialOff()), 0.0);
     EXPECT_EQ(LastScoreList, "5=0,00\r\n");
     EXPECT_DOUBLE_EQ(ValuateByRslt(t, {5}, partialOn()), 50.0);
@@ -526,7 +521,10 @@ TEST(AnswerList, ServerAgreesWithStudent)
     add(Question{.id = 41, .type = 2, .price = 1, .answers = five, .rslt = QString("12354")});
     add(Question{.id = 42, .type = 2, .price = 1, .answers = five, .rslt = QString("12345")});
     add(Question{.id = 50, .type = 3, .price = 4, .answers = eight, .rslt = QString("12346578")});
-    add(Question{.id = 51, .type = 3, .price = 4, .answers = {"1", "2", "3", "", "5", "6", "7", ""},
+    add(Question{.id = 51,
+                 .type = 3,
+                 .price = 4,
+                 .answers = {"1", "2", "3", "", "5", "6", "7", ""},
                  .rslt = QString("21346578")});
     QList<int> ids;
     for (int r = t.rowCount() - 1; r >= 0; --r)
