@@ -92,26 +92,26 @@ void bringToFront(QWidget* window)
 
 } // namespace
 
-int RunProgram(int argc, char** argv, const ProgramSpec& spec,
+int RunProgram(int argc, char** argv, const ProgramInfo& program,
                const std::function<std::unique_ptr<ProgramModules>()>& createModules)
 {
     RunLog::clear(); // the run log exists, empty, before anything else runs
     ProgramApplication app(argc, argv);
-    app.setApplicationName(spec.name);
+    app.setApplicationName(program.name);
     const QStringList args = app.arguments();
 
-    SingleInstance guard(QStringLiteral("Vastrel ") + spec.name);
+    SingleInstance guard(QStringLiteral("Vastrel ") + program.name);
     if (!guard.claim()) {
         guard.handOver(args.value(1), args.size() > 1);
         return 0;
     }
 
-    auto splash = std::make_unique<SplashBox>(spec.name, spec.role);
+    auto splash = std::make_unique<SplashBox>(program.name, program.role);
     splash->show();
     app.processEvents();
 
-    if (spec.setsTitle)
-        app.setApplicationDisplayName(spec.name);
+    if (program.setsTitle)
+        app.setApplicationDisplayName(program.name);
     InstallMessageDialog();
 
     std::unique_ptr<ProgramModules> modules;
@@ -120,7 +120,7 @@ int RunProgram(int argc, char** argv, const ProgramSpec& spec,
     } catch (const AppError& e) {
         splash.reset();
         ShowMessage(e.message(), MsgIcon::Error);
-        RunLog::finish(RunLog::filePathFor(spec.name));
+        RunLog::finish(RunLog::filePathFor(program.name));
         return 1;
     }
     QWidget* mainWindow = modules->mainWindow();
@@ -132,9 +132,9 @@ int RunProgram(int argc, char** argv, const ProgramSpec& spec,
                      });
     closeOnTerminationSignals(mainWindow);
 
-    if (spec.splashWaitMs > 0) {
+    if (program.splashWaitMs > 0) {
         QEventLoop wait; // the splash stays while events keep running
-        QTimer::singleShot(spec.splashWaitMs, &wait, &QEventLoop::quit);
+        QTimer::singleShot(program.splashWaitMs, &wait, &QEventLoop::quit);
         wait.exec();
     }
     splash.reset();
@@ -145,6 +145,6 @@ int RunProgram(int argc, char** argv, const ProgramSpec& spec,
     MainWindowCloseWatcher watcher(mainWindow);
     const int code = app.exec();
     modules.reset();
-    RunLog::finish(RunLog::filePathFor(spec.name));
+    RunLog::finish(RunLog::filePathFor(program.name));
     return code;
 }

@@ -18,7 +18,7 @@ public:
     virtual void argumentHandedOver(const QString& argument) { (void)argument; }
 };
 
-struct ProgramSpec
+struct ProgramInfo
 {
     QString name;        // "Vezuviroz": the short name, the log file's name, the guard's name
     QString role;        // "Сервер тестирования": shown in the splash box
@@ -31,5 +31,5 @@ struct ProgramSpec
 // the application title, the modules, the message loop until the main window closes, then "END"
 // and the log file "<name>.LOG". Failures that reach the event loop are shown in the message
 // dialog. SIGTERM and SIGINT close the main window, so the run still ends normally.
-int RunProgram(int argc, char** argv, const ProgramSpec& spec,
+int RunProgram(int argc, char** argv, const ProgramInfo& program,
                const std::function<std::unique_ptr<ProgramModules>()>& createModules);

@@ -586,7 +586,7 @@ private:
     qsizetype m_end;
 };
 
-struct ColumnSpec
+struct ColumnDescriptor
 {
     quint16 ordinal = 0;
     QString name;
@@ -608,7 +608,7 @@ struct Meta
     quint32 rowCount = 0;
     quint16 totalColumns = 0;
     QList<QPair<quint16, quint16>> keys; // table ordinal, base column ordinal
-    QList<ColumnSpec> columns;
+    QList<ColumnDescriptor> columns;
     qsizetype rowsStart = 0;
 };
 
@@ -648,14 +648,14 @@ int fixedCellSize(quint16 type)
 
 bool isWide(quint16 type) { return type == DbWStr || type == DbBstr; }
 
-Column toColumn(const ColumnSpec& spec, bool listedKey)
+Column toColumn(const ColumnDescriptor& descriptor, bool listedKey)
 {
     Column c;
-    c.name = spec.name;
-    c.nullable = (spec.flags & (FlagNullable | FlagMayBeNull)) != 0;
-    c.key = (spec.flags & FlagKey) != 0 || listedKey;
-    c.autoIncrement = spec.autoIncrement;
-    switch (spec.dbType) {
+    c.name = descriptor.name;
+    c.nullable = (descriptor.flags & (FlagNullable | FlagMayBeNull)) != 0;
+    c.key = (descriptor.flags & FlagKey) != 0 || listedKey;
+    c.autoIncrement = descriptor.autoIncrement;
+    switch (descriptor.dbType) {
     case DbI1:
     case DbUI1:
     case DbI2:
@@ -682,11 +682,11 @@ Column toColumn(const ColumnSpec& spec, bool listedKey)
     case DbWStr:
     case DbBstr:
     case DbStr:
-        if ((spec.flags & FlagLong) || spec.maxLength >= LongTextThreshold) {
+        if ((descriptor.flags & FlagLong) || descriptor.maxLength >= LongTextThreshold) {
             c.type = ColumnType::Memo;
         } else {
             c.type = ColumnType::Text;
-            c.size = int(spec.maxLength);
+            c.size = int(descriptor.maxLength);
         }
         break;
     default: c.type = ColumnType::Binary; break;
@@ -762,39 +762,39 @@ template <size_t N> void skipOptionalFields(Cursor& token, quint32 presence, con
     }
 }
 
-ColumnSpec parseColumnDescriptor(Cursor& token)
+ColumnDescriptor parseColumnDescriptor(Cursor& token)
 {
-    ColumnSpec spec;
-    spec.offset = token.pos();
+    ColumnDescriptor descriptor;
+    descriptor.offset = token.pos();
     const uchar* map = token.take(3, "описание поля");
     const quint32 presence = (quint32(map[0]) << 16) | (quint32(map[1]) << 8) | quint32(map[2]);
-    spec.ordinal = token.u16("описание поля");
+    descriptor.ordinal = token.u16("описание поля");
     if (presence & HasName)
-        spec.name = token.lpstr("имя поля");
+        descriptor.name = token.lpstr("имя поля");
     if (presence & HasBaseTable)
-        spec.baseTable = token.u16("описание поля");
+        descriptor.baseTable = token.u16("описание поля");
     if (presence & HasBaseColumnOrdinal) {
-        spec.baseColumnOrdinal = token.u16("описание поля");
-        spec.hasBaseColumnOrdinal = true;
+        descriptor.baseColumnOrdinal = token.u16("описание поля");
+        descriptor.hasBaseColumnOrdinal = true;
     }
     QString baseName;
     if (presence & HasBaseColumnName)
         baseName = token.lpstr("имя поля");
-    if (spec.name.isEmpty())
-        spec.name = baseName;
-    spec.dbType = token.u16("описание поля");
-    spec.maxLength = token.u32("описание поля");
+    if (descriptor.name.isEmpty())
+        descriptor.name = baseName;
+    descriptor.dbType = token.u16("описание поля");
+    descriptor.maxLength = token.u32("описание поля");
     token.u32("описание поля"); // precision
     token.u32("описание поля"); // scale
-    spec.flags = token.u32("описание поля");
+    descriptor.flags = token.u32("описание поля");
     skipOptionalFields(token, presence, FieldsAfterFlags);
     if (presence & HasAutoIncrement)
-        spec.autoIncrement = token.u16("описание поля") != 0;
+        descriptor.autoIncrement = token.u16("описание поля") != 0;
     skipOptionalFields(token, presence, FieldsAfterAutoIncrement);
-    spec.visible = token.u16("описание поля") != 0;
-    if ((presence & HasCalculationInfo) || (spec.flags & FlagChapter) || spec.dbType == DbChapter)
-        unsupported(QStringLiteral("вычисляемое поле или вложенный набор записей (\"%1\")").arg(spec.name));
-    return spec;
+    descriptor.visible = token.u16("описание поля") != 0;
+    if ((presence & HasCalculationInfo) || (descriptor.flags & FlagChapter) || descriptor.dbType == DbChapter)
+        unsupported(QStringLiteral("вычисляемое поле или вложенный набор записей (\"%1\")").arg(descriptor.name));
+    return descriptor;
 }
 
 qsizetype findStart(QByteArrayView bytes)
@@ -848,19 +848,19 @@ Meta parseMeta(QByteArrayView bytes)
             break;
         case TokenTableDescriptor: parseTableDescriptor(token, meta); break;
         case TokenColumnDescriptor: {
-            ColumnSpec spec = parseColumnDescriptor(token);
-            spec.offset = start;
-            if (spec.ordinal == 0 || ordinals.contains(spec.ordinal))
-                damaged(QStringLiteral("неверный номер поля %1").arg(spec.ordinal), start);
-            ordinals.insert(spec.ordinal);
-            meta.columns.append(spec);
+            ColumnDescriptor descriptor = parseColumnDescriptor(token);
+            descriptor.offset = start;
+            if (descriptor.ordinal == 0 || ordinals.contains(descriptor.ordinal))
+                damaged(QStringLiteral("неверный номер поля %1").arg(descriptor.ordinal), start);
+            ordinals.insert(descriptor.ordinal);
+            meta.columns.append(descriptor);
             break;
         }
         default: break; // handler options, record-set context and anything else sized: not needed
         }
     }
     std::sort(meta.columns.begin(), meta.columns.end(),
-              [](const ColumnSpec& a, const ColumnSpec& b) { return a.ordinal < b.ordinal; });
+              [](const ColumnDescriptor& a, const ColumnDescriptor& b) { return a.ordinal < b.ordinal; });
     return meta;
 }
 
@@ -889,7 +889,7 @@ QList<CellPlan> planFor(const Meta& meta, const Reading& reading)
 {
     QList<CellPlan> plans;
     plans.reserve(meta.columns.size());
-    for (const ColumnSpec& c : meta.columns) {
+    for (const ColumnDescriptor& c : meta.columns) {
         CellPlan plan;
         switch (reading.nullable) {
         case Reading::EitherFlag: plan.hasPresenceBit = (c.flags & (FlagNullable | FlagMayBeNull)) != 0; break;
@@ -1091,11 +1091,11 @@ private:
 
     QVariant cell(int column)
     {
-        const ColumnSpec& spec = m_meta.columns[column];
+        const ColumnDescriptor& descriptor = m_meta.columns[column];
         const CellPlan& plan = m_plans[column];
         const qsizetype at = m_in.pos();
         switch (plan.kind) {
-        case CellPlan::Fixed: return fixedValue(spec, m_in.take(plan.fixedSize, "значение"), plan.fixedSize, at);
+        case CellPlan::Fixed: return fixedValue(descriptor, m_in.take(plan.fixedSize, "значение"), plan.fixedSize, at);
         case CellPlan::ShortPrefix:
         case CellPlan::LongPrefix: {
             qint64 length = plan.kind == CellPlan::ShortPrefix ? qint64(m_in.u8("длина значения"))
@@ -1104,7 +1104,7 @@ private:
                 damaged(QStringLiteral("отрицательная длина значения"), at);
             if (plan.chars)
                 length *= 2;
-            return variableValue(spec, m_in.take(length, "значение"), length, at, true);
+            return variableValue(descriptor, m_in.take(length, "значение"), length, at, true);
         }
         case CellPlan::VarNumeric: {
             const uchar* head = m_in.take(3, "значение");
@@ -1120,12 +1120,12 @@ private:
         }
         case CellPlan::Unknown: break;
         }
-        unsupported(QStringLiteral("тип %1 поля \"%2\"").arg(spec.dbType).arg(spec.name));
+        unsupported(QStringLiteral("тип %1 поля \"%2\"").arg(descriptor.dbType).arg(descriptor.name));
     }
 
-    QVariant fixedValue(const ColumnSpec& spec, const uchar* p, qint64 size, qsizetype at)
+    QVariant fixedValue(const ColumnDescriptor& descriptor, const uchar* p, qint64 size, qsizetype at)
     {
-        switch (spec.dbType) {
+        switch (descriptor.dbType) {
         case DbEmpty:
         case DbNull: return QVariant();
         case DbI1: return int(qint8(p[0]));
@@ -1144,7 +1144,7 @@ private:
         case DbDate: {
             const std::optional<QDateTime> when = fromOleDate(qFromLittleEndian<double>(p));
             if (!when)
-                damaged(QStringLiteral("неверная дата в поле \"%1\"").arg(spec.name), at);
+                damaged(QStringLiteral("неверная дата в поле \"%1\"").arg(descriptor.name), at);
             return *when;
         }
         case DbDbDate:
@@ -1152,18 +1152,18 @@ private:
             const QDate date(qFromLittleEndian<qint16>(p), qFromLittleEndian<quint16>(p + 2),
                              qFromLittleEndian<quint16>(p + 4));
             QTime time(0, 0);
-            if (spec.dbType == DbDbTimestamp)
+            if (descriptor.dbType == DbDbTimestamp)
                 time = QTime(qFromLittleEndian<quint16>(p + 6), qFromLittleEndian<quint16>(p + 8),
                              qFromLittleEndian<quint16>(p + 10), int(qFromLittleEndian<quint32>(p + 12) / 1000000));
             if (!date.isValid() || !time.isValid())
-                damaged(QStringLiteral("неверная дата в поле \"%1\"").arg(spec.name), at);
+                damaged(QStringLiteral("неверная дата в поле \"%1\"").arg(descriptor.name), at);
             return QDateTime(date, time);
         }
         case DbDbTime: {
             const QTime time(qFromLittleEndian<quint16>(p), qFromLittleEndian<quint16>(p + 2),
                              qFromLittleEndian<quint16>(p + 4));
             if (!time.isValid())
-                damaged(QStringLiteral("неверное время в поле \"%1\"").arg(spec.name), at);
+                damaged(QStringLiteral("неверное время в поле \"%1\"").arg(descriptor.name), at);
             return QDateTime(QDate::fromJulianDay(OleEpochJulianDay), time);
         }
         case DbFileTime: {
@@ -1177,20 +1177,20 @@ private:
                          qFromLittleEndian<quint16>(p + 6), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15])
                 .toString(QUuid::WithBraces)
                 .toUpper();
-        default: return variableValue(spec, p, size, at);
+        default: return variableValue(descriptor, p, size, at);
         }
     }
 
     // Only values that follow a length prefix are pooled: each then brings a spare byte for its terminator.
-    QVariant variableValue(const ColumnSpec& spec, const uchar* p, qint64 size, qsizetype at, bool prefixed = false)
+    QVariant variableValue(const ColumnDescriptor& descriptor, const uchar* p, qint64 size, qsizetype at, bool prefixed = false)
     {
-        const bool wide = isWide(spec.dbType) || (spec.dbType == DbStr && m_meta.unicodeStrings);
+        const bool wide = isWide(descriptor.dbType) || (descriptor.dbType == DbStr && m_meta.unicodeStrings);
         if (wide) {
             if (size % 2 != 0)
-                damaged(QStringLiteral("нечётная длина текста в поле \"%1\"").arg(spec.name), at);
+                damaged(QStringLiteral("нечётная длина текста в поле \"%1\"").arg(descriptor.name), at);
             return Cursor::utf16(p, qsizetype(size / 2));
         }
-        if (spec.dbType == DbStr)
+        if (descriptor.dbType == DbStr)
             return fromCp1251(reinterpret_cast<const char*>(p), qsizetype(size));
         if (prefixed && m_pooling && BlobPool::takes(qsizetype(size)))
             return m_pool.copy(p, qsizetype(size));
@@ -1261,15 +1261,15 @@ Table ReadAdtg(QByteArrayView bytes)
 
     QList<Column> columns;
     QList<int> visibleIndex;
-    for (const ColumnSpec& spec : meta.columns) {
-        if (!spec.visible) {
+    for (const ColumnDescriptor& descriptor : meta.columns) {
+        if (!descriptor.visible) {
             visibleIndex.append(-1);
             continue;
         }
         const bool listedKey =
-            spec.hasBaseColumnOrdinal && meta.keys.contains(qMakePair(spec.baseTable, spec.baseColumnOrdinal));
+            descriptor.hasBaseColumnOrdinal && meta.keys.contains(qMakePair(descriptor.baseTable, descriptor.baseColumnOrdinal));
         visibleIndex.append(int(columns.size()));
-        columns.append(toColumn(spec, listedKey));
+        columns.append(toColumn(descriptor, listedKey));
     }
 
     // The first reading that decodes the rows exactly to the end marker wins, unless a later one also
