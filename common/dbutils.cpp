@@ -42,10 +42,51 @@ bool IsFileLocked(const QString& path)
     return locked;
 }
 
+namespace {
+
+// An exclusive advisory lock on a file, held for the object's life; not held when the file is
+// missing, cannot be opened for writing, or another holder keeps it.
+class ExclusiveFileLock
+{
+public:
+    explicit ExclusiveFileLock(const QString& path)
+        : m_fd(::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC))
+    {
+        if (m_fd >= 0 && ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+            ::close(m_fd);
+            m_fd = -1;
+        }
+    }
+    ~ExclusiveFileLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd); // closing gives the lock back
+    }
+    ExclusiveFileLock(const ExclusiveFileLock&) = delete;
+    ExclusiveFileLock& operator=(const ExclusiveFileLock&) = delete;
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd;
+};
+
+// Rows committed to a write-ahead log that is still beside the file belong to that file: a
+// compacted copy renamed over it would meet them at the next open.
+bool HasWriteAheadLog(const QString& path)
+{
+    return QFileInfo(path + QLatin1String("-wal")).size() > 0;
+}
+
+} // namespace
+
 void CompactDatabase(const QString& path, const QString& destination, const QString& password)
 {
     Q_UNUSED(password);
-    if (IsFileLocked(path))
+    // Held from the copy to the rename: a program that opens the store meanwhile waits for it and
+    // then finds the new file, so no row it writes can go to the file being replaced.
+    // A missing file goes on to the engine, which reports it.
+    const ExclusiveFileLock lock(path);
+    if ((QFileInfo::exists(path) && !lock.held()) || (destination.isEmpty() && HasWriteAheadLog(path)))
         return;
     const QFileInfo source(path);
     QString target = destination;

@@ -191,3 +191,33 @@ TEST(CompactDatabase, SkippedWhileHeldAndEngineErrorsShown)
     EXPECT_EQ(h.readAll(), original);
     EXPECT_EQ(QDir(testHome()).entryList({QStringLiteral("mdb*")}, QDir::Files), QStringList());
 }
+
+TEST(CompactDatabase, LeftInPlaceWhileItsWriteAheadLogHoldsRows)
+{
+    // A program that ended without a checkpoint leaves committed rows in "-wal": replacing the
+    // file would part them from it.
+    const QString path = testPath(QStringLiteral("vs4.mdb"));
+    makeDatabase(path, {QStringLiteral("CREATE TABLE T (v)"), QStringLiteral("INSERT INTO T VALUES (1)")});
+    touch(path + QStringLiteral("-wal"), QByteArray(64, 'w'));
+    const QByteArray original = [&] {
+        QFile f(path);
+        f.open(QIODevice::ReadOnly);
+        return f.readAll();
+    }();
+    MessageRecorder messages;
+    CompactDatabase(path);
+    EXPECT_TRUE(messages.texts.isEmpty());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(f.readAll() == original) << "the database file was replaced";
+    EXPECT_EQ(QDir(testHome()).entryList({QStringLiteral("mdb*")}, QDir::Files), QStringList());
+}
+
+TEST(CompactDatabase, MissingFileReportsTheEngineError)
+{
+    MessageRecorder messages;
+    CompactDatabase(testPath(QStringLiteral("none.mdb")));
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(messages.icons[0], MsgIcon::Error);
+    EXPECT_FALSE(QFileInfo::exists(testPath(QStringLiteral("none.mdb"))));
+}
