@@ -37,10 +37,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <functional>
 #include <limits>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include <sys/mman.h>
 #include <sys/uio.h>
@@ -211,32 +211,47 @@ std::optional<QDateTime> fromOleDate(double value)
 // ---------------------------------------------------------------------------------------------------
 // Writer
 
-// Where the TableGram goes: a byte array, or a file descriptor. Small pieces gather in one fixed buffer
-// that is reused; a large value (a picture) goes out together with what the buffer holds in one
-// gathered write, without being copied.
+// Where the TableGram goes: a byte array, or a file descriptor. For a file, small pieces are copied
+// into a staging buffer and large values (pictures) are queued where they lie, kept alive by their
+// owner; the queue goes out in gathered writes that end on FileStreamChunk boundaries of the file, so
+// the file system gets whole, aligned blocks as from a plain copy rather than one short write per row.
 class Sink
 {
 public:
     explicit Sink(QByteArray* bytes) : m_bytes(bytes) {}
-    explicit Sink(int fd) : m_fd(fd), m_buffer(new char[FileStreamChunk]) {}
+    explicit Sink(int fd) : m_fd(fd), m_stage(new char[StageCapacity]) {}
 
+    // Copies the bytes.
     void put(const char* data, qsizetype size)
     {
         if (m_bytes) {
             m_bytes->append(data, size);
             return;
         }
-        if (size >= DirectWriteMin) {
-            writeAll(m_buffer.get(), m_used, data, size);
-            m_used = 0;
-            return;
+        if (m_staged + size > StageCapacity) {
+            writeQueued(true);
+            if (size > StageCapacity) {
+                Piece whole{data, size, {}};
+                writePieces(&whole, 1);
+                return;
+            }
         }
-        if (m_used + size > FileStreamChunk)
-            flush();
-        std::memcpy(m_buffer.get() + m_used, data, size_t(size));
-        m_used += size;
+        char* at = m_stage.get() + m_staged;
+        std::memcpy(at, data, size_t(size));
+        m_staged += size;
+        if (!m_pieces.empty() && !m_pieces.back().owner.isValid() && m_pieces.back().data + m_pieces.back().size == at)
+            m_pieces.back().size += size;
+        else
+            m_pieces.push_back({at, size, {}});
+        queued(size);
     }
     void put(const QByteArray& data) { put(data.constData(), data.size()); }
+    // A large value is queued where it lies, the queue holding a reference to it until it is written.
+    void putKept(const QByteArray& data) { putKept(data.constData(), data.size(), data); }
+    void putKept(const QString& text)
+    {
+        putKept(reinterpret_cast<const char*>(text.utf16()), qsizetype(text.size()) * 2, text);
+    }
     void putByte(quint8 value)
     {
         const char c = char(value);
@@ -250,20 +265,80 @@ public:
     }
     void flush()
     {
-        if (!m_bytes && m_used > 0) {
-            writeAll(m_buffer.get(), m_used, nullptr, 0);
-            m_used = 0;
-        }
+        if (!m_bytes)
+            writeQueued(true);
     }
 
 private:
-    static constexpr qsizetype DirectWriteMin = 16 * 1024;
+    static constexpr qsizetype StageCapacity = 2 * FileStreamChunk;
+    static constexpr qsizetype KeptMin = 16 * 1024;
+    static constexpr int MaxPiecesPerWrite = 1024; // IOV_MAX on Linux
 
-    void writeAll(const char* first, qsizetype firstSize, const char* second, qsizetype secondSize)
+    struct Piece
     {
-        iovec parts[2] = {{const_cast<char*>(first), size_t(firstSize)}, {const_cast<char*>(second), size_t(secondSize)}};
-        iovec* next = parts;
-        int count = secondSize > 0 ? 2 : 1;
+        const char* data;
+        qsizetype size;
+        QVariant owner; // invalid for staged bytes
+    };
+
+    void queued(qsizetype size)
+    {
+        m_queued += size;
+        if (m_queued >= FileStreamChunk - m_written % FileStreamChunk)
+            writeQueued(false);
+    }
+
+    // Writes the queue, or (all = false) as much of it as ends on a chunk boundary. Only the last piece
+    // can reach past the boundary, as the queue goes out as soon as it reaches one.
+    template <typename Owner> void putKept(const char* data, qsizetype size, const Owner& owner)
+    {
+        if (m_bytes || size < KeptMin) {
+            put(data, size);
+            return;
+        }
+        m_pieces.push_back({data, size, QVariant::fromValue(owner)});
+        queued(size);
+    }
+
+    void writeQueued(bool all)
+    {
+        if (m_pieces.empty())
+            return;
+        const qsizetype rest = all ? 0 : qsizetype((m_written + m_queued) % FileStreamChunk);
+        Piece last = m_pieces.back();
+        m_pieces.back().size -= rest;
+        writePieces(m_pieces.data(), m_pieces.size());
+        m_pieces.clear();
+        m_staged = 0;
+        m_queued = rest;
+        if (rest == 0)
+            return;
+        const char* tail = last.data + (last.size - rest);
+        if (last.owner.isValid()) {
+            m_pieces.push_back({tail, rest, std::move(last.owner)});
+        } else {
+            std::memmove(m_stage.get(), tail, size_t(rest));
+            m_staged = rest;
+            m_pieces.push_back({m_stage.get(), rest, {}});
+        }
+    }
+
+    void writePieces(const Piece* pieces, size_t count)
+    {
+        std::vector<iovec> parts;
+        parts.reserve(std::min<size_t>(count, MaxPiecesPerWrite));
+        for (size_t first = 0; first < count; first += MaxPiecesPerWrite) {
+            parts.clear();
+            for (size_t i = first; i < std::min(count, first + MaxPiecesPerWrite); ++i) {
+                if (pieces[i].size > 0)
+                    parts.push_back({const_cast<char*>(pieces[i].data), size_t(pieces[i].size)});
+            }
+            writeAll(parts.data(), int(parts.size()));
+        }
+    }
+
+    void writeAll(iovec* next, int count)
+    {
         while (count > 0) {
             if (next->iov_len == 0) {
                 ++next;
@@ -276,6 +351,7 @@ private:
                     continue;
                 throw AppError(QStringLiteral("Не удалось записать таблицу: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
             }
+            m_written += written;
             size_t left = size_t(written);
             while (count > 0 && left >= next->iov_len) {
                 left -= next->iov_len;
@@ -291,8 +367,11 @@ private:
 
     QByteArray* m_bytes = nullptr;
     int m_fd = -1;
-    std::unique_ptr<char[]> m_buffer;
-    qsizetype m_used = 0;
+    std::unique_ptr<char[]> m_stage;
+    qsizetype m_staged = 0;
+    std::vector<Piece> m_pieces;
+    qint64 m_queued = 0;  // bytes in m_pieces
+    qint64 m_written = 0; // bytes in the file
 };
 
 template <typename T> void appendLE(QByteArray& out, T value)
@@ -395,7 +474,7 @@ void putCell(Sink& sink, const Table& table, int row, int ordinal, const QVarian
             sink.putByte(quint8(bytes));
         else
             sink.putLE<qint32>(qint32(bytes));
-        sink.put(reinterpret_cast<const char*>(text.utf16()), bytes);
+        sink.putKept(text);
         return;
     }
     case ColumnType::Binary: {
@@ -403,7 +482,7 @@ void putCell(Sink& sink, const Table& table, int row, int ordinal, const QVarian
         if (data.size() > MaxCellBytes)
             badValue(table, row, ordinal, QStringLiteral("слишком большое значение"));
         sink.putLE<qint32>(qint32(data.size()));
-        sink.put(data);
+        sink.putKept(data);
         return;
     }
     }
@@ -930,64 +1009,100 @@ double decimalValue(const uchar* p)
     return negative ? -value : value;
 }
 
-// Large binary values (pictures) of one reading, copied into one block that they share. One block
-// faults its pages in far fewer steps than thousands of separate allocations (huge pages where the
-// system grants them), which is most of the cost of loading a question set with pictures. Each value
-// is followed by a zero byte, so its data stays zero-terminated like any byte array's. The block is
-// no larger than the bytes being read, and pages no value reaches are never touched.
+// A block of at least size bytes whose usable part starts on a huge-page boundary, with the kernel
+// asked to back it with huge pages. Fresh memory costs a page fault per page touched, which for the
+// 100 MB of pictures of a large question set costs more than copying them; huge pages cut the number
+// of faults 512-fold. The slack is address space only: pages never touched are never allocated.
+struct HugeBlock
+{
+    QByteArray owner; // its header is what values cut out of the block share
+    char* base = nullptr;
+
+    static constexpr qsizetype Worthwhile = 4 << 20; // smaller blocks are allocated plainly
+    static constexpr quintptr HugePage = 2 << 20;
+
+    explicit HugeBlock(qsizetype size)
+    {
+        if (size < Worthwhile) {
+            owner = QByteArray(size, Qt::Uninitialized);
+            base = owner.data();
+            return;
+        }
+        owner = QByteArray(size + 2 * qsizetype(HugePage), Qt::Uninitialized);
+        const quintptr start = (quintptr(owner.data()) + HugePage - 1) & ~(HugePage - 1);
+        base = reinterpret_cast<char*>(start);
+        const quintptr length = (quintptr(size) + HugePage - 1) & ~(HugePage - 1);
+        madvise(base, length, MADV_HUGEPAGE); // a hint: failure is harmless
+    }
+    // A byte array over [at, at + size) of the block, sharing it.
+    QByteArray share(const char* at, qsizetype size)
+    {
+        QTypedArrayData<char>* header = owner.data_ptr().d_ptr();
+        header->ref();
+        return QByteArray(QByteArray::DataPointer(header, const_cast<char*>(at), size));
+    }
+};
+
+// Large binary values (pictures) of one reading. When the input is a block of our own (a file read
+// whole), the values are cut out of it where they lie; otherwise they are copied into one block that
+// they share, as one block faults its pages in far fewer steps than thousands of separate
+// allocations. Either way a value is followed by a zero byte, so its data stays zero-terminated like
+// any byte array's: a copy writes it at once; a value in place gets it from terminate() once the
+// reading is chosen, as until then the byte is still the start of the next cell.
 class BlobPool
 {
 public:
-    explicit BlobPool(qsizetype capacity) : m_capacity(capacity) {}
+    BlobPool(qsizetype capacity, HugeBlock* input, const uchar* inputBegin, const uchar* inputEnd)
+        : m_capacity(capacity), m_input(input), m_inputBegin(inputBegin), m_inputEnd(inputEnd)
+    {
+    }
 
     static bool worthIt(qsizetype capacity) { return capacity >= PooledInputMin; }
     static bool takes(qsizetype size) { return size >= PooledValueMin; }
 
-    // The caller guarantees that the values and their terminators fit the capacity: each value comes
-    // from at least its own size plus a length prefix of the input.
+    // The caller guarantees that the value is followed by at least one byte of the input, and that
+    // copies with their terminators fit the capacity: each value comes from at least its own size plus
+    // a length prefix of the input.
     QByteArray copy(const uchar* p, qsizetype size)
     {
-        if (!m_base) {
-            m_block = QByteArray(m_capacity, Qt::Uninitialized);
-            m_base = m_block.data();
-            adviseHugePages();
+        if (m_input && p >= m_inputBegin && p + size < m_inputEnd) {
+            m_terminators.push_back(p + size - m_inputBegin);
+            return m_input->share(reinterpret_cast<const char*>(p), size);
         }
+        if (!m_block)
+            m_block.emplace(m_capacity);
         Q_ASSERT(m_used + size + 1 <= m_capacity);
-        char* at = m_base + m_used;
+        char* at = m_block->base + m_used;
         std::memcpy(at, p, size_t(size));
         at[size] = '\0';
         m_used += size + 1;
-        QTypedArrayData<char>* header = m_block.data_ptr().d_ptr();
-        header->ref();
-        return QByteArray(QByteArray::DataPointer(header, at, size));
+        return m_block->share(at, size);
     }
+
+    // Offsets in the input of the bytes that end the values left in place.
+    const std::vector<qsizetype>& terminators() const { return m_terminators; }
 
 private:
     static constexpr qsizetype PooledInputMin = 4 << 20;
     static constexpr qsizetype PooledValueMin = 4096;
-    static constexpr quintptr PageSize = 4096;
 
-    void adviseHugePages()
-    {
-        const quintptr begin = (quintptr(m_base) + PageSize - 1) & ~(PageSize - 1);
-        const quintptr end = (quintptr(m_base) + quintptr(m_capacity)) & ~(PageSize - 1);
-        if (end > begin)
-            madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE); // a hint: failure is harmless
-    }
-
-    QByteArray m_block;
-    char* m_base = nullptr;
+    std::optional<HugeBlock> m_block;
     qsizetype m_capacity;
     qsizetype m_used = 0;
+    HugeBlock* m_input;
+    const uchar* m_inputBegin;
+    const uchar* m_inputEnd;
+    std::vector<qsizetype> m_terminators;
 };
 
 class RowDecoder
 {
 public:
     RowDecoder(const uchar* data, qsizetype begin, qsizetype end, const Meta& meta, const QList<CellPlan>& plans,
-               const Reading& reading, const QList<int>& visibleIndex, int visibleCount)
+               const Reading& reading, const QList<int>& visibleIndex, int visibleCount, HugeBlock* input)
         : m_in(data, begin, end), m_meta(meta), m_plans(plans), m_reading(reading), m_visibleIndex(visibleIndex),
-          m_visibleCount(visibleCount), m_pool(end - begin), m_pooling(BlobPool::worthIt(end - begin))
+          m_visibleCount(visibleCount), m_pool(end - begin, input, data, data + end),
+          m_pooling(BlobPool::worthIt(end - begin))
     {
         for (const CellPlan& p : plans)
             m_presenceBits += p.hasPresenceBit ? 1 : 0;
@@ -1058,6 +1173,7 @@ public:
     }
 
     qint64 rowTokens() const { return m_rowTokens; }
+    const std::vector<qsizetype>& terminators() const { return m_pool.terminators(); }
 
 private:
     QByteArray bits(qint64 count)
@@ -1255,7 +1371,10 @@ void WriteAdtgFile(const Table& table, const QString& path, QStringView baseTabl
     file.setAutoRemove(false);
 }
 
-Table ReadAdtg(QByteArrayView bytes)
+namespace {
+
+// input, when given, is a block of our own that holds bytes: large values are then left in place.
+Table readTableGram(QByteArrayView bytes, HugeBlock* input)
 {
     const Meta meta = parseMeta(bytes);
 
@@ -1277,6 +1396,7 @@ Table ReadAdtg(QByteArrayView bytes)
     const uchar* data = reinterpret_cast<const uchar*>(bytes.data());
     QList<QPair<bool, QList<CellPlan>>> tried; // readings that lay the cells out alike need one try
     std::optional<QList<QVariantList>> decoded;
+    std::vector<qsizetype> terminators;
     std::optional<AppError> firstError;
     for (const Reading& reading : readings()) {
         const QList<CellPlan> plans = planFor(meta, reading);
@@ -1285,16 +1405,16 @@ Table ReadAdtg(QByteArrayView bytes)
         tried.append(qMakePair(reading.lowBitFirst, plans));
         try {
             RowDecoder decoder(data, meta.rowsStart, bytes.size(), meta, plans, reading, visibleIndex,
-                               int(columns.size()));
+                               int(columns.size()), input);
             QList<QVariantList> rows = decoder.decode();
             const bool countAgrees = meta.rowCount == 0 || meta.rowCount == decoder.rowTokens() ||
                                      meta.rowCount == quint32(rows.size());
-            if (countAgrees) {
+            if (countAgrees || !decoded) {
                 decoded = std::move(rows);
-                break;
+                terminators = decoder.terminators();
             }
-            if (!decoded)
-                decoded = std::move(rows);
+            if (countAgrees)
+                break;
         } catch (const AppError& e) {
             if (!firstError)
                 firstError = e;
@@ -1302,6 +1422,8 @@ Table ReadAdtg(QByteArrayView bytes)
     }
     if (!decoded)
         throw *firstError;
+    for (qsizetype at : terminators)
+        input->base[at] = '\0';
 
     Table table(columns);
     for (QVariantList& row : *decoded)
@@ -1309,24 +1431,38 @@ Table ReadAdtg(QByteArrayView bytes)
     return table;
 }
 
+} // namespace
+
+Table ReadAdtg(QByteArrayView bytes)
+{
+    return readTableGram(bytes, nullptr);
+}
+
 Table ReadAdtgFile(const QString& path)
 {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         throw AppError(QStringLiteral("Не удалось открыть файл \"%1\": %2").arg(path, file.errorString()));
-    // Mapped with its pages populated at once rather than read: pictures are copied only once, from the
-    // page cache into their values, and the file costs no page fault per page.
+    // Read whole into a block of our own rather than mapped: the pictures then stay where they were
+    // read, and the only copy of them is the one from the page cache.
     const qint64 size = file.size();
-    if (size > 0 && size <= std::numeric_limits<qsizetype>::max()) {
-        void* mapped = mmap(nullptr, size_t(size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, file.handle(), 0);
-        if (mapped != MAP_FAILED) {
-            const std::unique_ptr<void, std::function<void(void*)>> unmap(
-                mapped, [size](void* p) { munmap(p, size_t(size)); });
-            return ReadAdtg(QByteArrayView(static_cast<const char*>(mapped), qsizetype(size)));
-        }
+    if (size == 0 || file.isSequential()) { // a pipe or a device: its size is not known in advance
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            throw AppError(QStringLiteral("Не удалось прочитать файл \"%1\": %2").arg(path, file.errorString()));
+        return ReadAdtg(bytes);
     }
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Не удалось прочитать файл \"%1\": %2").arg(path, file.errorString()));
-    return ReadAdtg(bytes);
+    if (size >= std::numeric_limits<qsizetype>::max() / 2)
+        throw AppError(QStringLiteral("Не удалось прочитать файл \"%1\": слишком большой файл.").arg(path));
+    HugeBlock block{qsizetype(size)};
+    qsizetype got = 0;
+    while (got < size) {
+        const qint64 n = file.read(block.base + got, size - got);
+        if (n < 0)
+            throw AppError(QStringLiteral("Не удалось прочитать файл \"%1\": %2").arg(path, file.errorString()));
+        if (n == 0)
+            break; // shortened while being read: what was read is judged as it is
+        got += qsizetype(n);
+    }
+    return readTableGram(QByteArrayView(block.base, got), &block);
 }

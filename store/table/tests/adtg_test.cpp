@@ -86,6 +86,50 @@ qsizetype firstRow(const QByteArray& bytes) { return sizedTokens(bytes).last(); 
 void setU16(QByteArray& bytes, qsizetype at, quint16 v) { qToLittleEndian(v, bytes.data() + at); }
 void setU32(QByteArray& bytes, qsizetype at, quint32 v) { qToLittleEndian(v, bytes.data() + at); }
 
+void writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+// Over 4 MiB of pictures of 5,000 bytes and more, enough for the reader to leave the pictures of a file
+// where it read them. Pict and B are nullable; every row has a picture, the last one no B.
+constexpr int LargeSetRows = 1000;
+Table largePictureSet()
+{
+    Table t({column("N", ColumnType::Int, 0, false), column("Pict", ColumnType::Binary), column("B", ColumnType::Int)});
+    for (int n = 0; n < LargeSetRows; ++n) {
+        const QByteArray picture = QByteArray(5000 + n % 3, char('a' + n % 26)) + QByteArray::number(n);
+        t.appendRow({n, picture, n + 1 < LargeSetRows ? QVariant(-n) : QVariant()});
+    }
+    return t;
+}
+
+// Offsets of the rows of largePictureSet() as written.
+QList<qsizetype> largePictureSetRows(const QByteArray& bytes)
+{
+    QList<qsizetype> rows;
+    qsizetype at = firstRow(bytes);
+    for (int n = 0; n < LargeSetRows; ++n) {
+        rows.append(at);
+        const quint8 presence = quint8(bytes[at + 1]);
+        at += 2 + 4; // token, presence, N
+        at += 4 + qFromLittleEndian<qint32>(bytes.constData() + at);
+        if (presence & 0x40)
+            at += 4;
+    }
+    return rows;
+}
+
+void expectZeroTerminatedPictures(const Table& t, int column)
+{
+    for (int r = 0; r < t.rowCount(); ++r) {
+        const QByteArray v = t.value(r, column).toByteArray();
+        EXPECT_EQ(v.constData()[v.size()], '\0') << "row " << r;
+    }
+}
+
 Table twoNullableInts()
 {
     return Table({column("A", ColumnType::Int), column("B", ColumnType::Int)});
@@ -341,6 +385,35 @@ TEST(AdtgRoundTrip, ManyPicturesReadFromALargeFileStayIndependent)
     EXPECT_EQ(changed, "#" + picture(2).mid(1) + "+more");
 }
 
+TEST(AdtgRoundTrip, FilesHoldExactlyTheBytesWrittenToMemory)
+{
+    // The file writer gathers small pieces and passes large values through in writes that end on
+    // 1 MiB boundaries: values on both sides of its size threshold, straddling boundaries, larger
+    // than a boundary's span, and long runs of small rows must all land where the bytes writer puts them.
+    Table t({column("N", ColumnType::Int, 0, false), column("Question", ColumnType::Memo),
+             column("Pict", ColumnType::Binary)});
+    const qsizetype pictureSizes[] = {
+        0, 1, 16383, 16384, 16385, (1 << 20) - 5, (1 << 20), 1 << 20, 3 * (1 << 20) + 7, 70001, 16384};
+    int n = 0;
+    for (qsizetype size : pictureSizes) {
+        t.appendRow({n, QStringLiteral("Вопрос %1").arg(n), QByteArray(size, char('A' + n))});
+        ++n;
+    }
+    const qsizetype textSizes[] = {8191, 8192, 8193, 600000};
+    for (qsizetype size : textSizes) {
+        t.appendRow({n, QString(size, QChar(0x0430 + n % 32)), QVariant()});
+        ++n;
+    }
+    for (int i = 0; i < 30000; ++i, ++n) // small rows alone fill more than a staging buffer
+        t.appendRow({n, QStringLiteral("?"), QByteArray(40, char(n))});
+    t.appendRow({n, QVariant(), QByteArray(2 * (1 << 20), 'z')});
+    const QString path = testPath(QStringLiteral("gathered.top"));
+    WriteAdtgFile(t, path);
+    const QByteArray file = readFile(path);
+    ASSERT_GT(file.size(), 8 << 20);
+    EXPECT_TRUE(file == WriteAdtg(t));
+}
+
 TEST(AdtgRoundTrip, QuestionLayoutsKeepTheirColumnsAndCount)
 {
     for (int answers : {8, 7}) {
@@ -417,6 +490,30 @@ TEST(AdtgReader, PresenceBitsInTheOtherOrderAreRead)
     ASSERT_EQ(quint8(bytes[row + 1]), 0x40);
     bytes[row + 1] = 0x02; // second column in the second lowest bit
     expectSameTable(ReadAdtg(bytes), t);
+}
+
+TEST(AdtgReader, LargeFileReadTheOtherWayKeepsItsPictures)
+{
+    // Presence bits low bit first: the first reading decodes all rows but the last, leaving their
+    // pictures where they lie in the file, then fails; the second must see the file as it was read
+    // and give pictures that are whole and zero-terminated.
+    const Table t = largePictureSet();
+    QByteArray bytes = WriteAdtg(t);
+    const QList<qsizetype> rows = largePictureSetRows(bytes);
+    for (qsizetype at : rows) {
+        const quint8 presence = quint8(bytes[at + 1]);
+        ASSERT_TRUE(presence == 0xC0 || presence == 0x80);
+        bytes[at + 1] = char(presence == 0xC0 ? 0xC3 : 0x01); // the same under both orders, then not
+    }
+    const QString path = testPath(QStringLiteral("lowbitfirst.top"));
+    writeFile(path, bytes);
+    ASSERT_GT(bytes.size(), 4 << 20);
+    const Table fromFile = ReadAdtgFile(path);
+    expectSameTable(fromFile, t);
+    expectZeroTerminatedPictures(fromFile, 1);
+    const Table fromBytes = ReadAdtg(bytes);
+    expectSameTable(fromBytes, t);
+    expectZeroTerminatedPictures(fromBytes, 1);
 }
 
 TEST(AdtgReader, PendingChangesInsertsAndDeletionsAreApplied)
@@ -546,6 +643,34 @@ TEST(AdtgDamaged, AnyChangedByteGivesATableOrAnError)
     }
     EXPECT_GT(tables, 0);  // names, property values and cell contents may change freely
     EXPECT_GT(errors, 0);
+}
+
+TEST(AdtgDamaged, DamagedLargeFilesAreErrors)
+{
+    // Large files are read into a block whose pictures stay in place: the same checks must hold there.
+    const QByteArray good = WriteAdtg(largePictureSet());
+    const qsizetype last = largePictureSetRows(good).last();
+    struct Case
+    {
+        const char* what;
+        std::function<void(QByteArray&)> damage;
+    };
+    const Case cases[] = {
+        {"cut inside the last picture", [&](QByteArray& b) { b.truncate(last + 6 + 4 + 100); }},
+        {"cut before the end marker", [&](QByteArray& b) { b.chop(1); }},
+        {"picture length beyond the end", [&](QByteArray& b) { setU32(b, last + 6, 0x7FFFFFFF); }},
+        {"picture length one past the end marker",
+         [&](QByteArray& b) { setU32(b, last + 6, quint32(b.size() - (last + 10) + 1)); }},
+        {"negative picture length", [&](QByteArray& b) { setU32(b, last + 6, 0x80000000); }},
+        {"no end marker", [&](QByteArray& b) { b[b.size() - 1] = char(0x07); }},
+    };
+    const QString path = testPath(QStringLiteral("damaged.top"));
+    for (const Case& c : cases) {
+        QByteArray bytes = good;
+        c.damage(bytes);
+        writeFile(path, bytes);
+        EXPECT_THROW(ReadAdtgFile(path), AppError) << c.what;
+    }
 }
 
 TEST(AdtgDamaged, RowCountIsNotTrustedForMemory)
