@@ -1060,12 +1060,13 @@ public:
     static bool worthIt(qsizetype capacity) { return capacity >= PooledInputMin; }
     static bool takes(qsizetype size) { return size >= PooledValueMin; }
 
-    // The caller guarantees that the value is followed by at least one byte of the input, and that
-    // copies with their terminators fit the capacity: each value comes from at least its own size plus
-    // a length prefix of the input.
+    // Values lie within the input, and copies with their terminators fit the capacity: each value comes
+    // from at least its own size plus a length prefix of the input.
     QByteArray copy(const uchar* p, qsizetype size)
     {
-        if (m_input && p >= m_inputBegin && p + size < m_inputEnd) {
+        if (m_input) {
+            if (p + size == m_inputEnd) // no end marker can follow: this reading fails, spare the block
+                return QByteArray(reinterpret_cast<const char*>(p), size);
             m_terminators.push_back(p + size - m_inputBegin);
             return m_input->share(reinterpret_cast<const char*>(p), size);
         }
