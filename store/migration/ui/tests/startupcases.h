@@ -6,6 +6,7 @@
 //     INSTANTIATE_TYPED_TEST_SUITE_P(Vezuviroz, StoreStartUp, VezuvirozModules);
 #include "apperror.h"
 #include "appfolder.h"
+#include "codec.h"
 #include "datamodules.h"
 #include "dataset.h"
 #include "filedialogrecorder.h"
@@ -13,6 +14,7 @@
 #include "messagerecorder.h"
 #include "migration.h"
 #include "oldbank.h"
+#include "runlog.h"
 #include "testhome.h"
 
 #include <QAction>
@@ -20,6 +22,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <memory>
@@ -42,6 +45,8 @@ inline QAction* updateDbAction(QWidget* mainWindow)
 {
     return mainWindow->findChild<QAction*>(QStringLiteral("acUpdateDB"));
 }
+
+inline constexpr int PeerTimeoutMs = 10000;
 
 // The holding topic of the store's preparation, which runs after the start-up check.
 inline constexpr char HoldingTopic[] = "Вопросы без темы";
@@ -257,10 +262,78 @@ TYPED_TEST_P(StoreStartUp, AFileChosenElsewhereIsRenamedInItsOwnFolder)
     this->expectOldBankMoved();
 }
 
+// The same start through the program frame in a process of its own (STARTUP_PEER, see
+// startuppeer.h): what it showed, how it ended, and its log.
+TYPED_TEST_P(StoreStartUp, TheProgramFrameRunsTheStartAndEndsWithItsLog)
+{
+    const QString storePath = AppFilePath(QStringLiteral("vs4.mdb"));
+    const QByteArray foreign = QByteArray("not a database of ours ") + QByteArray(4000, '\x01');
+    enum Setup
+    {
+        Nothing,
+        OldBank,
+        JetStore,
+        ForeignStore
+    };
+    struct Case
+    {
+        Setup setup;
+        int exitCode;
+        QStringList output; // without the icon numbers
+        QStringList files;
+    };
+    const QString moved = QStringLiteral("message 0 ") + StartUpCases::text(MigrationTexts::AllMoved);
+    const QString failed = QStringLiteral("message 2 ");
+    const Case cases[] = {
+        {Nothing, 0, {QStringLiteral("acUpdateDB disabled")}, {"vs4.mdb"}},
+        {OldBank, 0, {moved, QStringLiteral("acUpdateDB disabled")}, {"DataReplaced_From_ekz2_To_vs4.mdb", "vs4.mdb"}},
+        {JetStore,
+         0,
+         {moved, QStringLiteral("acUpdateDB disabled")},
+         {"DataReplaced_From_vs4_jet_To_vs4.mdb", "vs4.mdb"}},
+        {ForeignStore, 1, {failed}, {"vs4.mdb"}},
+    };
+    for (const Case& c : cases) {
+        for (const QString& name : QDir(AppFolder()).entryList(QDir::Files))
+            QFile::remove(AppFilePath(name));
+        if (c.setup == OldBank)
+            makeOldBank(testPath(QStringLiteral("ekz2.mdb")));
+        if (c.setup == JetStore)
+            ASSERT_TRUE(QFile::copy(QStringLiteral(VASTREL_JET_DATA "/DateTestDatabase.mdb"), storePath));
+        if (c.setup == ForeignStore) {
+            QFile f(storePath);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(foreign);
+        }
+        QProcess peer;
+        peer.setProgram(QStringLiteral(STARTUP_PEER));
+        peer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        peer.start();
+        ASSERT_TRUE(peer.waitForFinished(StartUpCases::PeerTimeoutMs)) << int(c.setup);
+        EXPECT_EQ(peer.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(peer.exitCode(), c.exitCode) << int(c.setup);
+        const QStringList output = QString::fromUtf8(peer.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+        ASSERT_EQ(output.size(), c.output.size()) << output.join(u'|').toStdString();
+        for (qsizetype i = 0; i < output.size(); ++i)
+            EXPECT_TRUE(output[i].startsWith(c.output[i])) << output[i].toStdString();
+        if (c.setup == ForeignStore) { // told in words naming the file, which is left as it was
+            EXPECT_TRUE(output.value(0).contains(storePath)) << output.value(0).toStdString();
+            QFile after(storePath);
+            ASSERT_TRUE(after.open(QIODevice::ReadOnly));
+            EXPECT_EQ(after.readAll(), foreign);
+        }
+        const QStringList files = StartUpCases::mdbFiles();
+        EXPECT_EQ(files, c.files) << int(c.setup);
+        QFile log(RunLog::filePathFor(QStringLiteral(STARTUP_PEER_NAME)));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly)) << int(c.setup);
+        EXPECT_TRUE(fromCp1251(log.readAll()).endsWith(QStringLiteral(": END\r\n"))) << int(c.setup);
+    }
+}
+
 REGISTER_TYPED_TEST_SUITE_P(StoreStartUp, TheModulesComeInOrderAndTheWindowHoldsTheCommand,
                             OneOldBankIsMovedAtStartThenTheStoreIsPrepared,
                             SeveralOldBanksOnlyTellAndLeaveTheCommandEnabled,
                             ADamagedOldBankIsToldAndTheProgramStillStarts,
                             AJetStoreInPlaceIsSetAsideAFreshStoreMadeAndTheBankMovedIn,
                             AStoreThatCannotBeOpenedStopsTheStartInWords, TheCommandAsksForAFileAndMovesItOrDoesNothing,
-                            AFileChosenElsewhereIsRenamedInItsOwnFolder);
+                            AFileChosenElsewhereIsRenamedInItsOwnFolder, TheProgramFrameRunsTheStartAndEndsWithItsLog);
