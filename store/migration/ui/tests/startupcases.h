@@ -21,7 +21,6 @@
 #include <QDir>
 #include <QFile>
 #include <QMenu>
-#include <QMenuBar>
 #include <QProcess>
 #include <QWidget>
 #include <gtest/gtest.h>
@@ -77,7 +76,7 @@ protected:
 
 TYPED_TEST_SUITE_P(StoreStartUp);
 
-TYPED_TEST_P(StoreStartUp, TheModulesComeInOrderAndTheWindowHoldsTheCommand)
+TYPED_TEST_P(StoreStartUp, AFreshStartPreparesTheStoreAndTheWindowHoldsTheCommand)
 {
     MessageRecorder messages;
     this->modules = std::make_unique<TypeParam>();
@@ -330,7 +329,7 @@ TYPED_TEST_P(StoreStartUp, TheProgramFrameRunsTheStartAndEndsWithItsLog)
     }
 }
 
-REGISTER_TYPED_TEST_SUITE_P(StoreStartUp, TheModulesComeInOrderAndTheWindowHoldsTheCommand,
+REGISTER_TYPED_TEST_SUITE_P(StoreStartUp, AFreshStartPreparesTheStoreAndTheWindowHoldsTheCommand,
                             OneOldBankIsMovedAtStartThenTheStoreIsPrepared,
                             SeveralOldBanksOnlyTellAndLeaveTheCommandEnabled,
                             ADamagedOldBankIsToldAndTheProgramStillStarts,
