@@ -1,20 +1,5 @@
 #include "programframe.h"
-#include "scribantf.h"
-
-namespace {
-
-class ScribantModules : public ProgramModules
-{
-public:
-    ScribantModules() : m_mainWindow(std::make_unique<TScribantF>()) {}
-    QWidget* mainWindow() override { return m_mainWindow.get(); }
-    void argumentHandedOver(const QString& argument) override { m_mainWindow->receiveHandedOverPath(argument); }
-
-private:
-    std::unique_ptr<TScribantF> m_mainWindow;
-};
-
-} // namespace
+#include "scribantmodules.h"
 
 int main(int argc, char** argv)
 {

@@ -1,19 +1,5 @@
 #include "programframe.h"
-#include "vezuvirozf.h"
-
-namespace {
-
-class VezuvirozModules : public ProgramModules
-{
-public:
-    VezuvirozModules() : m_mainWindow(std::make_unique<TVezuvirozF>()) {}
-    QWidget* mainWindow() override { return m_mainWindow.get(); }
-
-private:
-    std::unique_ptr<TVezuvirozF> m_mainWindow;
-};
-
-} // namespace
+#include "vezuvirozmodules.h"
 
 int main(int argc, char** argv)
 {

@@ -1,16 +1,17 @@
 #include "messagerecorder.h"
 #include "scribantf.h"
-
-#include <gtest/gtest.h>
+#include "scribantmodules.h"
 
 #include <QSignalSpy>
+#include <gtest/gtest.h>
 
 TEST(TScribantF, HandedOverPathIsShownThenOfferedForLoading)
 {
-    TScribantF window;
+    ScribantModules modules;
     MessageRecorder messages;
-    QSignalSpy offered(&window, &TScribantF::fileHandedOver);
-    window.receiveHandedOverPath(QStringLiteral("/home/учитель/Дроби.vst4"));
+    QSignalSpy offered(modules.window(), &TScribantF::fileHandedOver);
+    // As the frame hands it over from a later start.
+    modules.argumentHandedOver(QStringLiteral("/home/учитель/Дроби.vst4"));
     EXPECT_EQ(messages.texts, QStringList{QStringLiteral("/home/учитель/Дроби.vst4")});
     ASSERT_EQ(offered.size(), 1);
     EXPECT_EQ(offered[0][0].toString(), QStringLiteral("/home/учитель/Дроби.vst4"));

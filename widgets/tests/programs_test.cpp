@@ -3,13 +3,11 @@
 #include "codec.h"
 #include "testhome.h"
 
-#include <gtest/gtest.h>
-
 #include <QFile>
 #include <QProcess>
 #include <QThread>
-
 #include <csignal>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -56,8 +54,10 @@ TEST(Programs, EachStartsStaysUpAndEndsWithItsLog)
         const char* name;
         bool logsBegin;
         int upForMs;
+        bool usesStore;
     };
-    const Case cases[] = {{"Vezuviroz", true, 1500}, {"Scribant", false, 1500}, {"Student", true, 3000}};
+    const Case cases[] = {
+        {"Student", true, 3000, false}, {"Vezuviroz", true, 1500, true}, {"Scribant", false, 1500, true}};
     for (const Case& c : cases) {
         const QString name = QString::fromLatin1(c.name);
         QProcess program;
@@ -69,6 +69,9 @@ TEST(Programs, EachStartsStaysUpAndEndsWithItsLog)
         EXPECT_TRUE(lines.last().endsWith(QStringLiteral(": END"))) << lines.last().toStdString();
         EXPECT_EQ(lines.first().endsWith(QStringLiteral(" BEGIN.    Version 4.0.1")), c.logsBegin)
             << lines.first().toStdString();
+        // The store programs made their store in the program folder.
+        QFile store(testPath(QStringLiteral("vs4.mdb")));
+        EXPECT_EQ(store.open(QIODevice::ReadOnly) && store.read(15) == "SQLite format 3", c.usesStore) << c.name;
     }
 }
 

@@ -1,10 +1,9 @@
 #include "aboutbox.h"
 #include "apperror.h"
+#include "filedialogrecorder.h"
 #include "messagedialog.h"
 #include "splashbox.h"
 #include "waitwindow.h"
-
-#include <gtest/gtest.h>
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -13,8 +12,8 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QTimer>
-
 #include <atomic>
+#include <gtest/gtest.h>
 #include <thread>
 
 namespace {
@@ -150,4 +149,46 @@ TEST(WaitWindow, InstantJobDoesNotHang)
     int runs = 0;
     window.run([&](const WaitWindow::Progress&) { ++runs; });
     EXPECT_EQ(runs, 1);
+}
+
+TEST(FileDialogs, PairedFiltersInQtForm)
+{
+    struct Case
+    {
+        const char* paired;
+        const char* qt;
+    };
+    const Case cases[] = {
+        {"MDB files (*.mdb)|*.mdb", "MDB files (*.mdb)"},
+        {"Файлы результатов Vastrel (*.rslt)|*.rslt|Все файлы (*.*)|*.*",
+         "Файлы результатов Vastrel (*.rslt);;Все файлы (*.*)"},
+        {"Вопросы|*.vst4;*.vst", "Вопросы (*.vst4 *.vst)"},                   // patterns not in the description
+        {"Вопросы (*.vst4)|*.vst4;*.vst", "Вопросы (*.vst4) (*.vst4 *.vst)"}, // the description names fewer
+        {"Без шаблона", "Без шаблона (*)"},                                   // a description without its patterns
+        {"|*.txt", "(*.txt)"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(QtFileFilter(QString::fromUtf8(c.paired)), QString::fromUtf8(c.qt)) << c.paired;
+}
+
+TEST(FileDialogs, RecorderAnswersInOrderThenCancelsAndGivesTheSeamBack)
+{
+    QWidget parent;
+    {
+        FileDialogRecorder outer({QStringLiteral("/a.mdb")});
+        {
+            FileDialogRecorder inner({QStringLiteral("/b.mdb")});
+            EXPECT_EQ(ChooseOpenFile(&parent, QStringLiteral("Выбор"), QStringLiteral("MDB files (*.mdb)")),
+                      QStringLiteral("/b.mdb"));
+            EXPECT_EQ(ChooseOpenFile(&parent, QStringLiteral("Выбор"), {}), QString()); // cancelled
+            ASSERT_EQ(inner.requests.size(), 2);
+            EXPECT_EQ(inner.requests[0].parent, &parent);
+            EXPECT_EQ(inner.requests[0].title, QStringLiteral("Выбор"));
+            EXPECT_EQ(inner.requests[0].filter, QStringLiteral("MDB files (*.mdb)"));
+        }
+        EXPECT_EQ(ChooseOpenFile(nullptr, QStringLiteral("Снова"), {}, QStringLiteral("/tmp")),
+                  QStringLiteral("/a.mdb"));
+        ASSERT_EQ(outer.requests.size(), 1);
+        EXPECT_EQ(outer.requests[0].directory, QStringLiteral("/tmp"));
+    }
 }
