@@ -118,6 +118,13 @@ void CompactDatabase(const QString& path, const QString& destination, const QStr
         }
     }
     QSqlDatabase::removeDatabase(connection);
+    // A read-only connection to a file in write-ahead mode leaves an empty log and its index beside
+    // it; no program holds the file now, so they go.
+    if (lock.held()) {
+        QFile::remove(path + QLatin1String("-shm"));
+        if (QFileInfo(path + QLatin1String("-wal")).size() == 0)
+            QFile::remove(path + QLatin1String("-wal"));
+    }
 
     if (error.isEmpty() && destination.isEmpty()) {
         // rename() replaces the original in one step: the path always holds a whole database.

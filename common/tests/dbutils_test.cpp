@@ -133,7 +133,8 @@ TEST(IsFileLocked, MissingFreeAndHeld)
 TEST(CompactDatabase, InPlaceLeavesOneSmallerFileWithSameRows)
 {
     const QString path = testPath(QStringLiteral("vs4.mdb"));
-    QStringList fill{QStringLiteral("CREATE TABLE T (v TEXT)")};
+    // In write-ahead mode, as the programs keep the store.
+    QStringList fill{QStringLiteral("PRAGMA journal_mode=WAL"), QStringLiteral("CREATE TABLE T (v TEXT)")};
     for (int i = 0; i < 200; ++i)
         fill << QStringLiteral("INSERT INTO T VALUES ('%1')").arg(QString(500, u'x'));
     fill << QStringLiteral("DELETE FROM T WHERE rowid > 10");
@@ -143,9 +144,9 @@ TEST(CompactDatabase, InPlaceLeavesOneSmallerFileWithSameRows)
     MessageRecorder messages;
     CompactDatabase(path);
     EXPECT_TRUE(messages.texts.isEmpty()) << messages.texts.join(u'\n').toStdString();
+    EXPECT_EQ(QDir(testHome()).entryList(QDir::Files), QStringList{QStringLiteral("vs4.mdb")});
     EXPECT_LT(QFileInfo(path).size(), before);
     EXPECT_EQ(countRows(path, QStringLiteral("T")), 10);
-    EXPECT_EQ(QDir(testHome()).entryList(QDir::Files), QStringList{QStringLiteral("vs4.mdb")});
 }
 
 TEST(CompactDatabase, ToDestinationKeepsSource)
