@@ -85,7 +85,11 @@ void SingleInstance::acceptConnections()
             const QString argument = QString::fromUtf8(buffer.mid(1, end - 1));
             socket->write("\1"); // acknowledged: the sender may end now
             socket->flush();
-            Q_EMIT activated(argument, hasArgument);
+            // Told from the event loop once this handler has returned: a receiver may run a modal
+            // dialog, during which the sender ends and this socket is deleted.
+            QMetaObject::invokeMethod(
+                this, [this, argument, hasArgument] { Q_EMIT activated(argument, hasArgument); },
+                Qt::QueuedConnection);
         });
     }
 }

@@ -4,11 +4,16 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFile>
 #include <QLocalServer>
 #include <QSignalSpy>
+#include <QTest>
 #include <QThread>
+#include <QTimer>
 #include <QUuid>
+
+#include <vector>
 
 namespace {
 
@@ -62,6 +67,40 @@ TEST(SingleInstance, SecondClaimFailsAndFrontOnlyRequestArrives)
     EXPECT_FALSE(claimed);
     EXPECT_TRUE(delivered);
     EXPECT_FALSE(spy[0][1].toBool());
+}
+
+// The editor shows a handed-over path in a modal message box. While that box runs its own event
+// loop, the later start ends and its connection goes away; the hand-over must not still be inside
+// the code of the connection it arrived on.
+TEST(SingleInstance, ReceiverMayRunAModalLoopWhileTheSenderGoesAway)
+{
+    const QString name = uniqueName();
+    SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+    int modalLoops = 0;
+    QObject::connect(&first, &SingleInstance::activated, [&] {
+        ++modalLoops;
+        QEventLoop modal;
+        QTimer::singleShot(300, &modal, &QEventLoop::quit);
+        modal.exec(); // long enough for the sender to end and its socket to be deleted
+        // Fill the memory a deleted socket gave back with garbage, so that code still running on it
+        // after this returns fails at once instead of reading stale but plausible values.
+        std::vector<QByteArray> churn;
+        for (int size = 16; size <= 4096; size += 8)
+            for (int copies = 0; copies < 4; ++copies)
+                churn.emplace_back(size, char(0xA5));
+    });
+    QSignalSpy spy(&first, &SingleInstance::activated);
+    QThread* later = QThread::create([&] {
+        SingleInstance second(name);
+        second.handOver(QStringLiteral("/tmp/a.vst4"), true);
+    });
+    later->start();
+    ASSERT_TRUE(spy.wait(5000));
+    later->wait();
+    delete later;
+    QTest::qWait(400); // the modal loop has ended and control is back in this loop
+    EXPECT_EQ(modalLoops, 1);
 }
 
 TEST(SingleInstance, StaleSocketOfACrashedInstanceIsTakenOver)
