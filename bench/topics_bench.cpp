@@ -14,13 +14,17 @@
 #include <QSqlError>
 #include <QSqlQuery>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
 
-static constexpr int TopicCount = 500;
-static constexpr int QuestionCount = 50000;
+// The bank's size; a smaller one can be given on the command line (questions, topics) for profiling.
+static constexpr int DefaultTopicCount = 500;
+static constexpr int DefaultQuestionCount = 50000;
+int TopicCount = DefaultTopicCount;
+int QuestionCount = DefaultQuestionCount;
 static constexpr char Holding[] = "Вопросы без темы";
 
 QString storePath()
@@ -90,7 +94,7 @@ void buildBank()
 
 // The same work as plain statements: parents, holding topic, its Default settings row, each
 // topic's list from the marks with a link per question, question kinds.
-void prepareWithPlainSql()
+[[gnu::noinline]] void prepareWithPlainSql()
 {
     Plain plain;
     QSqlDatabase& db = plain.db();
@@ -170,6 +174,10 @@ QString fingerprint()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    if (argc >= 3) {
+        QuestionCount = std::max(1, std::atoi(argv[1]));
+        TopicCount = std::max(1, std::atoi(argv[2]));
+    }
 
     buildBank();
     qint64 prepareMs = 0;

@@ -176,6 +176,8 @@ void Dataset::open()
 
 void Dataset::close()
 {
+    // The statements belong to the connection as it is now: it may be closed or reopened next.
+    m_prepared.clear();
     m_state = DatasetState::Inactive;
     m_rows.clear();
     m_buffer.clear();
@@ -354,17 +356,38 @@ QString Dataset::quotedColumns() const
     return names.join(u',');
 }
 
-Dataset::Row Dataset::readBack(qint64 rowId) const
+QSqlQuery& Dataset::prepared(const QString& text)
 {
+    if (const auto it = m_prepared.find(text); it != m_prepared.end())
+        return it->second;
+    if (m_prepared.size() >= size_t(MaxPreparedStatements))
+        m_prepared.clear();
     QSqlQuery q(m_connection->database());
-    q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(quotedColumns(), quoted(m_table)));
-    q.addBindValue(rowId);
-    if (!q.exec())
+    if (!q.prepare(text))
         throw AppError(q.lastError().text());
+    return m_prepared.emplace(text, std::move(q)).first->second;
+}
+
+void Dataset::execute(QSqlQuery& query)
+{
+    if (!query.exec()) {
+        const QString error = query.lastError().text();
+        query.finish();
+        throw AppError(error);
+    }
+}
+
+Dataset::Row Dataset::readBack(qint64 rowId)
+{
+    QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(quotedColumns(), quoted(m_table)));
+    q.bindValue(0, rowId);
+    execute(q);
     Row row{rowId, {}};
     if (q.next())
         for (int i = 0; i < m_fields.size(); ++i)
             row.values.append(FromStoreValue(m_fields[i].type, q.value(i)));
+    // A statement left on a row would keep a read open in the file (and block a commit).
+    q.finish();
     return row;
 }
 
@@ -375,7 +398,6 @@ void Dataset::post()
         return;
     if (beforePost)
         beforePost(*this);
-    QSqlQuery q(m_connection->database());
     if (m_state == DatasetState::Edit) {
         QStringList sets;
         QVariantList values;
@@ -385,16 +407,20 @@ void Dataset::post()
                 values.append(ToStoreValue(m_fields[i].type, m_buffer[i]));
             }
         if (!sets.isEmpty()) {
-            q.prepare(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(quoted(m_table), sets.join(u',')));
+            QSqlQuery& q =
+                prepared(QStringLiteral("UPDATE %1 SET %2 WHERE rowid=?").arg(quoted(m_table), sets.join(u',')));
+            int at = 0;
             for (const QVariant& v : std::as_const(values))
-                q.addBindValue(v);
-            q.addBindValue(m_rows[m_current].rowId);
-            if (!q.exec())
-                throw AppError(q.lastError().text());
-            if (q.numRowsAffected() == 0)
-                throw AppError(QStringLiteral("Запись для изменения не найдена: её удалили."));
+                q.bindValue(at++, v);
+            q.bindValue(at, m_rows[m_current].rowId);
+            execute(q);
+            const int changed = q.numRowsAffected();
             q.finish();
-            m_rows[m_current] = readBack(m_rows[m_current].rowId);
+            if (changed == 0)
+                throw AppError(QStringLiteral("Запись для изменения не найдена: её удалили."));
+            // The buffer holds each value as the store gives it back (setValue normalises it
+            // through the column's type), so the row is not read again.
+            m_rows[m_current].values = m_buffer;
         }
     } else {
         QStringList names;
@@ -406,21 +432,23 @@ void Dataset::post()
                 values.append(ToStoreValue(m_fields[i].type, m_buffer[i]));
             }
         }
-        if (names.isEmpty()) {
-            q.prepare(QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table)));
-        } else {
+        qint64 rowId = 0;
+        {
             QStringList marks(names.size(), QStringLiteral("?"));
-            q.prepare(QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                          .arg(quoted(m_table), names.join(u','), marks.join(u',')));
+            QSqlQuery& q = prepared(names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table))
+                                                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                                          .arg(quoted(m_table), names.join(u','), marks.join(u',')));
+            int at = 0;
             for (const QVariant& v : std::as_const(values))
-                q.addBindValue(v);
+                q.bindValue(at++, v);
+            execute(q);
+            rowId = q.lastInsertId().toLongLong();
+            q.finish();
         }
-        if (!q.exec())
-            throw AppError(q.lastError().text());
-        const qint64 rowId = q.lastInsertId().toLongLong();
-        q.finish();
+        // Read back for the key and the defaults the store filled in.
+        Row row = readBack(rowId);
         const int at = std::min(m_insertAt, int(m_rows.size()));
-        m_rows.insert(at, readBack(rowId));
+        m_rows.insert(at, std::move(row));
         m_current = at;
         m_eof = m_bof = false;
     }
@@ -456,11 +484,10 @@ void Dataset::remove()
     if (beforeDelete)
         beforeDelete(*this);
     {
-        QSqlQuery q(m_connection->database());
-        q.prepare(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoted(m_table)));
-        q.addBindValue(m_rows[m_current].rowId);
-        if (!q.exec())
-            throw AppError(q.lastError().text());
+        QSqlQuery& q = prepared(QStringLiteral("DELETE FROM %1 WHERE rowid=?").arg(quoted(m_table)));
+        q.bindValue(0, m_rows[m_current].rowId);
+        execute(q);
+        q.finish();
     }
     m_rows.removeAt(m_current);
     if (m_current >= m_rows.size())

@@ -4,11 +4,13 @@
 
 #include <QList>
 #include <QObject>
+#include <QSqlQuery>
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
 
 #include <functional>
+#include <unordered_map>
 
 class StoreConnection;
 
@@ -21,11 +23,17 @@ enum class DatasetState { Inactive, Browse, Edit, Insert };
 // a query over several tables (or with a count) is read-only.
 //
 // Moving to another row while a row is being edited or inserted posts it first.
+//
+// The statements that write rows back are prepared once per text and kept while the dataset is
+// open: a loop that posts thousands of rows would otherwise spend most of its time parsing SQL.
 class Dataset : public QObject
 {
     Q_OBJECT
 
 public:
+    // Distinct write statements kept prepared (an UPDATE's text depends on the columns changed).
+    static constexpr int MaxPreparedStatements = 16;
+
     Dataset(StoreConnection* connection, const QString& name, const QString& sql = {}, QObject* parent = nullptr);
     ~Dataset() override;
 
@@ -118,7 +126,11 @@ private:
     void requireOpen() const;
     void requireWritable() const;
     QString quotedColumns() const;
-    Row readBack(qint64 rowId) const;
+    Row readBack(qint64 rowId);
+    // The statement of this text, prepared on first use; AppError when it cannot be prepared.
+    // Adding one to a full set drops the others (references to them included).
+    QSqlQuery& prepared(const QString& text);
+    void execute(QSqlQuery& query);
 
     StoreConnection* m_connection;
     QString m_sql;
@@ -139,4 +151,6 @@ private:
         std::function<QVariant(const Dataset&)> compute;
     };
     QList<Calculated> m_calculated;
+    // Node-based: a reference to one statement stays valid while another is added.
+    std::unordered_map<QString, QSqlQuery> m_prepared;
 };

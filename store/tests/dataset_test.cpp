@@ -291,3 +291,87 @@ TEST_F(DatasetTest, EditingARowThatAnotherConnectionDeletedFails)
     d.cancel();
     EXPECT_EQ(scalar("SELECT Count(*) FROM Topics").toInt(), 0);
 }
+
+// A posted change is not read back: the row must show exactly what a fresh read of the file gives,
+// whatever type of value the caller handed in.
+TEST_F(DatasetTest, UpdatedRowShowsWhatTheFileHolds)
+{
+    const struct
+    {
+        const char* sql;
+        const char* field;
+        QVariant given;
+    } cases[] = {
+        {Sql::AllQuestions, "Price", QStringLiteral("7")},
+        {Sql::AllQuestions, "Price", 3.0},
+        {Sql::AllQuestions, "Price", QVariant()},
+        {Sql::AllQuestions, "Ans1", 12},
+        {Sql::AllQuestions, "Ans1", QStringLiteral("007")},
+        {Sql::AllQuestions, "OK2", QStringLiteral("1")},
+        {Sql::AllQuestions, "OK2", 0},
+        {Sql::AllQuestions, "QuePict", QByteArray("BM\x00\xff", 4)},
+        {Sql::AllQuestions, "Question", QStringLiteral("две\r\nстроки")},
+        {"SELECT * FROM Results", "Date", QDate(2024, 2, 29)},
+        {"SELECT * FROM Results", "Date", QStringLiteral("не дата")},
+        {"SELECT * FROM Results", "RightsPercent", QStringLiteral("2.5")},
+        {"SELECT * FROM Results", "RightsPercent", 66.625},
+    };
+    store.execute(QStringLiteral("INSERT INTO Questions (Question) VALUES ('q')"));
+    store.execute(QStringLiteral("INSERT INTO Results (TopicID) VALUES (1)"));
+    for (const auto& c : cases) {
+        const QString label = QStringLiteral("%1=%2").arg(c.field, c.given.toString());
+        Dataset d(&store, "d", c.sql);
+        d.open();
+        d.edit();
+        d.setValue(c.field, c.given);
+        d.post();
+        Dataset fresh(&store, "fresh", c.sql);
+        fresh.open();
+        EXPECT_EQ(d.currentValues(), fresh.currentValues()) << label.toStdString();
+        EXPECT_EQ(d.value(c.field).typeId(), fresh.value(c.field).typeId()) << label.toStdString();
+    }
+}
+
+// Write statements are kept prepared: more distinct ones than are kept, and a reconnection in
+// between, must still write every change to the file.
+TEST_F(DatasetTest, WritesReachTheFilePastTheKeptStatementsAndAReconnection)
+{
+    addTopic("a", 0);
+    Dataset d(&store, "sqlQuestions", Sql::AllQuestions);
+    d.open();
+    ASSERT_TRUE(d.append());
+    d.post();
+    const int id = d.value("QueID").toInt();
+    // Each pair of answers changed together is another UPDATE text.
+    int written = 0;
+    QStringList last;
+    for (int a = 1; a <= 8; ++a)
+        for (int b = a; b <= 8 && written < 2 * Dataset::MaxPreparedStatements; ++b, ++written) {
+            last = QStringList{QStringLiteral("Ans%1").arg(a), QStringLiteral("Ans%1").arg(b)};
+            d.edit();
+            d.setValue(QStringLiteral("Ans%1").arg(a), QStringLiteral("a%1").arg(written));
+            d.setValue(QStringLiteral("Ans%1").arg(b), QStringLiteral("b%1").arg(written));
+            d.post();
+            EXPECT_EQ(scalar(QStringLiteral("SELECT Ans%1 FROM Questions WHERE QueID=%2").arg(b).arg(id)).toString(),
+                      QStringLiteral("b%1").arg(written));
+        }
+    ASSERT_EQ(written, 2 * Dataset::MaxPreparedStatements);
+
+    const QString path = store.path();
+    store.close();
+    store.open(path);
+    store.openAllDatasets();
+    ASSERT_TRUE(d.locate("QueID", id));
+    // The statement used last before the reconnection, once more.
+    d.edit();
+    d.setValue(last[0], "after");
+    d.setValue(last[1], "after");
+    d.post();
+    EXPECT_EQ(scalar(QStringLiteral("SELECT %1 FROM Questions WHERE QueID=%2").arg(last[1]).arg(id)).toString(), "after");
+    ASSERT_TRUE(d.append());
+    d.setValue("Question", "new");
+    d.post();
+    EXPECT_GT(d.value("QueID").toInt(), id);
+    d.remove();
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Questions").toInt(), 1);
+}

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QImage>
 #include <QProcess>
+#include <QSqlQuery>
 
 #include <gtest/gtest.h>
 
@@ -189,6 +190,47 @@ TEST(TopicStore, PrepareStoreBuildsListsFromWorkingMarksOfAnOldBank)
     EXPECT_EQ(bank.count(Sql::AllTopics), 4);
 }
 
+// The preparation runs in one transaction: stopped half-way (here by the store refusing one row,
+// as a full disk or a crash would stop it), the bank is as it was and the next start does it all.
+TEST(TopicStore, PrepareStoreStoppedHalfWayLeavesTheBankAsItWas)
+{
+    Bank bank;
+    const int physics = bank.addTopic("Физика", QVariant());
+    const int p1 = bank.addQuestion("p1", physics);
+    const int p2 = bank.addQuestion("p2", physics);
+    const int loose = bank.addQuestion("loose", 0);
+    {
+        QSqlQuery trigger(bank.connection()->database());
+        ASSERT_TRUE(trigger.exec(QString("CREATE TRIGGER refuse BEFORE UPDATE OF LinksCount ON Questions "
+                                         "WHEN OLD.QueID=%1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
+                                     .arg(p2)));
+    }
+    const int noTopicBefore = TopicStore::NoTopicID();
+    EXPECT_THROW(bank.store.PrepareStore(), AppError);
+
+    EXPECT_EQ(TopicStore::NoTopicID(), noTopicBefore);
+    EXPECT_EQ(bank.count(Sql::AllTopics), 1); // no holding topic
+    EXPECT_FALSE(bank.topicValue(physics, "ParentID").isValid());
+    EXPECT_FALSE(bank.topicValue(physics, "QueIDs").isValid());
+    EXPECT_FALSE(bank.questionValue(p1, "LinksCount").isValid()); // linked before p2 was refused
+    EXPECT_FALSE(bank.questionValue(loose, "QueType").isValid());
+    EXPECT_EQ(bank.count(Sql::Settings), 0);
+    // The shared datasets show the bank as it is, not the rows the failed run had written.
+    EXPECT_EQ(bank.shared.sqlTopics->recordCount(), 1);
+    EXPECT_EQ(bank.shared.sqlSettings->recordCount(), 0);
+
+    {
+        QSqlQuery drop(bank.connection()->database());
+        ASSERT_TRUE(drop.exec("DROP TRIGGER refuse"));
+    }
+    bank.store.PrepareStore();
+    EXPECT_NE(TopicStore::NoTopicID(), 0);
+    EXPECT_EQ(bank.list(physics), ids({p1, p2}));
+    EXPECT_EQ(bank.questionValue(p1, "LinksCount").toInt(), 1);
+    EXPECT_EQ(bank.questionValue(p2, "LinksCount").toInt(), 1);
+    EXPECT_EQ(bank.count(Sql::Settings), 1);
+}
+
 TEST(TopicStore, AdjustLinkCountsAndReportsTheLastLink)
 {
     struct Case
@@ -254,6 +296,10 @@ TEST(TopicStore, ChangeTopicLinksForDeleteAndCopy)
     // Deleting A twice over (as the copy and the original): questions left without a topic go to the
     // holding topic once each; a question still in B stays out of it.
     bank.store.ChangeTopicLinks(questions, a, false);
+    EXPECT_EQ(bank.questionValue(shared, "LinksCount").toInt(), 2);
+    EXPECT_EQ(bank.questionValue(onlyA, "LinksCount").toInt(), 1);
+    EXPECT_EQ(bank.questionValue(alsoHeld, "LinksCount").toInt(), 1);
+    EXPECT_EQ(bank.list(holding), ids({alsoHeld}));
     bank.store.ChangeTopicLinks(questions, a, false);
     EXPECT_EQ(bank.questionValue(shared, "LinksCount").toInt(), 1);
     EXPECT_EQ(bank.questionValue(onlyA, "LinksCount").toInt(), 0);
@@ -474,6 +520,7 @@ TEST(TopicStore, LoadOfFilesWithoutQuestionsOrSettings)
     const QString noTop = testPath("notop.vst4");
     TZLibCompression().CompressFile(note, noTop);
     EXPECT_EQ(bank.store.LoadTopicFromFile(0, noTop), 0);
+    EXPECT_EQ(workFolderEntries(), QStringList());
     // A path that does not exist, and a cancelled dialog.
     EXPECT_EQ(bank.store.LoadTopicFromFile(0, testPath("missing.vst4")), 0);
     bank.store.openDialog = [](const QString&, const QString&, const QString&) { return QString(); };
@@ -500,6 +547,54 @@ TEST(TopicStore, LoadOfFilesWithoutQuestionsOrSettings)
     EXPECT_TRUE(bank.questionValue(list[0].toInt(), "Ans8").toString().isEmpty());
     EXPECT_TRUE(settingsFromThirdColumn(bank, loaded).isEmpty());
     EXPECT_EQ(bank.topicValue(loaded, "Remark").toString(), "");
+}
+
+// A file that cannot be read stops the load with a message before anything is stored, and the
+// folder it was unpacked into goes with it.
+TEST(TopicStore, DamagedQuestionFilesStoreNothingAndLeaveNoWorkFiles)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const SavedTopic saved = makeTopic(bank, "Good");
+    const QString good = testPath("good.vst4");
+    bank.store.SaveTopicToPath(saved.topicId, "Good", "", good);
+    QFile goodFile(good);
+    ASSERT_TRUE(goodFile.open(QIODevice::ReadOnly));
+    const QByteArray goodBytes = goodFile.readAll();
+    goodFile.close();
+
+    const QString notAdtg = testPath("x.top");
+    writeFile(notAdtg, "this is no table");
+    const QString notAdtgFile = testPath("notadtg.vst4");
+    TZLibCompression().CompressFile(notAdtg, notAdtgFile);
+    QByteArray truncatedTop = goodBytes;
+    truncatedTop.chop(40); // inside the last entry, the questions
+    const struct
+    {
+        const char* what;
+        QString path;
+        QByteArray bytes; // written to the path when not empty
+    } cases[] = {
+        {"archive cut short", testPath("cut.vst4"), truncatedTop},
+        {"archive cut in its settings entry", testPath("cut2.vst4"), goodBytes.left(30)},
+        {"no archive at all", testPath("text.vst4"), "plain text, no archive"},
+        {"questions entry that is no table", notAdtgFile, {}},
+    };
+    const int topics = bank.count(Sql::AllTopics);
+    const int questions = bank.count(Sql::AllQuestions);
+    const int settings = bank.count(Sql::Settings);
+    for (const auto& c : cases) {
+        if (!c.bytes.isEmpty())
+            writeFile(c.path, c.bytes);
+        EXPECT_THROW(bank.store.LoadTopicFromFile(0, c.path), AppError) << c.what;
+        EXPECT_EQ(workFolderEntries(), QStringList()) << c.what;
+        EXPECT_EQ(bank.count(Sql::AllTopics), topics) << c.what;
+        EXPECT_EQ(bank.count(Sql::AllQuestions), questions) << c.what;
+        EXPECT_EQ(bank.count(Sql::Settings), settings) << c.what;
+    }
+    // The good file still loads.
+    EXPECT_NE(bank.store.LoadTopicFromFile(0, good), 0);
+    EXPECT_EQ(workFolderEntries(), QStringList());
 }
 
 TEST(TopicStore, SavingAsksBeforeReplacingAndVezuvirozNeedsASettingsRow)
