@@ -14,13 +14,14 @@
 #include "topicstexts.h"
 
 #include <QCoreApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QCursor>
 #include <QGuiApplication>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QTemporaryDir>
@@ -298,10 +299,12 @@ void TopicStore::ChangeTopicLinks(Dataset& questions, int topicId, bool add)
 
     Dataset holding(connection, QStringLiteral("sqlHoldingTopic"), text(Sql::AllTopics));
     QStringList holdingIds;
+    QSet<QString> held;
     if (!add) {
         holding.open();
         if (holding.locate(QStringLiteral("TopicID"), NoTopicID()))
             holdingIds = QueIdLines(holding.value(QStringLiteral("QueIDs")).toString());
+        held = QSet<QString>(holdingIds.cbegin(), holdingIds.cend());
     }
 
     const QString previousSql = questions.sql();
@@ -310,19 +313,29 @@ void TopicStore::ChangeTopicLinks(Dataset& questions, int topicId, bool add)
     Transaction transaction(connection->database());
     try {
         questions.open();
+        // Rows by key, read once: a topic of thousands of questions in a bank of tens of thousands
+        // would otherwise search the whole bank for each of its questions.
+        QHash<qlonglong, int> rowOf;
+        const int keyOrdinal = questions.fieldIndex(QStringLiteral("QueID"));
+        for (int row = 0; row < questions.recordCount(); ++row)
+            rowOf.insert(questions.rowValues(row)[keyOrdinal].toLongLong(), row);
+        const int holdingBefore = int(holdingIds.size());
         for (const QString& id : ids) {
             bool ok = false;
-            const qlonglong queId = id.toLongLong(&ok);
-            if (ok && questions.locate(QStringLiteral("QueID"), queId)) {
+            const auto found = rowOf.constFind(id.toLongLong(&ok));
+            if (ok && found != rowOf.cend()) {
+                questions.first();
+                questions.moveBy(*found);
                 const bool none = AdjustLink(questions, add);
-                if (!add && none && holding.isOpen() && !holdingIds.contains(id)) {
+                if (!add && none && holding.isOpen() && !held.contains(id)) {
                     holdingIds.append(id);
-                    if (holding.locate(QStringLiteral("TopicID"), NoTopicID()))
-                        setTopicIds(holding, holdingIds);
+                    held.insert(id);
                 }
             }
             letMessagesRun();
         }
+        if (holdingIds.size() > holdingBefore && holding.locate(QStringLiteral("TopicID"), NoTopicID()))
+            setTopicIds(holding, holdingIds);
         transaction.commit();
     } catch (...) {
         transaction.rollback();
