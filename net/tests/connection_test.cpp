@@ -3,13 +3,15 @@
 #include "runlog.h"
 #include "testhome.h"
 
-#include <gtest/gtest.h>
-
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Protocol;
 
@@ -132,18 +134,21 @@ TEST_F(Loopback, EveryStudentMessageIsSentReceivedDispatchedAndLogged)
     struct Case
     {
         std::function<void()> send;
-        QString wireText;                // as the logs show it
-        bool loggedOut;                  // the student logs the send
-        std::optional<Kind> dispatched;  // what the server makes of it
+        QString wireText;               // as the logs show it
+        bool loggedOut;                 // the student logs the send
+        std::optional<Kind> dispatched; // what the server makes of it
     };
     const Case cases[] = {
         {[&] { client->sendIam(7, QStringLiteral("pc-07")); }, "Iam|7|pc-07|", true, Kind::Iam},
         {[&] { client->sendGetQuestions(); }, "!GetQuestions", true, Kind::GetQuestions},
         {[&] { client->send(rout(3, {QStringLiteral("1")})); }, "Rout|3|1\r\n|", true, Kind::Rout},
-        {[&] { client->sendReport({1, QStringLiteral("Да"), 1, 60}); },
+        {[&] {
+             client->sendReport({1, QStringLiteral("Да"), 1, 60});
+         },
          QStringLiteral("Report|QueID=1\r\nsRslt=Да\r\nShownCount=1\r\nTimeRemain=60\r\n|"), true, Kind::Report},
         {[&] { client->send(totalReport({QStringLiteral("1=0")})); }, "TotalReport|1=0\r\n|", true, Kind::TotalReport},
-        {[&] { client->send(finishReport({QStringLiteral("1=0")})); }, "FinishReport|1=0\r\n|", true, Kind::FinishReport},
+        {[&] { client->send(finishReport({QStringLiteral("1=0")})); }, "FinishReport|1=0\r\n|", true,
+         Kind::FinishReport},
         {[&] { client->sendCriteriaNeeded(); }, "!CriteriaNeeded|", true, Kind::CriteriaNeeded},
         {[&] { client->send(noopEcho()); }, "!NOOP ECHO", true, Kind::NoopEcho},
         {[&] { client->sendNoop(); }, "!NOOP", false, std::nullopt},
@@ -192,7 +197,8 @@ TEST_F(Loopback, EveryServerMessageIsSentReceivedDispatchedAndLogged)
         {yourPrePointsAre(QStringLiteral("4"), 75, {QStringLiteral("1=1,00")}),
          QStringLiteral("YourPrePointsAre|4|75,0|1=1,00\r\n"), Kind::YourPrePointsAre},
         {yourFinalPointsAre(5), QStringLiteral("YourFinalPointsAre..."), Kind::YourFinalPointsAre},
-        {criteriaListIs({QStringLiteral("Na5=90")}), QStringLiteral("!CriteriaListIs|Na5=90\r\n"), Kind::CriteriaListIs},
+        {criteriaListIs({QStringLiteral("Na5=90")}), QStringLiteral("!CriteriaListIs|Na5=90\r\n"),
+         Kind::CriteriaListIs},
         {nextStudent(), QStringLiteral("!NextStudent"), Kind::NextStudent},
         {closeClient(), QStringLiteral("!CloseClient"), Kind::CloseClient},
         {noop(), std::nullopt, Kind::Noop},
@@ -205,10 +211,11 @@ TEST_F(Loopback, EveryServerMessageIsSentReceivedDispatchedAndLogged)
         serverEnd->send(c.message);
         QString shown = fromCp1251Text(c.message);
         ASSERT_TRUE(QTest::qWaitFor([&] { return logged(inEntry(shown)); }, WaitMs)) << shown.toStdString();
-        if (c.outText)
+        if (c.outText) {
             EXPECT_TRUE(logged(outEntry(*c.outText))) << shown.toStdString();
-        else
+        } else {
             EXPECT_EQ(RunLog::lines().filter(QStringLiteral("Out:")).size(), 0) << shown.toStdString();
+        }
         ASSERT_EQ(studentMessages[0].size(), before + (c.dispatched ? 1 : 0)) << shown.toStdString();
         if (c.dispatched)
             EXPECT_EQ(studentMessages[0].last().kind, *c.dispatched) << shown.toStdString();
@@ -352,7 +359,8 @@ protected:
     {
         RunLog::clear();
         ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
-        QObject::connect(&student, &StudentConnection::messageReceived, [this](const ServerMessage& m) { messages += m; });
+        QObject::connect(&student, &StudentConnection::messageReceived,
+                         [this](const ServerMessage& m) { messages += m; });
         QObject::connect(&student, &StudentConnection::questionSetReceived, [this](const QByteArray& b) { sets += b; });
         QObject::connect(&student, &StudentConnection::questionSetFailed, [this](const QString& p) { failures += p; });
         student.connectToServer(QStringLiteral("127.0.0.1"), listener.serverPort());
@@ -368,10 +376,13 @@ protected:
     QByteArray readFromStudent(const QByteArray& expected)
     {
         QByteArray got;
-        QTest::qWaitFor([&] {
-            got += peer->readAll();
-            return got.size() >= expected.size();
-        }, WaitMs);
+        // the caller compares what came; a timeout shows there as a short answer
+        (void)QTest::qWaitFor(
+            [&] {
+                got += peer->readAll();
+                return got.size() >= expected.size();
+            },
+            WaitMs);
         return got;
     }
 
@@ -394,7 +405,8 @@ TEST_F(RawServer, QuestionSetCompletesOnTheReadThatReachesTheCount)
         EXPECT_TRUE(sets.isEmpty()) << "before part " << part;
         write(payload.sliced(part * 1000, 1000));
         if (part < 2) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return student.receivedQuestionSetBytes() == (part + 1) * 1000; }, WaitMs));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return student.receivedQuestionSetBytes() == (part + 1) * 1000; }, WaitMs));
         }
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !sets.isEmpty(); }, WaitMs));
@@ -451,4 +463,160 @@ TEST(LoopbackErrors, RefusedConnectionIsLoggedWithItsWindowsCode)
                                       "actively refused it)")));
     student.sendNoop(); // without a connection nothing goes and nothing is logged
     EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("Out:")).isEmpty());
+}
+
+// --- resets and orderly closes ---
+
+namespace {
+
+constexpr char ResetEntry[] = "ErrorCode=10054 (An existing connection was forcibly closed by the remote host)";
+
+// A bare blocking socket connected to a loopback port; it reads nothing unless told.
+int connectBare(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// With a zero linger time the close sends a reset (RST) instead of the orderly end (FIN).
+void closeBare(int fd, bool reset)
+{
+    if (reset) {
+        const linger abortive{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    }
+    ::close(fd);
+}
+
+qsizetype logIndex(const QString& tail)
+{
+    const QStringList lines = RunLog::lines();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].endsWith(tail))
+            return i;
+    }
+    return -1;
+}
+
+// The server's end of one bare peer, with what it reports.
+struct ServerSide
+{
+    ServerSide()
+    {
+        QObject::connect(&server, &CommandServer::clientConnected, [this](ServerConnection* c) {
+            end = c;
+            QObject::connect(c, &ProtocolConnection::socketError, [this](int code) { codes += code; });
+            QObject::connect(c, &ServerConnection::questionSetFailed, [this] { ++setsFailed; });
+        });
+        QObject::connect(&server, &CommandServer::clientDisconnected, [this] { ++disconnected; });
+    }
+    CommandServer server;
+    ServerConnection* end = nullptr;
+    QList<int> codes;
+    int disconnected = 0;
+    int setsFailed = 0;
+};
+
+} // namespace
+
+TEST(LoopbackClose, ServerTakesAResetAsASocketErrorAndAnOrderlyCloseAsADisconnection)
+{
+    for (const bool reset : {true, false}) {
+        SCOPED_TRACE(reset ? "reset" : "orderly close");
+        RunLog::clear();
+        ServerSide side;
+        ASSERT_TRUE(side.server.listen(0));
+        const int fd = connectBare(side.server.port());
+        ASSERT_GE(fd, 0);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return side.end != nullptr; }, WaitMs));
+        closeBare(fd, reset);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return side.disconnected == 1; }, WaitMs));
+        EXPECT_TRUE(side.server.connections().isEmpty());
+        if (reset) {
+            EXPECT_EQ(side.codes, QList<int>{10054});
+            const qsizetype error = logIndex(QString::fromLatin1(ResetEntry));
+            ASSERT_GE(error, 0);
+            EXPECT_GT(logIndex(QStringLiteral("Socket \"127.0.0.1\" Closed")), error);
+        } else {
+            EXPECT_TRUE(side.codes.isEmpty());
+            EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("ErrorCode=")).isEmpty());
+            EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("Closed")).isEmpty());
+        }
+    }
+}
+
+TEST(LoopbackClose, ResetDuringTheQuestionSetEndsItAsASendingError)
+{
+    RunLog::clear();
+    ServerSide side;
+    ASSERT_TRUE(side.server.listen(0));
+    const int fd = connectBare(side.server.port());
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return side.end != nullptr; }, WaitMs));
+    // far more than the socket buffers hold while the peer reads nothing
+    const QString path = writeFile(QStringLiteral("big.cmpr"), patternBytes(16 * 1024 * 1024));
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_TRUE(side.end->sendQuestionSet({}, path));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logged(outEntry(QStringLiteral("QuestionList......"))); }, WaitMs));
+    QTest::qWait(50);
+    ASSERT_FALSE(side.end->isIdle()) << "the set must still be streaming when the peer resets";
+    closeBare(fd, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return side.disconnected == 1; }, WaitMs));
+    EXPECT_EQ(side.setsFailed, 1);
+    EXPECT_EQ(side.codes, QList<int>{10054});
+    EXPECT_TRUE(logged(QStringLiteral("Questions sending error. Client: 127.0.0.1")));
+    EXPECT_TRUE(logged(QString::fromLatin1(ResetEntry)));
+}
+
+TEST_F(RawServer, StudentTakesAResetAsASocketError)
+{
+    QList<int> codes;
+    int disconnections = 0;
+    QObject::connect(&student, &StudentConnection::socketError, [&](int code) { codes += code; });
+    QObject::connect(&student, &StudentConnection::disconnected, [&] { ++disconnections; });
+    const linger abortive{1, 0};
+    ASSERT_EQ(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
+    peer->abort();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return disconnections == 1; }, WaitMs));
+    EXPECT_EQ(codes, QList<int>{10054});
+    EXPECT_TRUE(logged(QString::fromLatin1(ResetEntry)));
+    EXPECT_FALSE(student.isConnected());
+}
+
+TEST_F(RawServer, StudentTakesAnOrderlyCloseAsADisconnectionOnly)
+{
+    QList<int> codes;
+    int disconnections = 0;
+    QObject::connect(&student, &StudentConnection::socketError, [&](int code) { codes += code; });
+    QObject::connect(&student, &StudentConnection::disconnected, [&] { ++disconnections; });
+    peer->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return disconnections == 1; }, WaitMs));
+    EXPECT_TRUE(codes.isEmpty());
+    EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("ErrorCode=")).isEmpty());
+}
+
+TEST_F(Loopback, EachSidesOwnCloseReachesThePeer)
+{
+    // the student leaves: the server sees it go
+    int gone = 0;
+    QObject::connect(&server, &CommandServer::clientDisconnected, [&] { ++gone; });
+    client->disconnectFromServer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone == 1; }, WaitMs));
+
+    // the server drops a computer: the student sees it go
+    StudentConnection* second = connectStudent();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 2 && second->isConnected(); }, WaitMs));
+    bool secondGone = false;
+    QObject::connect(second, &StudentConnection::disconnected, [&] { secondGone = true; });
+    serverEnds[1]->socket()->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return secondGone; }, WaitMs));
+    EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("ErrorCode=")).isEmpty());
 }
