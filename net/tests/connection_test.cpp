@@ -217,8 +217,9 @@ TEST_F(Loopback, EveryServerMessageIsSentReceivedDispatchedAndLogged)
             EXPECT_EQ(RunLog::lines().filter(QStringLiteral("Out:")).size(), 0) << shown.toStdString();
         }
         ASSERT_EQ(studentMessages[0].size(), before + (c.dispatched ? 1 : 0)) << shown.toStdString();
-        if (c.dispatched)
+        if (c.dispatched) {
             EXPECT_EQ(studentMessages[0].last().kind, *c.dispatched) << shown.toStdString();
+        }
     }
 }
 
@@ -363,6 +364,8 @@ protected:
                          [this](const ServerMessage& m) { messages += m; });
         QObject::connect(&student, &StudentConnection::questionSetReceived, [this](const QByteArray& b) { sets += b; });
         QObject::connect(&student, &StudentConnection::questionSetFailed, [this](const QString& p) { failures += p; });
+        QObject::connect(&student, &StudentConnection::socketError, [this](int code) { codes += code; });
+        QObject::connect(&student, &StudentConnection::disconnected, [this] { ++disconnections; });
         student.connectToServer(QStringLiteral("127.0.0.1"), listener.serverPort());
         ASSERT_TRUE(QTest::qWaitFor([&] { return listener.hasPendingConnections(); }, WaitMs));
         peer = listener.nextPendingConnection();
@@ -392,6 +395,8 @@ protected:
     QList<ServerMessage> messages;
     QList<QByteArray> sets;
     QStringList failures;
+    QList<int> codes; // socket errors
+    int disconnections = 0;
 };
 
 } // namespace
@@ -578,10 +583,6 @@ TEST(LoopbackClose, ResetDuringTheQuestionSetEndsItAsASendingError)
 
 TEST_F(RawServer, StudentTakesAResetAsASocketError)
 {
-    QList<int> codes;
-    int disconnections = 0;
-    QObject::connect(&student, &StudentConnection::socketError, [&](int code) { codes += code; });
-    QObject::connect(&student, &StudentConnection::disconnected, [&] { ++disconnections; });
     const linger abortive{1, 0};
     ASSERT_EQ(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
     peer->abort();
@@ -593,10 +594,6 @@ TEST_F(RawServer, StudentTakesAResetAsASocketError)
 
 TEST_F(RawServer, StudentTakesAnOrderlyCloseAsADisconnectionOnly)
 {
-    QList<int> codes;
-    int disconnections = 0;
-    QObject::connect(&student, &StudentConnection::socketError, [&](int code) { codes += code; });
-    QObject::connect(&student, &StudentConnection::disconnected, [&] { ++disconnections; });
     peer->disconnectFromHost();
     ASSERT_TRUE(QTest::qWaitFor([&] { return disconnections == 1; }, WaitMs));
     EXPECT_TRUE(codes.isEmpty());
