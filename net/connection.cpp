@@ -374,7 +374,7 @@ void StudentConnection::reportQuestionSetFailure()
 {
     m_receiver.abortQuestionSet();
     LogText(QString::fromLatin1(Protocol::QuestionSetNotReceived));
-    send(Protocol::receivingError());
+    send(Protocol::command(Protocol::Head::ReceivingError));
 }
 
 void StudentConnection::takeRead(const QByteArray& read)

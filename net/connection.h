@@ -132,7 +132,7 @@ public:
     bool isConnected() const;
 
     void sendIam(int topicId, const QString& hostName) { send(Protocol::iam(topicId, hostName)); }
-    void sendGetQuestions() { send(Protocol::getQuestions()); }
+    void sendGetQuestions() { send(Protocol::command(Protocol::Head::GetQuestions)); }
     // The pause after "Rout" keeps it apart from the first "Report".
     void sendRout(int priceSum, const QStringList& route);
     void sendReport(const Protocol::ReportLines& lines) { send(Protocol::report(lines)); }
@@ -141,7 +141,7 @@ public:
     // The pause keeps it apart from the last "Report".
     void sendFinishReport(const QStringList& results);
     void sendCriteriaNeeded() { send(Protocol::criteriaNeeded()); }
-    void sendNoop() { send(Protocol::noop()); }
+    void sendNoop() { send(Protocol::command(Protocol::Head::Noop)); }
 
     bool receivingQuestionSet() const { return m_receiver.receivingQuestionSet(); }
     qint64 receivedQuestionSetBytes() const { return m_receiver.receivedByteCount(); }

@@ -150,9 +150,9 @@ TEST_F(Loopback, EveryStudentMessageIsSentReceivedDispatchedAndLogged)
         {[&] { client->send(finishReport({QStringLiteral("1=0")})); }, "FinishReport|1=0\r\n|", true,
          Kind::FinishReport},
         {[&] { client->sendCriteriaNeeded(); }, "!CriteriaNeeded|", true, Kind::CriteriaNeeded},
-        {[&] { client->send(noopEcho()); }, "!NOOP ECHO", true, Kind::NoopEcho},
+        {[&] { client->send(command(Head::NoopEcho)); }, "!NOOP ECHO", true, Kind::NoopEcho},
         {[&] { client->sendNoop(); }, "!NOOP", false, std::nullopt},
-        {[&] { client->send(receivingError()); }, "!ReceivingError", true, std::nullopt},
+        {[&] { client->send(command(Head::ReceivingError)); }, "!ReceivingError", true, std::nullopt},
     };
     for (const Case& c : cases) {
         RunLog::clear();
@@ -162,7 +162,7 @@ TEST_F(Loopback, EveryStudentMessageIsSentReceivedDispatchedAndLogged)
         EXPECT_EQ(logged(outEntry(c.wireText)), c.loggedOut) << c.wireText.toStdString();
         if (c.wireText == "!NOOP") {
             // "!NOOP" may still turn into "!NOOP ECHO": it waits for the next bytes, which say no
-            client->send(getQuestions());
+            client->send(command(Head::GetQuestions));
             ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[0].size() > before; }, WaitMs));
             EXPECT_EQ(serverMessages[0].last().kind, Kind::GetQuestions);
             continue;
@@ -191,7 +191,7 @@ TEST_F(Loopback, EveryServerMessageIsSentReceivedDispatchedAndLogged)
     const Case cases[] = {
         {setPorts(9100, 4600), std::nullopt, Kind::SetPorts},
         {allowRequest(4, true, QStringLiteral("Дроби")), QStringLiteral("!AllowRequest|4|1|Дроби"), Kind::AllowRequest},
-        {denyRequest(), QStringLiteral("!DenyRequest"), Kind::DenyRequest},
+        {command(Head::DenyRequest), QStringLiteral("!DenyRequest"), Kind::DenyRequest},
         {ready(4), std::nullopt, Kind::Ready},
         {settingsList({QStringLiteral("TimeLimit=0")}), QStringLiteral("SettingsList......"), Kind::SettingsList},
         {yourPrePointsAre(QStringLiteral("4"), 75, {QStringLiteral("1=1,00")}),
@@ -199,11 +199,11 @@ TEST_F(Loopback, EveryServerMessageIsSentReceivedDispatchedAndLogged)
         {yourFinalPointsAre(5), QStringLiteral("YourFinalPointsAre..."), Kind::YourFinalPointsAre},
         {criteriaListIs({QStringLiteral("Na5=90")}), QStringLiteral("!CriteriaListIs|Na5=90\r\n"),
          Kind::CriteriaListIs},
-        {nextStudent(), QStringLiteral("!NextStudent"), Kind::NextStudent},
-        {closeClient(), QStringLiteral("!CloseClient"), Kind::CloseClient},
-        {noop(), std::nullopt, Kind::Noop},
-        {needRoute(), QStringLiteral("!NeedRoute"), std::nullopt},
-        {whoAreYou(), QStringLiteral("!WhoAreYou"), Kind::WhoAreYou},
+        {command(Head::NextStudent), QStringLiteral("!NextStudent"), Kind::NextStudent},
+        {command(Head::CloseClient), QStringLiteral("!CloseClient"), Kind::CloseClient},
+        {command(Head::Noop), std::nullopt, Kind::Noop},
+        {command(Head::NeedRoute), QStringLiteral("!NeedRoute"), std::nullopt},
+        {command(Head::WhoAreYou), QStringLiteral("!WhoAreYou"), Kind::WhoAreYou},
     };
     for (const Case& c : cases) {
         RunLog::clear();
@@ -253,8 +253,8 @@ TEST_F(Loopback, OneConnectionsPauseDoesNotHoldBackAnother)
     ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 2 && second->isConnected(); }, WaitMs));
     const QString path = writeFile(QStringLiteral("set.cmpr"), patternBytes(1000));
     ASSERT_TRUE(serverEnd->sendQuestionSet({}, path));
-    serverEnd->send(nextStudent()); // queued behind the set on the first connection
-    serverEnds[1]->send(whoAreYou());
+    serverEnd->send(command(Head::NextStudent)); // queued behind the set on the first connection
+    serverEnds[1]->send(command(Head::WhoAreYou));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !studentMessages[1].isEmpty(); }, WaitMs));
     EXPECT_EQ(studentMessages[1][0].kind, ServerMessage::Kind::WhoAreYou);
     EXPECT_TRUE(receivedSets.isEmpty()) << "the first connection is still in its pause";
@@ -283,7 +283,7 @@ TEST_F(Loopback, MissingSetFileSendsNothingAndIsLogged)
 {
     EXPECT_FALSE(serverEnd->sendQuestionSet({QStringLiteral("A=1")}, testPath(QStringLiteral("none.cmpr"))));
     EXPECT_TRUE(logged(QStringLiteral("Questions sending error. Client: 127.0.0.1")));
-    serverEnd->send(whoAreYou());
+    serverEnd->send(command(Head::WhoAreYou));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !studentMessages[0].isEmpty(); }, WaitMs));
     EXPECT_EQ(studentMessages[0].size(), 1);
     EXPECT_EQ(studentMessages[0][0].kind, ServerMessage::Kind::WhoAreYou);
@@ -423,12 +423,12 @@ TEST_F(RawServer, QuestionSetCompletesOnTheReadThatReachesTheCount)
 TEST_F(RawServer, RefusedByteCountIsAnsweredWithReceivingError)
 {
     write(wire("QuestionList|-1|"));
-    const QByteArray answer = readFromStudent(receivingError());
-    EXPECT_EQ(answer, receivingError());
+    const QByteArray answer = readFromStudent(command(Head::ReceivingError));
+    EXPECT_EQ(answer, command(Head::ReceivingError));
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(logged(QStringLiteral("Error. QuestionList NOT received.")));
     EXPECT_TRUE(logged(outEntry(QStringLiteral("!ReceivingError"))));
-    write(noop());
+    write(command(Head::Noop));
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 1; }, WaitMs));
     EXPECT_TRUE(peer->readAll().isEmpty()) << "the connection object does not answer by itself";
     EXPECT_EQ(messages[0].kind, ServerMessage::Kind::Noop);
@@ -436,7 +436,7 @@ TEST_F(RawServer, RefusedByteCountIsAnsweredWithReceivingError)
 
 TEST_F(RawServer, MessagesSplitOverReadsAreDispatchedOnce)
 {
-    const QByteArray stream = ready(12) + settingsList({QStringLiteral("A=1")}) + whoAreYou();
+    const QByteArray stream = ready(12) + settingsList({QStringLiteral("A=1")}) + command(Head::WhoAreYou);
     for (qsizetype cut : {qsizetype(3), qsizetype(10), qsizetype(20)}) {
         messages.clear();
         write(stream.first(cut));
