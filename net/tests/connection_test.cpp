@@ -523,6 +523,16 @@ struct ServerSide
         });
         QObject::connect(&server, &CommandServer::clientDisconnected, [this] { ++disconnected; });
     }
+    // Listens, connects a bare peer and waits for its server end: the peer's descriptor, or -1.
+    int connectPeer()
+    {
+        const int fd = server.listen(0) ? connectBare(server.port()) : -1;
+        if (fd >= 0 && !QTest::qWaitFor([&] { return end != nullptr; }, WaitMs)) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
     CommandServer server;
     ServerConnection* end = nullptr;
     QList<int> codes;
@@ -538,10 +548,8 @@ TEST(LoopbackClose, ServerTakesAResetAsASocketErrorAndAnOrderlyCloseAsADisconnec
         SCOPED_TRACE(reset ? "reset" : "orderly close");
         RunLog::clear();
         ServerSide side;
-        ASSERT_TRUE(side.server.listen(0));
-        const int fd = connectBare(side.server.port());
+        const int fd = side.connectPeer();
         ASSERT_GE(fd, 0);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return side.end != nullptr; }, WaitMs));
         closeBare(fd, reset);
         ASSERT_TRUE(QTest::qWaitFor([&] { return side.disconnected == 1; }, WaitMs));
         EXPECT_TRUE(side.server.connections().isEmpty());
@@ -562,10 +570,8 @@ TEST(LoopbackClose, ResetDuringTheQuestionSetEndsItAsASendingError)
 {
     RunLog::clear();
     ServerSide side;
-    ASSERT_TRUE(side.server.listen(0));
-    const int fd = connectBare(side.server.port());
+    const int fd = side.connectPeer();
     ASSERT_GE(fd, 0);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return side.end != nullptr; }, WaitMs));
     // far more than the socket buffers hold while the peer reads nothing
     const QString path = writeFile(QStringLiteral("big.cmpr"), patternBytes(16 * 1024 * 1024));
     ASSERT_FALSE(path.isEmpty());
