@@ -1,6 +1,6 @@
 // Classroom network figures, each against a baseline measured in the same run:
 //  (a) a 2 MiB question set to 100 loopback clients: per-connection pauses against the same sends
-//      one after another with a blocking 500 ms pause each;
+//      one after another with a blocking 500 ms pause each, with the CPU time each side spent;
 //  (b) 100 clients sending a "Report" every 10 ms for 10 s: messages handled per second and the
 //      server thread's share of one CPU;
 //  (c) CPU time of an idle advertiser and an idle listener over 10 s, against a 1 ms sleep-and-poll loop.
@@ -246,6 +246,7 @@ void benchHandOut(Farms& students, const QString& setPath)
             sockets += s;
         return sockets.size() == Clients && students.connected() == Clients;
     });
+    // read once and held in memory: if anything, this spares the baseline some work
     QFile file(setPath);
     file.open(QIODevice::ReadOnly);
     const QByteArray set = file.readAll();
