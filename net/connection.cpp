@@ -5,12 +5,15 @@
 
 #include <QFile>
 #include <QHostAddress>
+#include <QSocketNotifier>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <cerrno>
 
 namespace {
 
-// The question set goes out in chunks while the socket keeps less than HighWaterBytes unsent.
+// Where the kernel cannot copy from the file, the question set goes through the socket's buffer
+// in chunks while less than HighWaterBytes wait unsent.
 constexpr qint64 ChunkBytes = 256 * 1024;
 constexpr qint64 HighWaterBytes = 1024 * 1024;
 
@@ -35,16 +38,30 @@ ProtocolConnection::ProtocolConnection(QTcpSocket* socket, Protocol::Side side, 
 {
     m_socket->setParent(this);
     m_pauseTimer.setSingleShot(true);
+    // a coarse timer may end a pause early, and the pause is what keeps two messages apart
+    m_pauseTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_pauseTimer, &QTimer::timeout, this, &ProtocolConnection::pump);
     connect(m_socket, &QTcpSocket::readyRead, this, [this] { takeRead(m_socket->readAll()); });
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
-        if (m_streaming && streamSome())
-            pump();
+        if (!m_streaming)
+            return;
+        if (!m_kernelCopies) {
+            if (streamSome())
+                pump();
+        } else if (m_socket->bytesToWrite() == 0) {
+            // The socket stops watching for writability only after this signal; the kernel's copy
+            // starts from the event loop, so that only one watcher of writability is ever active.
+            QMetaObject::invokeMethod(this, &ProtocolConnection::continueStream, Qt::QueuedConnection);
+        }
     });
-    connect(m_socket, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
-        // An orderly close by the peer is a disconnection, not an error, as on the Windows side.
-        if (error != QAbstractSocket::RemoteHostClosedError)
-            onSocketError(WsaErrorCode(error));
+    connect(m_socket, &QAbstractSocket::errorOccurred, this, &ProtocolConnection::takeError);
+    if (isOpen())
+        m_hold.take(m_socket->socketDescriptor());
+    connect(m_socket, &QAbstractSocket::stateChanged, this, [this](QAbstractSocket::SocketState state) {
+        if (state == QAbstractSocket::ConnectedState)
+            m_hold.take(m_socket->socketDescriptor());
+        else if (state == QAbstractSocket::UnconnectedState)
+            m_hold.release(); // now this side's close reaches the peer
     });
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
         m_pauseTimer.stop();
@@ -64,6 +81,15 @@ ProtocolConnection::ProtocolConnection(QTcpSocket* socket, Protocol::Side side, 
 }
 
 ProtocolConnection::~ProtocolConnection() = default;
+
+void ProtocolConnection::takeError(QAbstractSocket::SocketError error)
+{
+    // The socket library reports a reset by the peer as an orderly close; the held socket tells
+    // them apart. An orderly close is a disconnection, not an error, as on the Windows side.
+    if (error == QAbstractSocket::RemoteHostClosedError && !m_hold.wasReset())
+        return;
+    onSocketError(WsaErrorCode(error));
+}
 
 bool ProtocolConnection::isOpen() const
 {
@@ -132,7 +158,9 @@ void ProtocolConnection::pump()
             break;
         case Entry::Type::File: {
             m_streaming = std::move(e.file);
+            m_streamOffset = 0;
             m_streamLeft = e.size;
+            m_kernelCopies = true;
             if (!isOpen()) {
                 endStream(false);
                 break;
@@ -150,9 +178,14 @@ void ProtocolConnection::pump()
         Q_EMIT queueDrained();
 }
 
-// Writes file bytes while the socket's unsent bytes stay low; true when the stream has ended.
+// Sends file bytes as far as the socket takes them; true when the stream has ended.
 bool ProtocolConnection::streamSome()
 {
+    if (m_kernelCopies && !streamByKernel())
+        return false;
+    if (!m_streaming)
+        return true;
+    // the socket's own buffer, where the kernel cannot copy from the file
     while (m_streamLeft > 0 && m_socket->bytesToWrite() < HighWaterBytes) {
         const qint64 n = qMin(ChunkBytes, m_streamLeft);
         const QByteArray chunk = m_streaming->read(n);
@@ -161,6 +194,7 @@ bool ProtocolConnection::streamSome()
             return true;
         }
         m_socket->write(chunk);
+        m_streamOffset += n;
         m_streamLeft -= n;
     }
     if (m_streamLeft > 0)
@@ -169,9 +203,65 @@ bool ProtocolConnection::streamSome()
     return true;
 }
 
+// The kernel copies the file into the socket once the head has left the socket's buffer. False
+// while bytes wait; true when the stream has ended or must go on through the socket's buffer.
+bool ProtocolConnection::streamByKernel()
+{
+    if (m_socket->bytesToWrite() > 0)
+        return false; // bytesWritten brings us back
+    while (m_streamLeft > 0) {
+        const qint64 n =
+            TcpKernel::SendFile(int(m_socket->socketDescriptor()), m_streaming->handle(), m_streamOffset, m_streamLeft);
+        if (n > 0) {
+            m_streamOffset += n;
+            m_streamLeft -= n;
+            continue;
+        }
+        if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            watchWritable(true);
+            return false;
+        }
+        if (n < 0 && (errno == EINVAL || errno == ENOSYS)) {
+            watchWritable(false);
+            m_kernelCopies = false;
+            if (!m_streaming->seek(m_streamOffset))
+                endStream(false);
+            return true;
+        }
+        // the file ended early, or the connection failed (its own events tell the rest)
+        endStream(false);
+        return true;
+    }
+    endStream(true);
+    return true;
+}
+
+void ProtocolConnection::continueStream()
+{
+    if (m_streaming && m_kernelCopies && streamSome())
+        pump();
+}
+
+void ProtocolConnection::watchWritable(bool on)
+{
+    if (on && !m_writable) {
+        m_writable = new QSocketNotifier(m_socket->socketDescriptor(), QSocketNotifier::Write, this);
+        connect(m_writable, &QSocketNotifier::activated, this, &ProtocolConnection::continueStream);
+    }
+    if (m_writable)
+        m_writable->setEnabled(on);
+}
+
 void ProtocolConnection::endStream(bool ok)
 {
+    if (m_writable) {
+        // it may be the very notifier whose signal brought us here
+        m_writable->setEnabled(false);
+        m_writable->deleteLater();
+        m_writable = nullptr;
+    }
     m_streaming.reset();
+    m_streamOffset = 0;
     m_streamLeft = 0;
     if (!ok)
         LogText(sendingError(m_peer));
@@ -284,7 +374,7 @@ void StudentConnection::reportQuestionSetFailure()
 {
     m_receiver.abortQuestionSet();
     LogText(QString::fromLatin1(Protocol::QuestionSetNotReceived));
-    send(Protocol::receivingError());
+    send(Protocol::command(Protocol::Head::ReceivingError));
 }
 
 void StudentConnection::takeRead(const QByteArray& read)

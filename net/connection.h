@@ -1,25 +1,27 @@
 #pragma once
 
 #include "protocol.h"
+#include "tcpkernel.h"
 #include "wireparser.h"
 
 #include <QAbstractSocket>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-
 #include <deque>
 #include <memory>
 
 class QFile;
+class QSocketNotifier;
 class QTcpServer;
 class QTcpSocket;
 
 // One TCP connection of the command protocol: owns its socket, feeds every read to the protocol
 // code, logs, and sends through a queue. A pause in the queue holds back only this connection's
 // later sends; the event loop never waits. The question set streams from its file as the socket
-// drains, so a set is never held whole in memory and any number of connections may stream the
-// same file at once.
+// drains: the kernel copies the file's pages into the socket, so a set is never held in this
+// process's memory and any number of connections may stream the same file at once.
+// A reset by the peer is a socket error (10054); an orderly close by the peer is a disconnection.
 class ProtocolConnection : public QObject
 {
     Q_OBJECT
@@ -57,7 +59,12 @@ protected:
 private:
     struct Entry
     {
-        enum class Type { Bytes, Pause, File };
+        enum class Type
+        {
+            Bytes,
+            Pause,
+            File
+        };
         Type type = Type::Bytes;
         QByteArray bytes;
         int ms = 0;
@@ -67,8 +74,12 @@ private:
 
     void pump();
     bool streamSome();
+    bool streamByKernel();
+    void continueStream();
+    void watchWritable(bool on);
     void endStream(bool ok);
     bool isOpen() const;
+    void takeError(QAbstractSocket::SocketError error);
 
     QTcpSocket* m_socket;
     Protocol::Side m_side;
@@ -76,7 +87,11 @@ private:
     std::deque<Entry> m_queue;
     QTimer m_pauseTimer;
     std::shared_ptr<QFile> m_streaming;
+    qint64 m_streamOffset = 0; // next byte of the file to go out
     qint64 m_streamLeft = 0;
+    bool m_kernelCopies = true;            // false once the kernel refused this file
+    QSocketNotifier* m_writable = nullptr; // writability while the kernel copies
+    TcpKernel::ConnectionHold m_hold;      // tells a reset from an orderly close
 };
 
 // The server's end of one student computer's connection.
@@ -117,7 +132,7 @@ public:
     bool isConnected() const;
 
     void sendIam(int topicId, const QString& hostName) { send(Protocol::iam(topicId, hostName)); }
-    void sendGetQuestions() { send(Protocol::getQuestions()); }
+    void sendGetQuestions() { send(Protocol::command(Protocol::Head::GetQuestions)); }
     // The pause after "Rout" keeps it apart from the first "Report".
     void sendRout(int priceSum, const QStringList& route);
     void sendReport(const Protocol::ReportLines& lines) { send(Protocol::report(lines)); }
@@ -126,7 +141,7 @@ public:
     // The pause keeps it apart from the last "Report".
     void sendFinishReport(const QStringList& results);
     void sendCriteriaNeeded() { send(Protocol::criteriaNeeded()); }
-    void sendNoop() { send(Protocol::noop()); }
+    void sendNoop() { send(Protocol::command(Protocol::Head::Noop)); }
 
     bool receivingQuestionSet() const { return m_receiver.receivingQuestionSet(); }
     qint64 receivedQuestionSetBytes() const { return m_receiver.receivedByteCount(); }

@@ -3,7 +3,6 @@
 #include "codec.h"
 
 #include <QLocale>
-
 #include <limits>
 
 namespace Protocol {
@@ -99,11 +98,6 @@ QByteArray iam(int topicId, const QString& hostName)
     return headed(Head::Iam, {number(topicId), toCp1251(hostName)});
 }
 
-QByteArray getQuestions()
-{
-    return Head::GetQuestions;
-}
-
 QByteArray rout(int priceSum, const QStringList& route)
 {
     return headed(Head::Rout, {number(priceSum), joinLines(route)});
@@ -132,19 +126,9 @@ QByteArray criteriaNeeded()
     return QByteArray(Head::CriteriaNeeded) + Nul;
 }
 
-QByteArray noopEcho()
+QByteArray command(const char* text)
 {
-    return Head::NoopEcho;
-}
-
-QByteArray noop()
-{
-    return Head::Noop;
-}
-
-QByteArray receivingError()
-{
-    return Head::ReceivingError;
+    return text;
 }
 
 // --- server to student ---
@@ -157,11 +141,6 @@ QByteArray setPorts(int udpPort, int tcpPort)
 QByteArray allowRequest(int topicId, bool retry, const QString& topicName)
 {
     return headed(Head::AllowRequest, {number(topicId), retry ? "1" : "0", toCp1251(topicName)}, false);
-}
-
-QByteArray denyRequest()
-{
-    return Head::DenyRequest;
 }
 
 QByteArray ready(int topicId)
@@ -183,9 +162,8 @@ QByteArray yourPrePointsAre(const QString& mark, double percent, const QStringLi
 {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return headed(Head::YourPrePointsAre, {toCp1251(mark), toCp1251(locale.toString(percent, 'f', 1)),
-                                           joinLines(details)},
-                  false);
+    return headed(Head::YourPrePointsAre,
+                  {toCp1251(mark), toCp1251(locale.toString(percent, 'f', 1)), joinLines(details)}, false);
 }
 
 QByteArray yourFinalPointsAre(int points)
@@ -196,26 +174,6 @@ QByteArray yourFinalPointsAre(int points)
 QByteArray criteriaListIs(const QStringList& criteria)
 {
     return headed(Head::CriteriaListIs, {joinLines(criteria)}, false);
-}
-
-QByteArray nextStudent()
-{
-    return Head::NextStudent;
-}
-
-QByteArray closeClient()
-{
-    return Head::CloseClient;
-}
-
-QByteArray whoAreYou()
-{
-    return Head::WhoAreYou;
-}
-
-QByteArray needRoute()
-{
-    return Head::NeedRoute;
 }
 
 // --- log texts of sends ---

@@ -83,22 +83,22 @@ struct ServerMessage
     int tcpPort = 0;        // SetPorts
 };
 
+// A whole-text command ("!GetQuestions", "!NOOP ECHO", "!NOOP", "!ReceivingError", "!DenyRequest",
+// "!NextStudent", "!CloseClient", "!WhoAreYou", "!NeedRoute"; Head holds them): the message is
+// the text alone, with no NUL.
+QByteArray command(const char* text);
+
 // --- Building: student to server ---
 QByteArray iam(int topicId, const QString& hostName);
-QByteArray getQuestions();
 QByteArray rout(int priceSum, const QStringList& route);
 QByteArray report(const ReportLines& lines);
 QByteArray totalReport(const QStringList& results);
 QByteArray finishReport(const QStringList& results);
 QByteArray criteriaNeeded();
-QByteArray noopEcho();
-QByteArray noop();
-QByteArray receivingError();
 
 // --- Building: server to student ---
 QByteArray setPorts(int udpPort, int tcpPort);
 QByteArray allowRequest(int topicId, bool retry, const QString& topicName);
-QByteArray denyRequest();
 QByteArray ready(int topicId);
 QByteArray settingsList(const QStringList& settings);
 QByteArray questionListHead(qint64 byteCount);
@@ -106,10 +106,6 @@ QByteArray questionListHead(qint64 byteCount);
 QByteArray yourPrePointsAre(const QString& mark, double percent, const QStringList& details);
 QByteArray yourFinalPointsAre(int points);
 QByteArray criteriaListIs(const QStringList& criteria);
-QByteArray nextStudent();
-QByteArray closeClient();
-QByteArray whoAreYou();
-QByteArray needRoute();
 
 // A list field: every line followed by CR LF.
 QByteArray joinLines(const QStringList& lines);

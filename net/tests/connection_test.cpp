@@ -3,13 +3,15 @@
 #include "runlog.h"
 #include "testhome.h"
 
-#include <gtest/gtest.h>
-
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 using namespace Protocol;
 
@@ -132,22 +134,25 @@ TEST_F(Loopback, EveryStudentMessageIsSentReceivedDispatchedAndLogged)
     struct Case
     {
         std::function<void()> send;
-        QString wireText;                // as the logs show it
-        bool loggedOut;                  // the student logs the send
-        std::optional<Kind> dispatched;  // what the server makes of it
+        QString wireText;               // as the logs show it
+        bool loggedOut;                 // the student logs the send
+        std::optional<Kind> dispatched; // what the server makes of it
     };
     const Case cases[] = {
         {[&] { client->sendIam(7, QStringLiteral("pc-07")); }, "Iam|7|pc-07|", true, Kind::Iam},
         {[&] { client->sendGetQuestions(); }, "!GetQuestions", true, Kind::GetQuestions},
         {[&] { client->send(rout(3, {QStringLiteral("1")})); }, "Rout|3|1\r\n|", true, Kind::Rout},
-        {[&] { client->sendReport({1, QStringLiteral("Да"), 1, 60}); },
+        {[&] {
+             client->sendReport({1, QStringLiteral("Да"), 1, 60});
+         },
          QStringLiteral("Report|QueID=1\r\nsRslt=Да\r\nShownCount=1\r\nTimeRemain=60\r\n|"), true, Kind::Report},
         {[&] { client->send(totalReport({QStringLiteral("1=0")})); }, "TotalReport|1=0\r\n|", true, Kind::TotalReport},
-        {[&] { client->send(finishReport({QStringLiteral("1=0")})); }, "FinishReport|1=0\r\n|", true, Kind::FinishReport},
+        {[&] { client->send(finishReport({QStringLiteral("1=0")})); }, "FinishReport|1=0\r\n|", true,
+         Kind::FinishReport},
         {[&] { client->sendCriteriaNeeded(); }, "!CriteriaNeeded|", true, Kind::CriteriaNeeded},
-        {[&] { client->send(noopEcho()); }, "!NOOP ECHO", true, Kind::NoopEcho},
+        {[&] { client->send(command(Head::NoopEcho)); }, "!NOOP ECHO", true, Kind::NoopEcho},
         {[&] { client->sendNoop(); }, "!NOOP", false, std::nullopt},
-        {[&] { client->send(receivingError()); }, "!ReceivingError", true, std::nullopt},
+        {[&] { client->send(command(Head::ReceivingError)); }, "!ReceivingError", true, std::nullopt},
     };
     for (const Case& c : cases) {
         RunLog::clear();
@@ -157,7 +162,7 @@ TEST_F(Loopback, EveryStudentMessageIsSentReceivedDispatchedAndLogged)
         EXPECT_EQ(logged(outEntry(c.wireText)), c.loggedOut) << c.wireText.toStdString();
         if (c.wireText == "!NOOP") {
             // "!NOOP" may still turn into "!NOOP ECHO": it waits for the next bytes, which say no
-            client->send(getQuestions());
+            client->send(command(Head::GetQuestions));
             ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[0].size() > before; }, WaitMs));
             EXPECT_EQ(serverMessages[0].last().kind, Kind::GetQuestions);
             continue;
@@ -186,18 +191,19 @@ TEST_F(Loopback, EveryServerMessageIsSentReceivedDispatchedAndLogged)
     const Case cases[] = {
         {setPorts(9100, 4600), std::nullopt, Kind::SetPorts},
         {allowRequest(4, true, QStringLiteral("Дроби")), QStringLiteral("!AllowRequest|4|1|Дроби"), Kind::AllowRequest},
-        {denyRequest(), QStringLiteral("!DenyRequest"), Kind::DenyRequest},
+        {command(Head::DenyRequest), QStringLiteral("!DenyRequest"), Kind::DenyRequest},
         {ready(4), std::nullopt, Kind::Ready},
         {settingsList({QStringLiteral("TimeLimit=0")}), QStringLiteral("SettingsList......"), Kind::SettingsList},
         {yourPrePointsAre(QStringLiteral("4"), 75, {QStringLiteral("1=1,00")}),
          QStringLiteral("YourPrePointsAre|4|75,0|1=1,00\r\n"), Kind::YourPrePointsAre},
         {yourFinalPointsAre(5), QStringLiteral("YourFinalPointsAre..."), Kind::YourFinalPointsAre},
-        {criteriaListIs({QStringLiteral("Na5=90")}), QStringLiteral("!CriteriaListIs|Na5=90\r\n"), Kind::CriteriaListIs},
-        {nextStudent(), QStringLiteral("!NextStudent"), Kind::NextStudent},
-        {closeClient(), QStringLiteral("!CloseClient"), Kind::CloseClient},
-        {noop(), std::nullopt, Kind::Noop},
-        {needRoute(), QStringLiteral("!NeedRoute"), std::nullopt},
-        {whoAreYou(), QStringLiteral("!WhoAreYou"), Kind::WhoAreYou},
+        {criteriaListIs({QStringLiteral("Na5=90")}), QStringLiteral("!CriteriaListIs|Na5=90\r\n"),
+         Kind::CriteriaListIs},
+        {command(Head::NextStudent), QStringLiteral("!NextStudent"), Kind::NextStudent},
+        {command(Head::CloseClient), QStringLiteral("!CloseClient"), Kind::CloseClient},
+        {command(Head::Noop), std::nullopt, Kind::Noop},
+        {command(Head::NeedRoute), QStringLiteral("!NeedRoute"), std::nullopt},
+        {command(Head::WhoAreYou), QStringLiteral("!WhoAreYou"), Kind::WhoAreYou},
     };
     for (const Case& c : cases) {
         RunLog::clear();
@@ -205,13 +211,15 @@ TEST_F(Loopback, EveryServerMessageIsSentReceivedDispatchedAndLogged)
         serverEnd->send(c.message);
         QString shown = fromCp1251Text(c.message);
         ASSERT_TRUE(QTest::qWaitFor([&] { return logged(inEntry(shown)); }, WaitMs)) << shown.toStdString();
-        if (c.outText)
+        if (c.outText) {
             EXPECT_TRUE(logged(outEntry(*c.outText))) << shown.toStdString();
-        else
+        } else {
             EXPECT_EQ(RunLog::lines().filter(QStringLiteral("Out:")).size(), 0) << shown.toStdString();
+        }
         ASSERT_EQ(studentMessages[0].size(), before + (c.dispatched ? 1 : 0)) << shown.toStdString();
-        if (c.dispatched)
+        if (c.dispatched) {
             EXPECT_EQ(studentMessages[0].last().kind, *c.dispatched) << shown.toStdString();
+        }
     }
 }
 
@@ -245,8 +253,8 @@ TEST_F(Loopback, OneConnectionsPauseDoesNotHoldBackAnother)
     ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 2 && second->isConnected(); }, WaitMs));
     const QString path = writeFile(QStringLiteral("set.cmpr"), patternBytes(1000));
     ASSERT_TRUE(serverEnd->sendQuestionSet({}, path));
-    serverEnd->send(nextStudent()); // queued behind the set on the first connection
-    serverEnds[1]->send(whoAreYou());
+    serverEnd->send(command(Head::NextStudent)); // queued behind the set on the first connection
+    serverEnds[1]->send(command(Head::WhoAreYou));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !studentMessages[1].isEmpty(); }, WaitMs));
     EXPECT_EQ(studentMessages[1][0].kind, ServerMessage::Kind::WhoAreYou);
     EXPECT_TRUE(receivedSets.isEmpty()) << "the first connection is still in its pause";
@@ -275,7 +283,7 @@ TEST_F(Loopback, MissingSetFileSendsNothingAndIsLogged)
 {
     EXPECT_FALSE(serverEnd->sendQuestionSet({QStringLiteral("A=1")}, testPath(QStringLiteral("none.cmpr"))));
     EXPECT_TRUE(logged(QStringLiteral("Questions sending error. Client: 127.0.0.1")));
-    serverEnd->send(whoAreYou());
+    serverEnd->send(command(Head::WhoAreYou));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !studentMessages[0].isEmpty(); }, WaitMs));
     EXPECT_EQ(studentMessages[0].size(), 1);
     EXPECT_EQ(studentMessages[0][0].kind, ServerMessage::Kind::WhoAreYou);
@@ -352,9 +360,12 @@ protected:
     {
         RunLog::clear();
         ASSERT_TRUE(listener.listen(QHostAddress::LocalHost, 0));
-        QObject::connect(&student, &StudentConnection::messageReceived, [this](const ServerMessage& m) { messages += m; });
+        QObject::connect(&student, &StudentConnection::messageReceived,
+                         [this](const ServerMessage& m) { messages += m; });
         QObject::connect(&student, &StudentConnection::questionSetReceived, [this](const QByteArray& b) { sets += b; });
         QObject::connect(&student, &StudentConnection::questionSetFailed, [this](const QString& p) { failures += p; });
+        QObject::connect(&student, &StudentConnection::socketError, [this](int code) { codes += code; });
+        QObject::connect(&student, &StudentConnection::disconnected, [this] { ++disconnections; });
         student.connectToServer(QStringLiteral("127.0.0.1"), listener.serverPort());
         ASSERT_TRUE(QTest::qWaitFor([&] { return listener.hasPendingConnections(); }, WaitMs));
         peer = listener.nextPendingConnection();
@@ -368,10 +379,13 @@ protected:
     QByteArray readFromStudent(const QByteArray& expected)
     {
         QByteArray got;
-        QTest::qWaitFor([&] {
-            got += peer->readAll();
-            return got.size() >= expected.size();
-        }, WaitMs);
+        // the caller compares what came; a timeout shows there as a short answer
+        (void)QTest::qWaitFor(
+            [&] {
+                got += peer->readAll();
+                return got.size() >= expected.size();
+            },
+            WaitMs);
         return got;
     }
 
@@ -381,6 +395,8 @@ protected:
     QList<ServerMessage> messages;
     QList<QByteArray> sets;
     QStringList failures;
+    QList<int> codes; // socket errors
+    int disconnections = 0;
 };
 
 } // namespace
@@ -394,7 +410,8 @@ TEST_F(RawServer, QuestionSetCompletesOnTheReadThatReachesTheCount)
         EXPECT_TRUE(sets.isEmpty()) << "before part " << part;
         write(payload.sliced(part * 1000, 1000));
         if (part < 2) {
-            ASSERT_TRUE(QTest::qWaitFor([&] { return student.receivedQuestionSetBytes() == (part + 1) * 1000; }, WaitMs));
+            ASSERT_TRUE(
+                QTest::qWaitFor([&] { return student.receivedQuestionSetBytes() == (part + 1) * 1000; }, WaitMs));
         }
     }
     ASSERT_TRUE(QTest::qWaitFor([&] { return !sets.isEmpty(); }, WaitMs));
@@ -406,12 +423,12 @@ TEST_F(RawServer, QuestionSetCompletesOnTheReadThatReachesTheCount)
 TEST_F(RawServer, RefusedByteCountIsAnsweredWithReceivingError)
 {
     write(wire("QuestionList|-1|"));
-    const QByteArray answer = readFromStudent(receivingError());
-    EXPECT_EQ(answer, receivingError());
+    const QByteArray answer = readFromStudent(command(Head::ReceivingError));
+    EXPECT_EQ(answer, command(Head::ReceivingError));
     ASSERT_EQ(failures.size(), 1);
     EXPECT_TRUE(logged(QStringLiteral("Error. QuestionList NOT received.")));
     EXPECT_TRUE(logged(outEntry(QStringLiteral("!ReceivingError"))));
-    write(noop());
+    write(command(Head::Noop));
     ASSERT_TRUE(QTest::qWaitFor([&] { return messages.size() == 1; }, WaitMs));
     EXPECT_TRUE(peer->readAll().isEmpty()) << "the connection object does not answer by itself";
     EXPECT_EQ(messages[0].kind, ServerMessage::Kind::Noop);
@@ -419,7 +436,7 @@ TEST_F(RawServer, RefusedByteCountIsAnsweredWithReceivingError)
 
 TEST_F(RawServer, MessagesSplitOverReadsAreDispatchedOnce)
 {
-    const QByteArray stream = ready(12) + settingsList({QStringLiteral("A=1")}) + whoAreYou();
+    const QByteArray stream = ready(12) + settingsList({QStringLiteral("A=1")}) + command(Head::WhoAreYou);
     for (qsizetype cut : {qsizetype(3), qsizetype(10), qsizetype(20)}) {
         messages.clear();
         write(stream.first(cut));
@@ -451,4 +468,158 @@ TEST(LoopbackErrors, RefusedConnectionIsLoggedWithItsWindowsCode)
                                       "actively refused it)")));
     student.sendNoop(); // without a connection nothing goes and nothing is logged
     EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("Out:")).isEmpty());
+}
+
+// --- resets and orderly closes ---
+
+namespace {
+
+constexpr char ResetEntry[] = "ErrorCode=10054 (An existing connection was forcibly closed by the remote host)";
+
+// A bare blocking socket connected to a loopback port; it reads nothing unless told.
+int connectBare(quint16 port)
+{
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(port);
+    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (fd >= 0 && ::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// With a zero linger time the close sends a reset (RST) instead of the orderly end (FIN).
+void closeBare(int fd, bool reset)
+{
+    if (reset) {
+        const linger abortive{1, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive);
+    }
+    ::close(fd);
+}
+
+qsizetype logIndex(const QString& tail)
+{
+    const QStringList lines = RunLog::lines();
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (lines[i].endsWith(tail))
+            return i;
+    }
+    return -1;
+}
+
+// The server's end of one bare peer, with what it reports.
+struct ServerSide
+{
+    ServerSide()
+    {
+        QObject::connect(&server, &CommandServer::clientConnected, [this](ServerConnection* c) {
+            end = c;
+            QObject::connect(c, &ProtocolConnection::socketError, [this](int code) { codes += code; });
+            QObject::connect(c, &ServerConnection::questionSetFailed, [this] { ++setsFailed; });
+        });
+        QObject::connect(&server, &CommandServer::clientDisconnected, [this] { ++disconnected; });
+    }
+    // Listens, connects a bare peer and waits for its server end: the peer's descriptor, or -1.
+    int connectPeer()
+    {
+        const int fd = server.listen(0) ? connectBare(server.port()) : -1;
+        if (fd >= 0 && !QTest::qWaitFor([&] { return end != nullptr; }, WaitMs)) {
+            ::close(fd);
+            return -1;
+        }
+        return fd;
+    }
+    CommandServer server;
+    ServerConnection* end = nullptr;
+    QList<int> codes;
+    int disconnected = 0;
+    int setsFailed = 0;
+};
+
+} // namespace
+
+TEST(LoopbackClose, ServerTakesAResetAsASocketErrorAndAnOrderlyCloseAsADisconnection)
+{
+    for (const bool reset : {true, false}) {
+        SCOPED_TRACE(reset ? "reset" : "orderly close");
+        RunLog::clear();
+        ServerSide side;
+        const int fd = side.connectPeer();
+        ASSERT_GE(fd, 0);
+        closeBare(fd, reset);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return side.disconnected == 1; }, WaitMs));
+        EXPECT_TRUE(side.server.connections().isEmpty());
+        if (reset) {
+            EXPECT_EQ(side.codes, QList<int>{10054});
+            const qsizetype error = logIndex(QString::fromLatin1(ResetEntry));
+            ASSERT_GE(error, 0);
+            EXPECT_GT(logIndex(QStringLiteral("Socket \"127.0.0.1\" Closed")), error);
+        } else {
+            EXPECT_TRUE(side.codes.isEmpty());
+            EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("ErrorCode=")).isEmpty());
+            EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("Closed")).isEmpty());
+        }
+    }
+}
+
+TEST(LoopbackClose, ResetDuringTheQuestionSetEndsItAsASendingError)
+{
+    RunLog::clear();
+    ServerSide side;
+    const int fd = side.connectPeer();
+    ASSERT_GE(fd, 0);
+    // far more than the socket buffers hold while the peer reads nothing
+    const QString path = writeFile(QStringLiteral("big.cmpr"), patternBytes(16 * 1024 * 1024));
+    ASSERT_FALSE(path.isEmpty());
+    ASSERT_TRUE(side.end->sendQuestionSet({}, path));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logged(outEntry(QStringLiteral("QuestionList......"))); }, WaitMs));
+    QTest::qWait(50);
+    ASSERT_FALSE(side.end->isIdle()) << "the set must still be streaming when the peer resets";
+    closeBare(fd, true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return side.disconnected == 1; }, WaitMs));
+    EXPECT_EQ(side.setsFailed, 1);
+    EXPECT_EQ(side.codes, QList<int>{10054});
+    EXPECT_TRUE(logged(QStringLiteral("Questions sending error. Client: 127.0.0.1")));
+    EXPECT_TRUE(logged(QString::fromLatin1(ResetEntry)));
+}
+
+TEST_F(RawServer, StudentTakesAResetAsASocketError)
+{
+    const linger abortive{1, 0};
+    ASSERT_EQ(::setsockopt(int(peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
+    peer->abort();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return disconnections == 1; }, WaitMs));
+    EXPECT_EQ(codes, QList<int>{10054});
+    EXPECT_TRUE(logged(QString::fromLatin1(ResetEntry)));
+    EXPECT_FALSE(student.isConnected());
+}
+
+TEST_F(RawServer, StudentTakesAnOrderlyCloseAsADisconnectionOnly)
+{
+    peer->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return disconnections == 1; }, WaitMs));
+    EXPECT_TRUE(codes.isEmpty());
+    EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("ErrorCode=")).isEmpty());
+}
+
+TEST_F(Loopback, EachSidesOwnCloseReachesThePeer)
+{
+    // the student leaves: the server sees it go
+    int gone = 0;
+    QObject::connect(&server, &CommandServer::clientDisconnected, [&] { ++gone; });
+    client->disconnectFromServer();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone == 1; }, WaitMs));
+
+    // the server drops a computer: the student sees it go
+    StudentConnection* second = connectStudent();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 2 && second->isConnected(); }, WaitMs));
+    bool secondGone = false;
+    QObject::connect(second, &StudentConnection::disconnected, [&] { secondGone = true; });
+    serverEnds[1]->socket()->disconnectFromHost();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return secondGone; }, WaitMs));
+    EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("ErrorCode=")).isEmpty());
 }

@@ -256,6 +256,21 @@ TEST(DiscoveryLoopback, AutoDeactivation)
     EXPECT_FALSE(user.isActive());
 }
 
+TEST(DiscoveryLoopback, DefaultAutoDeactivationEndsTheSearchAfterAbout3500Ms)
+{
+    static constexpr int DefaultDelayMs = 3500;
+    static constexpr int LateMs = 2000; // scheduling on a busy machine, not a tolerance of the delay
+    TUDPAdUser user;
+    FakeServer fake;
+    aimAt(user, fake.port());
+    QElapsedTimer timer;
+    timer.start();
+    user.setActive(true);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !user.isActive(); }, DefaultDelayMs + LateMs));
+    EXPECT_GE(timer.elapsed(), DefaultDelayMs);
+    EXPECT_FALSE(fake.queries.isEmpty());
+}
+
 TEST(DiscoveryLoopback, DeactivatedUserHandsNothingOver)
 {
     FakeServer fake;

@@ -34,7 +34,7 @@ TEST(ProtocolBuild, EveryMessageOfBothTablesByteForByte)
     const BuildCase cases[] = {
         {"Iam", iam(12, QStringLiteral("pc-07")), wire("Iam|12|pc-07|")},
         {"Iam negative", iam(-3, QStringLiteral("x")), wire("Iam|-3|x|")},
-        {"GetQuestions", getQuestions(), "!GetQuestions"},
+        {"GetQuestions", command(Head::GetQuestions), "!GetQuestions"},
         {"Rout", rout(17, {QStringLiteral("5"), QStringLiteral("6=***"), QStringLiteral("7=213")}),
          wire("Rout|17|5\r\n6=***\r\n7=213\r\n|")},
         {"Report", report({42, QStringLiteral("1;0"), 3, 590}),
@@ -43,13 +43,13 @@ TEST(ProtocolBuild, EveryMessageOfBothTablesByteForByte)
         {"FinishReport", finishReport({QStringLiteral("1=0")}), wire("FinishReport|1=0\r\n|")},
         {"FinishReport empty", finishReport({}), wire("FinishReport||")},
         {"CriteriaNeeded", criteriaNeeded(), wire("!CriteriaNeeded|")},
-        {"NoopEcho", noopEcho(), "!NOOP ECHO"},
-        {"Noop", noop(), "!NOOP"},
-        {"ReceivingError", receivingError(), "!ReceivingError"},
+        {"NoopEcho", command(Head::NoopEcho), "!NOOP ECHO"},
+        {"Noop", command(Head::Noop), "!NOOP"},
+        {"ReceivingError", command(Head::ReceivingError), "!ReceivingError"},
         {"SetPorts", setPorts(9100, 4600), wire("!SetPorts|9100|4600")},
         {"AllowRequest", allowRequest(7, false, QStringLiteral("Тема")), wire("!AllowRequest|7|0|\xD2\xE5\xEC\xE0")},
         {"AllowRequest retry", allowRequest(7, true, QStringLiteral("T")), wire("!AllowRequest|7|1|T")},
-        {"DenyRequest", denyRequest(), "!DenyRequest"},
+        {"DenyRequest", command(Head::DenyRequest), "!DenyRequest"},
         {"Ready", ready(31), wire("!Ready|31|")},
         {"SettingsList", settingsList({QStringLiteral("TimeLimit=-1"), QStringLiteral("MaxTime=20")}),
          wire("SettingsList|TimeLimit=-1\r\nMaxTime=20\r\n|")},
@@ -60,10 +60,10 @@ TEST(ProtocolBuild, EveryMessageOfBothTablesByteForByte)
         {"YourFinalPointsAre", yourFinalPointsAre(11), wire("YourFinalPointsAre|11")},
         {"CriteriaListIs", criteriaListIs({QStringLiteral("Na5=90"), QStringLiteral("MaxPointSystem=5")}),
          wire("!CriteriaListIs|Na5=90\r\nMaxPointSystem=5\r\n")},
-        {"NextStudent", nextStudent(), "!NextStudent"},
-        {"CloseClient", closeClient(), "!CloseClient"},
-        {"WhoAreYou", whoAreYou(), "!WhoAreYou"},
-        {"NeedRoute", needRoute(), "!NeedRoute"},
+        {"NextStudent", command(Head::NextStudent), "!NextStudent"},
+        {"CloseClient", command(Head::CloseClient), "!CloseClient"},
+        {"WhoAreYou", command(Head::WhoAreYou), "!WhoAreYou"},
+        {"NeedRoute", command(Head::NeedRoute), "!NeedRoute"},
     };
     for (const BuildCase& c : cases)
         EXPECT_EQ(c.built, c.expected) << c.name;
@@ -83,9 +83,9 @@ TEST(ProtocolBuild, LogTextsOfSends)
         {Side::Server, yourFinalPointsAre(5), QStringLiteral("YourFinalPointsAre...")},
         {Side::Server, setPorts(1, 2), std::nullopt},
         {Side::Server, ready(3), std::nullopt},
-        {Side::Server, noop(), std::nullopt},
-        {Side::Student, noop(), std::nullopt},
-        {Side::Student, noopEcho(), QStringLiteral("!NOOP ECHO")},
+        {Side::Server, command(Head::Noop), std::nullopt},
+        {Side::Student, command(Head::Noop), std::nullopt},
+        {Side::Student, command(Head::NoopEcho), QStringLiteral("!NOOP ECHO")},
         {Side::Server, allowRequest(1, false, QStringLiteral("Тема")), QStringLiteral("!AllowRequest\u00001\u00000\u0000Тема")},
         {Side::Server, yourPrePointsAre(QStringLiteral("4"), 50, {}), QString::fromLatin1("YourPrePointsAre\0" "4\0" "50,0\0", 24)},
         {Side::Student, iam(0, QStringLiteral("h")), QString::fromLatin1("Iam\0" "0\0h\0", 8)},
@@ -151,8 +151,8 @@ TEST(ProtocolDispatch, ServerTakesEveryStudentMessage)
     EXPECT_EQ(d.message.kind, Kind::FinishReport);
     EXPECT_EQ(d.message.lines, QStringList{"2=1"});
 
-    const std::pair<QByteArray, Kind> wholes[] = {{getQuestions(), Kind::GetQuestions},
-                                                  {noopEcho(), Kind::NoopEcho},
+    const std::pair<QByteArray, Kind> wholes[] = {{command(Head::GetQuestions), Kind::GetQuestions},
+                                                  {command(Head::NoopEcho), Kind::NoopEcho},
                                                   {criteriaNeeded(), Kind::CriteriaNeeded}};
     for (const auto& [bytes, kind] : wholes) {
         d = dispatchOnServer(bytes);
@@ -161,7 +161,8 @@ TEST(ProtocolDispatch, ServerTakesEveryStudentMessage)
     }
     // Ignored: the student's "!NOOP", "!ReceivingError" (only logged), whole texts with anything
     // more or less, and "!CriteriaNeeded" without its NUL.
-    for (const QByteArray& bytes : {noop(), receivingError(), QByteArray("!GetQuestions "), QByteArray("!CriteriaNeeded"),
+    for (const QByteArray& bytes : {command(Head::Noop), command(Head::ReceivingError), QByteArray("!GetQuestions "),
+                                    QByteArray("!CriteriaNeeded"),
                                     wire("!CriteriaNeeded||"), QByteArray("!NOOP ECHO!"), QByteArray("Hello")})
         EXPECT_EQ(dispatchOnServer(bytes).status, Status::Ignored) << bytes.toStdString();
 }
@@ -225,17 +226,18 @@ TEST(ProtocolDispatch, StudentTakesEveryServerMessage)
     EXPECT_EQ(d.message.percent, "12,5");
     EXPECT_EQ(d.message.lines, QStringList{"1=0,00"});
 
-    const std::pair<QByteArray, Kind> wholes[] = {{whoAreYou(), Kind::WhoAreYou},
-                                                  {noop(), Kind::Noop},
-                                                  {denyRequest(), Kind::DenyRequest},
-                                                  {nextStudent(), Kind::NextStudent},
-                                                  {closeClient(), Kind::CloseClient}};
+    const std::pair<QByteArray, Kind> wholes[] = {{command(Head::WhoAreYou), Kind::WhoAreYou},
+                                                  {command(Head::Noop), Kind::Noop},
+                                                  {command(Head::DenyRequest), Kind::DenyRequest},
+                                                  {command(Head::NextStudent), Kind::NextStudent},
+                                                  {command(Head::CloseClient), Kind::CloseClient}};
     for (const auto& [bytes, kind] : wholes) {
         d = dispatchOnStudent(bytes);
         EXPECT_EQ(d.status, Status::Message) << bytes.toStdString();
         EXPECT_EQ(d.message.kind, kind) << bytes.toStdString();
     }
-    for (const QByteArray& bytes : {needRoute(), QByteArray("!NOOP "), QByteArray("!NOOP ECHO"), QByteArray("")})
+    for (const QByteArray& bytes :
+         {command(Head::NeedRoute), QByteArray("!NOOP "), QByteArray("!NOOP ECHO"), QByteArray("")})
         EXPECT_EQ(dispatchOnStudent(bytes).status, Status::Ignored) << bytes.toStdString();
 }
 
@@ -268,15 +270,15 @@ QList<StudentReceiver::Event> studentSide(StudentReceiver& r, const QList<QByteA
 QList<QByteArray> studentConversation()
 {
     return {iam(0, QStringLiteral("pc-01")),
-            getQuestions(),
+            command(Head::GetQuestions),
             rout(9, {QStringLiteral("1"), QStringLiteral("2=***")}),
             report({1, QStringLiteral("0;1"), 1, 100}),
-            noop(),
+            command(Head::Noop),
             report({2, QStringLiteral("текст"), 2, 90}),
             criteriaNeeded(),
-            noopEcho(),
+            command(Head::NoopEcho),
             totalReport({QStringLiteral("1=0;1")}),
-            receivingError(),
+            command(Head::ReceivingError),
             finishReport({QStringLiteral("1=0;1"), QStringLiteral("2=текст")})};
 }
 
@@ -336,7 +338,7 @@ TEST(ProtocolFraming, UnknownBytesRunToTheEndOfTheirRead)
 {
     ServerReceiver r;
     QList<ServerReceiver::Event> events;
-    serverSide(r, {"garbage" + noopEcho(), getQuestions()}, &events);
+    serverSide(r, {"garbage" + command(Head::NoopEcho), command(Head::GetQuestions)}, &events);
     ASSERT_EQ(events.size(), 2);
     EXPECT_EQ(events[0].type, ServerReceiver::Event::Type::Ignored);
     EXPECT_EQ(events[0].bytes, "garbage!NOOP ECHO");
@@ -351,7 +353,7 @@ TEST(ProtocolFraming, NoopWaitsForWhatMayMakeItAnEcho)
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0].message.kind, StudentMessage::Kind::NoopEcho);
     events.clear();
-    serverSide(r, {"!NOOP", getQuestions()}, &events);
+    serverSide(r, {"!NOOP", command(Head::GetQuestions)}, &events);
     ASSERT_EQ(events.size(), 2);
     EXPECT_EQ(events[0].type, ServerReceiver::Event::Type::Ignored);
     EXPECT_EQ(events[0].bytes, "!NOOP");
@@ -362,9 +364,11 @@ TEST(ProtocolFraming, StudentCutsServerMessagesAndRunOnFieldsEndWithTheRead)
 {
     // each run-on message closes its read; the rest may be split anywhere
     const QList<QList<QByteArray>> segments = {
-        {whoAreYou(), ready(4), settingsList({QStringLiteral("A=1")}), allowRequest(4, false, QStringLiteral("Тема"))},
-        {denyRequest(), noop(), nextStudent(), needRoute(), setPorts(9100, 4600)},
-        {closeClient(), yourPrePointsAre(QStringLiteral("5"), 90, {QStringLiteral("1=1,00")})},
+        {command(Head::WhoAreYou), ready(4), settingsList({QStringLiteral("A=1")}),
+         allowRequest(4, false, QStringLiteral("Тема"))},
+        {command(Head::DenyRequest), command(Head::Noop), command(Head::NextStudent), command(Head::NeedRoute),
+         setPorts(9100, 4600)},
+        {command(Head::CloseClient), yourPrePointsAre(QStringLiteral("5"), 90, {QStringLiteral("1=1,00")})},
         {criteriaListIs({QStringLiteral("Na5=90")})},
         {ready(5), yourFinalPointsAre(12)},
     };
@@ -401,7 +405,7 @@ TEST(ProtocolFraming, StudentCutsServerMessagesAndRunOnFieldsEndWithTheRead)
 TEST(ProtocolFraming, TwoRunOnMessagesInOneReadStayOneAsTheWireHasNoEndForThem)
 {
     StudentReceiver r;
-    const auto events = studentSide(r, {setPorts(9100, 4600) + nextStudent()});
+    const auto events = studentSide(r, {setPorts(9100, 4600) + command(Head::NextStudent)});
     ASSERT_EQ(events.size(), 1);
     // the port field swallowed the next message: refused rather than taken as a wrong port
     EXPECT_EQ(events[0].type, StudentReceiver::Event::Type::Refused);
@@ -412,7 +416,8 @@ TEST(ProtocolFraming, StudentLogsDispatchedMessagesButNeverSetBytes)
 {
     StudentReceiver r;
     const QByteArray payload("\x01\x02secret", 8);
-    const auto events = studentSide(r, {whoAreYou(), questionListHead(payload.size()) + payload, needRoute()});
+    const auto events =
+        studentSide(r, {command(Head::WhoAreYou), questionListHead(payload.size()) + payload, command(Head::NeedRoute)});
     ASSERT_EQ(events.size(), 4);
     EXPECT_EQ(events[0].logText, "!WhoAreYou");
     EXPECT_EQ(events[1].type, StudentReceiver::Event::Type::QuestionSetHead);
@@ -495,7 +500,7 @@ TEST(ProtocolQuestionSet, BytesBeyondTheCountAreNotPartOfTheSet)
 TEST(ProtocolQuestionSet, MessageRightAfterTheSetIsDispatched)
 {
     StudentReceiver r;
-    const auto events = r.feed(questionListHead(4) + "abcd" + noop());
+    const auto events = r.feed(questionListHead(4) + "abcd" + command(Head::Noop));
     ASSERT_EQ(events.size(), 3);
     EXPECT_EQ(events[1].bytes, "abcd");
     EXPECT_EQ(events[2].message.kind, ServerMessage::Kind::Noop);
@@ -521,7 +526,7 @@ TEST(ProtocolQuestionSet, RefusedCounts)
         EXPECT_EQ(events.size(), 1) << "the rest of the read is not taken as messages";
         EXPECT_FALSE(r.receivingQuestionSet());
         if (!c.passesBytesBy) {
-            events = r.feed(whoAreYou());
+            events = r.feed(command(Head::WhoAreYou));
             ASSERT_EQ(events.size(), 1);
             EXPECT_EQ(events[0].message.kind, ServerMessage::Kind::WhoAreYou);
         }
@@ -536,7 +541,7 @@ TEST(ProtocolQuestionSet, RefusedCounts)
 TEST(ProtocolQuestionSet, EmptySetCompletesAtItsHead)
 {
     StudentReceiver r;
-    const auto events = r.feed(questionListHead(0) + whoAreYou());
+    const auto events = r.feed(questionListHead(0) + command(Head::WhoAreYou));
     ASSERT_EQ(events.size(), 3);
     EXPECT_EQ(events[1].type, StudentReceiver::Event::Type::QuestionSetComplete);
     EXPECT_TRUE(events[1].bytes.isEmpty());
@@ -550,7 +555,7 @@ TEST(ProtocolQuestionSet, AbortEndsReceiving)
     EXPECT_EQ(r.receivedByteCount(), 3);
     r.abortQuestionSet();
     EXPECT_FALSE(r.receivingQuestionSet());
-    const auto events = r.feed(nextStudent());
+    const auto events = r.feed(command(Head::NextStudent));
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0].message.kind, ServerMessage::Kind::NextStudent);
 }
@@ -568,7 +573,7 @@ TEST(ProtocolLimits, OverlongMessageIsDroppedAndTheConnectionGoesOn)
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0].type, ServerReceiver::Event::Type::Refused);
     EXPECT_TRUE(events[0].problem.contains(QStringLiteral("16777216")));
-    events = r.feed(getQuestions());
+    events = r.feed(command(Head::GetQuestions));
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0].message.kind, StudentMessage::Kind::GetQuestions);
 }
