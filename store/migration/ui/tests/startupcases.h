@@ -297,8 +297,9 @@ TYPED_TEST_P(StoreStartUp, TheProgramFrameRunsTheStartAndEndsWithItsLog)
             QFile::remove(AppFilePath(name));
         if (c.setup == OldBank)
             makeOldBank(testPath(QStringLiteral("ekz2.mdb")));
-        if (c.setup == JetStore)
+        if (c.setup == JetStore) {
             ASSERT_TRUE(QFile::copy(QStringLiteral(VASTREL_JET_DATA "/DateTestDatabase.mdb"), storePath));
+        }
         if (c.setup == ForeignStore) {
             QFile f(storePath);
             ASSERT_TRUE(f.open(QIODevice::WriteOnly));
