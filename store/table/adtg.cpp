@@ -23,6 +23,7 @@
 
 #include "apperror.h"
 #include "codec.h"
+#include "runlog.h"
 
 #include <QDateTime>
 #include <QFile>
@@ -1326,6 +1327,20 @@ private:
     bool m_pooling;
 };
 
+// For the run log: a file that needed another reading than the one this writer uses tells how other
+// writers lay the format out.
+QString describe(const Reading& reading)
+{
+    static const char* const lengths[] = {"byte counts, short prefix by byte size", "byte counts, short prefix by "
+                                          "character size", "character counts"};
+    static const char* const nullable[] = {"nullable or may-be-null columns", "may-be-null columns",
+                                           "nullable columns", "every column"};
+    return QStringLiteral("TableGram read with text lengths as %1, presence bits %2 for %3")
+        .arg(QLatin1String(lengths[reading.lengths]),
+             reading.lowBitFirst ? QLatin1String("low bit first") : QLatin1String("high bit first"),
+             QLatin1String(nullable[reading.nullable]));
+}
+
 QList<Reading> readings()
 {
     QList<Reading> all;
@@ -1397,6 +1412,7 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
     const uchar* data = reinterpret_cast<const uchar*>(bytes.data());
     QList<QPair<bool, QList<CellPlan>>> tried; // readings that lay the cells out alike need one try
     std::optional<QList<QVariantList>> decoded;
+    std::optional<Reading> chosen;
     std::vector<qsizetype> terminators;
     std::optional<AppError> firstError;
     for (const Reading& reading : readings()) {
@@ -1412,6 +1428,7 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
                                      meta.rowCount == quint32(rows.size());
             if (countAgrees || !decoded) {
                 decoded = std::move(rows);
+                chosen = reading;
                 terminators = decoder.terminators();
             }
             if (countAgrees)
@@ -1423,6 +1440,9 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
     }
     if (!decoded)
         throw *firstError;
+    const Reading ours;
+    if (chosen->lengths != ours.lengths || chosen->lowBitFirst != ours.lowBitFirst || chosen->nullable != ours.nullable)
+        LogText(describe(*chosen));
     for (qsizetype at : terminators)
         input->base[at] = '\0';
 

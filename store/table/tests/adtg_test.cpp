@@ -1,4 +1,5 @@
 #include "adtg.h"
+#include "runlog.h"
 
 #include "apperror.h"
 #include "publishedexample.h"
@@ -478,7 +479,18 @@ TEST(AdtgReader, TextLengthsCountedInCharactersAreRead)
     const qsizetype row = firstRow(bytes);
     ASSERT_EQ(quint8(bytes[row + 2]), 6);
     bytes[row + 2] = 3; // 3 characters instead of 6 bytes
+    RunLog::clear();
     expectSameTable(ReadAdtg(bytes), t);
+    // Such a file tells how another writer lays the format out: the run log says which reading fitted.
+    ASSERT_EQ(RunLog::lines().size(), 1);
+    EXPECT_TRUE(RunLog::lines()[0].endsWith(QStringLiteral("TableGram read with text lengths as character counts, "
+                                                          "presence bits high bit first for nullable or may-be-null "
+                                                          "columns")))
+        << RunLog::lines()[0].toStdString();
+
+    RunLog::clear();
+    ReadAdtg(WriteAdtg(t)); // our own layout is the first reading and is not worth a line
+    EXPECT_TRUE(RunLog::lines().isEmpty());
 }
 
 TEST(AdtgReader, PresenceBitsInTheOtherOrderAreRead)
