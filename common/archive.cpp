@@ -380,18 +380,21 @@ void TZLibCompression::CompressFile(const QString& file, const QString& archiveP
     CompressFiles({file}, archivePath);
 }
 
-void TZLibCompression::DecompressFiles(const QString& archivePath, const QString& folder)
+QList<TZLibEntry> TZLibCompression::DecompressFiles(const QString& archivePath, const QString& folder)
 {
     ArchiveReader reader(archivePath);
     const qint32 count = reader.readCount();
     const QDir dir(folder);
+    QList<TZLibEntry> entries;
     for (qint32 i = 0; i < count; ++i) {
         const TZLibEntry entry = reader.readEntryHeader();
         const QString path = dir.filePath(entry.name);
         UnpackedFile out(path);
         reader.inflateEntry(entry, &out.device(), path);
         out.commit();
+        entries.append(entry);
     }
+    return entries;
 }
 
 QList<TZLibEntry> TZLibCompression::ListFiles(const QString& archivePath)

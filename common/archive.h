@@ -31,9 +31,10 @@ public:
     void CompressFiles(const QStringList& files, const QString& archivePath);
     // Packs one file into a new archive; an empty file path does nothing.
     void CompressFile(const QString& file, const QString& archivePath);
-    // Unpacks every entry into the folder, replacing existing files. Stops at the first damaged
-    // entry or unsafe name; the files unpacked before it stay.
-    void DecompressFiles(const QString& archivePath, const QString& folder);
+    // Unpacks every entry into the folder, replacing existing files, and gives the entries in
+    // archive order. Stops at the first damaged entry or unsafe name; the files unpacked before it
+    // stay.
+    QList<TZLibEntry> DecompressFiles(const QString& archivePath, const QString& folder);
     // The entries of an archive, found by walking (and checking) every stream without writing files.
     QList<TZLibEntry> ListFiles(const QString& archivePath);
 };

@@ -9,12 +9,11 @@
 #include "sqldialect.h"
 #include "sqltexts.h"
 #include "storeconnection.h"
+#include "waitcursor.h"
 
-#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -27,27 +26,6 @@ constexpr char SqliteMagic[] = "SQLite format 3"; // 16 bytes with its NUL
 constexpr int MagicBytes = 16;
 constexpr char OldConnectionName[] = "vastrel-migration-old";
 constexpr char SetAsideName[] = "vs4_jet.mdb";
-
-// The hour-glass while the work runs, given back however it ends.
-class WaitCursor
-{
-public:
-    WaitCursor() : m_set(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-    {
-        if (m_set)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~WaitCursor()
-    {
-        if (m_set)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool m_set;
-};
 
 QString withSeparator(const QString& folder)
 {

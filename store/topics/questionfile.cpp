@@ -10,6 +10,14 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+QString QuestionsEntryName(const QList<TZLibEntry>& entries)
+{
+    for (const TZLibEntry& entry : entries)
+        if (entry.name.endsWith(QLatin1String(".top"), Qt::CaseInsensitive))
+            return entry.name;
+    return {};
+}
+
 QuestionFileContents ReadQuestionFile(const QString& path, const QString& workParent)
 {
     const QString pattern = QStringLiteral("question-file-XXXXXX");
@@ -17,16 +25,10 @@ QuestionFileContents ReadQuestionFile(const QString& path, const QString& workPa
     if (!work.isValid())
         throw AppError(QStringLiteral("Не удалось создать временную папку: %1").arg(work.errorString()));
     TZLibCompression archive;
-    const QList<TZLibEntry> entries = archive.ListFiles(path);
-    QString topName;
-    for (const TZLibEntry& entry : entries)
-        if (entry.name.endsWith(QLatin1String(".top"), Qt::CaseInsensitive)) {
-            topName = entry.name;
-            break;
-        }
+    const QList<TZLibEntry> entries = archive.DecompressFiles(path, work.path());
+    const QString topName = QuestionsEntryName(entries);
     if (topName.isEmpty())
         throw AppError(QString::fromUtf8(TopicsText::NoTopFile).arg(path));
-    archive.DecompressFiles(path, work.path());
 
     QuestionFileContents contents;
     contents.topicName = QFileInfo(topName).completeBaseName();

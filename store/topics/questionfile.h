@@ -1,5 +1,6 @@
 #pragma once
 
+#include "archive.h"
 #include "table.h"
 
 #include <QList>
@@ -20,3 +21,7 @@ struct QuestionFileContents
 // Unpacks the file into a fresh folder under `workParent` (the system's temporary folder when
 // empty) that is removed afterwards. AppError when the file is no archive or has no ".top" entry.
 QuestionFileContents ReadQuestionFile(const QString& path, const QString& workParent = {});
+
+// The name of a question file's questions entry: its first ".top" entry (any letter case), or empty
+// when it has none.
+QString QuestionsEntryName(const QList<TZLibEntry>& entries);

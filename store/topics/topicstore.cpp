@@ -9,16 +9,16 @@
 #include "datasettable.h"
 #include "messages.h"
 #include "picture.h"
+#include "questionfile.h"
 #include "sqldialect.h"
 #include "sqltexts.h"
 #include "topicstexts.h"
+#include "waitcursor.h"
 
 #include <QCoreApplication>
-#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <QSet>
@@ -45,27 +45,6 @@ void letMessagesRun()
     if (QCoreApplication::instance())
         QCoreApplication::processEvents();
 }
-
-// The hour-glass of the long operations, when there is a screen to show it on.
-class WaitCursor
-{
-public:
-    WaitCursor() : m_shown(qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr)
-    {
-        if (m_shown)
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    }
-    ~WaitCursor()
-    {
-        if (m_shown)
-            QGuiApplication::restoreOverrideCursor();
-    }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    bool m_shown;
-};
 
 // Many rows changed as one unit: a failure leaves the bank as it was (and one commit is far
 // quicker than a commit per row).
@@ -493,15 +472,9 @@ int TopicStore::LoadTopicFromFile(int parentId, const QString& givenPath)
     if (!work.isValid())
         throw AppError(QStringLiteral("Не удалось создать папку в \"%1\": %2").arg(WorkFolder(), work.errorString()));
     TZLibCompression archive;
-    const QList<TZLibEntry> entries = archive.ListFiles(path);
-    archive.DecompressFiles(path, work.path());
+    const QList<TZLibEntry> entries = archive.DecompressFiles(path, work.path());
 
-    QString topName;
-    for (const TZLibEntry& entry : entries)
-        if (entry.name.endsWith(QLatin1String(".top"), Qt::CaseInsensitive)) {
-            topName = entry.name;
-            break;
-        }
+    const QString topName = QuestionsEntryName(entries);
     if (topName.isEmpty())
         return 0;
     const QString topFile = findFileAnyCase(work.path(), topName);
