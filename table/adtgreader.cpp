@@ -101,18 +101,9 @@ struct ColumnDescriptor
     qsizetype offset = 0;
 };
 
-// Where the TableGram lies: alone (a file), after the record-set wrapper of a network message, or
-// found inside other bytes.
-enum class Framing
-{
-    Bare,
-    Wrapped,
-    Embedded
-};
-
 struct Meta
 {
-    Framing framing = Framing::Bare;
+    bool embedded = false; // found inside other bytes, neither alone nor after the record-set wrapper
     bool unicodeStrings = false;
     bool hasResultDescriptor = false;
     quint32 rowCount = 0;
@@ -341,32 +332,33 @@ ColumnDescriptor parseColumnDescriptor(Cursor& token)
     return descriptor;
 }
 
-std::pair<qsizetype, Framing> findStart(QByteArrayView bytes)
+// Where the TableGram starts, and whether it was found inside other bytes.
+std::pair<qsizetype, bool> findStart(QByteArrayView bytes)
 {
     const auto startsWith = [&](qsizetype at, const void* what, size_t size) {
         return at >= 0 && at + qsizetype(size) <= bytes.size() && std::memcmp(bytes.data() + at, what, size) == 0;
     };
     if (startsWith(0, Signature, sizeof(Signature)))
-        return {0, Framing::Bare};
+        return {0, false};
     if (startsWith(0, WrapperNull, sizeof(WrapperNull)))
         throw AppError(QStringLiteral("Таблица ADTG пуста: передан пустой набор записей."));
     if (startsWith(0, WrapperStart, sizeof(WrapperStart)) &&
         startsWith(19, RowsetImplementationId, sizeof(RowsetImplementationId)))
-        return {WrapperSize, Framing::Wrapped};
+        return {WrapperSize, false};
     const QByteArrayView head = bytes.first(std::min(bytes.size(), SignatureScanLimit));
     const qsizetype at = head.indexOf(QByteArrayView(Signature, sizeof(Signature)));
     if (at < 0)
         throw AppError(QStringLiteral("Файл не является таблицей ADTG."));
-    return {at, Framing::Embedded};
+    return {at, true};
 }
 
 Meta parseMeta(QByteArrayView bytes)
 {
     const uchar* data = reinterpret_cast<const uchar*>(bytes.data());
-    const auto [start, framing] = findStart(bytes);
+    const auto [start, embedded] = findStart(bytes);
     Cursor in(data, start, bytes.size());
     Meta meta;
-    meta.framing = framing;
+    meta.embedded = embedded;
     meta.unicodeStrings = parseHeader(in);
     QSet<quint16> ordinals;
     for (;;) {
@@ -888,10 +880,9 @@ QList<Reading> readings()
     return all;
 }
 
-// Where a reading's end token may lie. In a file it is the last byte; after the wrapper of a network
-// message it may be followed by the message's line end; inside other bytes anything may follow. A
-// reading that stops at a 0F byte before that has stopped inside a value (a text ending in "Џ", 0F 04)
-// and is never taken.
+// Where a reading's end token may lie: at the last byte, or before the line end with which a network
+// message goes on after its record set; inside other bytes, anything may follow. A reading that stops
+// at a 0F byte before that has stopped inside a value (a text ending in "Џ", 0F 04) and is never taken.
 enum class Ending
 {
     Exact,
@@ -899,12 +890,12 @@ enum class Ending
     Refused
 };
 
-Ending endingOf(QByteArrayView bytes, qsizetype end, Framing framing)
+Ending endingOf(QByteArrayView bytes, qsizetype end, bool embedded)
 {
     const QByteArrayView rest = bytes.sliced(end);
-    if (rest.isEmpty() || (framing == Framing::Wrapped && rest.startsWith("\r\n")))
+    if (rest.isEmpty() || rest.startsWith("\r\n"))
         return Ending::Exact;
-    return framing == Framing::Embedded ? Ending::Early : Ending::Refused;
+    return embedded ? Ending::Early : Ending::Refused;
 }
 
 // input, when given, is a block of our own that holds bytes: large values are then left in place.
@@ -944,7 +935,7 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
             RowDecoder decoder(data, meta.rowsStart, bytes.size(), meta, plans, reading, visibleIndex,
                                int(columns.size()), input);
             QList<QVariantList> rows = decoder.decode();
-            const Ending ending = endingOf(bytes, decoder.end(), meta.framing);
+            const Ending ending = endingOf(bytes, decoder.end(), meta.embedded);
             if (ending == Ending::Refused)
                 damaged(QStringLiteral("после конца таблицы ещё %1 байт").arg(bytes.size() - decoder.end()),
                         decoder.end());

@@ -765,12 +765,14 @@ TEST(AdtgReader, CharacterCountsEndingInAnEndTokenByteAreReadWhole)
     writeFile(path, bytes);
     expectSameTable(ReadAdtgFile(path), t);
 
-    // After the record-set wrapper the message's line end may follow; other bytes may not.
+    // The line end with which a network message goes on may follow the end token; other bytes may not.
     const QByteArray wrapper = publishedRecordSet().left(35);
-    expectSameTable(ReadAdtg(wrapper + bytes + "\r\n--boundary--\r\n"), t);
-    expectSameTable(ReadAdtg(wrapper + bytes), t);
-    EXPECT_THROW(ReadAdtg(wrapper + bytes + "x"), AppError);
-    EXPECT_THROW(ReadAdtg(bytes + hex("00")), AppError);
+    for (const QByteArray& before : {QByteArray(), wrapper}) {
+        expectSameTable(ReadAdtg(before + bytes + "\r\n--boundary--\r\n"), t);
+        expectSameTable(ReadAdtg(before + bytes), t);
+        EXPECT_THROW(ReadAdtg(before + bytes + "x"), AppError);
+        EXPECT_THROW(ReadAdtg(before + bytes + hex("00")), AppError);
+    }
 }
 
 TEST(AdtgReader, VarNumericAsInThePublishedExample)
