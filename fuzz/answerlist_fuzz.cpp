@@ -4,11 +4,11 @@
 // list, the total lies between 0 and 100 %, every line comes back in the output list, and the
 // graded lines agree with the score list.
 #include "codec.h"
+#include "gradingfixture.h"
 #include "listlines.h"
 #include "valuation.h"
 
 #include <QByteArray>
-#include <QList>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -17,37 +17,20 @@ namespace {
 
 Table makeTopic()
 {
-    QList<Column> columns{{QStringLiteral("QueID"), ColumnType::Int},
-                          {QStringLiteral("Price"), ColumnType::Int},
-                          {QStringLiteral("QueType"), ColumnType::Int}};
-    for (const char* prefix : {"Ans", "Pict", "OK"}) {
-        for (int k = 1; k <= 8; ++k) {
-            const ColumnType type = prefix[0] == 'A'   ? ColumnType::Text
-                                    : prefix[0] == 'P' ? ColumnType::Binary
-                                                       : ColumnType::Bool;
-            columns.append(Column{QStringLiteral("%1%2").arg(QLatin1String(prefix)).arg(k), type});
-        }
-    }
-    for (int k = 1; k <= 8; ++k)
-        columns.append(Column{QStringLiteral("Fact%1").arg(k), ColumnType::Bool});
-    columns.append(Column{QStringLiteral("Rslt"), ColumnType::Text});
-    columns.append(Column{QStringLiteral("HowMixed"), ColumnType::Text});
-    Table table(columns);
+    Table table = fixture::questionTable();
     // id, kind, price, filled answers; kind 7 is unknown, price -3 corrupt.
     const int questions[][4] = {{1, 0, 1, 5},  {2, 0, 10, 7}, {3, 1, 2, 3},          {4, 2, 3, 8},
                                 {5, 2, 7, 3},  {6, 3, 4, 8},  {7, 3, 1, 6},          {8, 7, 5, 2},
                                 {9, 1, -3, 1}, {10, 2, 0, 4}, {11, 0, 2147483647, 6}};
-    for (const auto& q : questions) {
-        table.appendRow({});
-        const int r = table.rowCount() - 1;
-        table.setValue(r, QStringLiteral("QueID"), q[0]);
-        table.setValue(r, QStringLiteral("QueType"), q[1]);
-        table.setValue(r, QStringLiteral("Price"), q[2]);
-        for (int k = 1; k <= q[3]; ++k) {
-            table.setValue(r, QStringLiteral("Ans%1").arg(k),
-                           q[1] == 1 ? QStringLiteral("[a-я]*%1?").arg(k) : QString::number(k));
-            table.setValue(r, QStringLiteral("OK%1").arg(k), k % 2 == 1);
-        }
+    for (const auto& [id, kind, price, filled] : questions) {
+        fixture::Question q;
+        q.id = id;
+        q.type = kind;
+        q.price = price;
+        q.correct = QStringLiteral("1357");
+        for (int k = 1; k <= filled; ++k)
+            q.answers.append(kind == 1 ? QStringLiteral("[a-я]*%1?").arg(k) : QString::number(k));
+        fixture::addQuestion(table, q);
     }
     return table;
 }
