@@ -14,7 +14,8 @@
 //                                              "!NeedRoute" | "!WhoAreYou"
 // int = ["-"] digit { digit }.  Messages carry no length of their own. A form that ends in NUL or
 // is a fixed text ends there; a form marked * has a last field that runs to the end of the read
-// that brought it. Bytes that begin no form are one unknown message up to the end of their read.
+// that brought it, unless after a whole int or list the read goes on with a form's head. Bytes
+// that begin no form are one unknown message up to the end of their read.
 
 #include "wireparser.h"
 
@@ -276,9 +277,17 @@ struct Form
         ToEnd,
         SetHead
     };
+    // What the last field of a ToEnd form holds, which tells where it may end early.
+    enum RunOn
+    {
+        Text,
+        Number,
+        Lines
+    };
     QByteArrayView head; // for Whole: the whole text
     End end;
     int nuls = 0; // AfterNuls, ToEnd, SetHead: NULs in the message, the head's own included
+    RunOn runOn = Text;
 };
 
 constexpr QByteArrayView CriteriaNeededWhole("!CriteriaNeeded\0", 16);
@@ -306,12 +315,51 @@ const Form serverForms[] = {
     {Head::Ready, Form::AfterNuls, 2},
     {Head::SettingsList, Form::AfterNuls, 2},
     {Head::QuestionList, Form::SetHead, 2},
-    {Head::AllowRequest, Form::ToEnd, 3},
-    {Head::YourFinalPointsAre, Form::ToEnd, 1},
-    {Head::SetPorts, Form::ToEnd, 2},
-    {Head::CriteriaListIs, Form::ToEnd, 1},
-    {Head::YourPrePointsAre, Form::ToEnd, 3},
+    {Head::AllowRequest, Form::ToEnd, 3, Form::Text},
+    {Head::YourFinalPointsAre, Form::ToEnd, 1, Form::Number},
+    {Head::SetPorts, Form::ToEnd, 2, Form::Number},
+    {Head::CriteriaListIs, Form::ToEnd, 1, Form::Lines},
+    {Head::YourPrePointsAre, Form::ToEnd, 3, Form::Lines},
 };
+
+// True when bytes begin with a message head of the forms: a whole command, or a head with its NUL.
+bool beginsMessage(std::span<const Form> forms, QByteArrayView bytes)
+{
+    for (const Form& form : forms) {
+        if (bytes.startsWith(form.head) &&
+            (form.end == Form::Whole || (bytes.size() > form.head.size() && bytes[form.head.size()] == Nul)))
+            return true;
+    }
+    return false;
+}
+
+// Where the run-on last field that begins at from ends: at the end of the read, unless after the
+// field's own text (a number, or whole lines) the read goes on with a message of the sender's
+// grammar. A sender that writes two messages at once, as the Windows programs may, is read apart
+// where the field's form allows it; a text field has no form and runs to the end.
+qsizetype runOnEnd(const Form& form, QByteArrayView view, qsizetype from, std::span<const Form> forms)
+{
+    auto messageAt = [&](qsizetype at) { return at < view.size() && beginsMessage(forms, view.sliced(at)); };
+    if (form.runOn == Form::Number) {
+        qsizetype at = from;
+        if (at < view.size() && view[at] == '-')
+            ++at;
+        while (at < view.size() && view[at] >= '0' && view[at] <= '9')
+            ++at;
+        return messageAt(at) ? at : view.size();
+    }
+    if (form.runOn == Form::Lines) {
+        for (qsizetype at = from; at < view.size();) {
+            if (messageAt(at))
+                return at;
+            const qsizetype lf = view.indexOf('\n', at);
+            if (lf < 0)
+                break;
+            at = lf + 1;
+        }
+    }
+    return view.size();
+}
 
 // NULs already counted in a held message, so that a long message arriving in many reads is
 // scanned once.
@@ -334,7 +382,7 @@ struct Match
     ScanState scan;
 };
 
-Match matchForm(const Form& form, QByteArrayView view, ScanState scan)
+Match matchForm(const Form& form, QByteArrayView view, ScanState scan, std::span<const Form> forms)
 {
     Match m;
     if (form.end == Form::Whole) {
@@ -371,7 +419,7 @@ Match matchForm(const Form& form, QByteArrayView view, ScanState scan)
         ++nuls;
     }
     m.kind = Match::Complete;
-    m.length = form.end == Form::ToEnd ? view.size() : pos;
+    m.length = form.end == Form::ToEnd ? runOnEnd(form, view, pos, forms) : pos;
     return m;
 }
 
@@ -394,12 +442,7 @@ void MessageFramer::clear()
 
 bool MessageFramer::startsWithHead(QByteArrayView bytes) const
 {
-    for (const Form& form : formsOf(m_sender)) {
-        if (bytes.startsWith(form.head) &&
-            (form.end == Form::Whole || (bytes.size() > form.head.size() && bytes[form.head.size()] == Nul)))
-            return true;
-    }
-    return false;
+    return beginsMessage(formsOf(m_sender), bytes);
 }
 
 std::optional<MessageFramer::Piece> MessageFramer::takeHeld()
@@ -464,7 +507,7 @@ qsizetype MessageFramer::cut(QByteArrayView buffer, qsizetype heldEnd, QList<Pie
         qsizetype completeLength = 0;
         const Form* completeForm = nullptr;
         for (const Form& form : formsOf(m_sender)) {
-            const Match m = matchForm(form, view, pos == 0 ? heldScan : ScanState{});
+            const Match m = matchForm(form, view, pos == 0 ? heldScan : ScanState{}, formsOf(m_sender));
             if (m.kind == Match::Partial) {
                 partial = true;
                 if (m.scan.scanned > partialScan.scanned)
