@@ -4,7 +4,8 @@
 //  (b) 100 clients sending a "Report" every 10 ms for 10 s: messages handled per second and the
 //      server thread's share of one CPU;
 //  (c) CPU time of an idle advertiser and an idle listener over 10 s, against a 1 ms sleep-and-poll loop;
-//  (d) how long a gap keeps two messages in reads of their own at a busy peer, against no gap.
+//  (d) how long a gap keeps two messages in reads of their own at a busy peer, against no gap;
+//  (e) a long message taken in many small reads, against one read.
 // The student ends run with bare sockets and the protocol code on threads of their own, one a core:
 // in a classroom every student computer takes its set in on its own, and the server's thread must
 // not have to share its core with them. Only the server side uses the run log (which belongs to
@@ -429,6 +430,31 @@ void benchGap()
                 percentile(idle.latencyMs, 0.5), percentile(idle.latencyMs, 0.95), percentile(idle.latencyMs, 1.0));
 }
 
+// (e) A long message that trickles in: an 8 MiB "Report" in reads of 1 KiB against the same bytes
+// in one read. The held part grows in place, so the trickle costs about what one read does.
+void benchTrickle()
+{
+    static constexpr qsizetype MessageBytes = 8 * 1024 * 1024;
+    static constexpr qsizetype ReadBytes = 1024;
+    QByteArray message = Protocol::report({1, QString(), 1, 1});
+    message.insert(message.size() - 1, QByteArray(MessageBytes - message.size(), 'a'));
+    auto feedIn = [&](qsizetype readBytes) {
+        Protocol::ServerReceiver receiver;
+        QElapsedTimer timer;
+        timer.start();
+        qsizetype messages = 0;
+        for (qsizetype pos = 0; pos < message.size(); pos += readBytes)
+            messages +=
+                receiver.feed(QByteArrayView(message).sliced(pos, qMin(readBytes, message.size() - pos))).size();
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        return messages == 1 ? ms : -1.0;
+    };
+    const double whole = feedIn(message.size());
+    const double trickled = feedIn(ReadBytes);
+    std::printf("(e) an 8 MiB message in reads of 1 KiB against one read\n");
+    std::printf("    one read %.1f ms, 8192 reads %.1f ms: %.1f x (target <= 3)\n", whole, trickled, trickled / whole);
+}
+
 // The original's worker: a non-blocking receive, then 1 ms of sleep, over and over.
 void sleepPollLoop(std::atomic<bool>& stop)
 {
@@ -490,21 +516,27 @@ void benchIdle()
 
 } // namespace
 
+// bench_network [PARTS]: all parts, or only those named by their letters ("de").
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString setPath = writeSetFile(dir);
-
-    auto farms = std::make_unique<Farms>();
-    benchHandOut(*farms, setPath);
-    std::fflush(stdout);
-    benchReports(*farms);
-    std::fflush(stdout);
-    farms.reset();
-    benchGap();
-    std::fflush(stdout);
-    benchIdle();
+    const QByteArray parts = argc > 1 ? QByteArray(argv[1]) : QByteArray("abcde");
+    auto run = [&parts](char part, const std::function<void()>& bench) {
+        if (parts.contains(part)) {
+            bench();
+            std::fflush(stdout);
+        }
+    };
+    if (parts.contains('a') || parts.contains('b')) {
+        QTemporaryDir dir;
+        const QString setPath = writeSetFile(dir);
+        Farms farms;
+        run('a', [&] { benchHandOut(farms, setPath); });
+        run('b', [&] { benchReports(farms); });
+    }
+    run('d', benchGap);
+    run('e', benchTrickle);
+    run('c', benchIdle);
     return 0;
 }
 
