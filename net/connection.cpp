@@ -45,13 +45,12 @@ ProtocolConnection::ProtocolConnection(QTcpSocket* socket, Protocol::Side side, 
     connect(&m_waitTimer, &QTimer::timeout, this, &ProtocolConnection::endWait);
     m_holdTimer.setSingleShot(true);
     m_holdTimer.setInterval(HoldMs);
-    connect(&m_holdTimer, &QTimer::timeout, this, [this] {
-        flushHeld();
-        watchHeldBytes();
-    });
+    connect(&m_holdTimer, &QTimer::timeout, this, [this] { flushHeld(); });
     connect(m_socket, &QTcpSocket::readyRead, this, [this] {
-        takeRead(m_socket->readAll());
-        watchHeldBytes();
+        const qsizetype heldBefore = heldByteCount();
+        const QByteArray read = m_socket->readAll();
+        takeRead(read);
+        watchHeldBytes(heldBefore, read.size());
     });
     connect(m_socket, &QTcpSocket::bytesWritten, this, [this] {
         if (!m_streaming)
@@ -169,12 +168,15 @@ void ProtocolConnection::pause(int ms)
     pump();
 }
 
-void ProtocolConnection::watchHeldBytes()
+// The hold limit runs from the read that began the held message: a read that only adds to it
+// leaves the limit running, a read that leaves another message held starts it anew.
+void ProtocolConnection::watchHeldBytes(qsizetype heldBefore, qsizetype added)
 {
-    if (!holdsBytes())
+    const qsizetype held = heldByteCount();
+    if (held == 0)
         m_holdTimer.stop();
-    else if (!m_holdTimer.isActive())
-        m_holdTimer.start(); // from the read that began the message, not the latest one
+    else if (heldBefore == 0 || held != heldBefore + added || !m_holdTimer.isActive())
+        m_holdTimer.start();
 }
 
 std::shared_ptr<QFile> ProtocolConnection::openForStreaming(const QString& path)

@@ -66,9 +66,8 @@ protected:
     virtual void takeRead(const QByteArray& read) = 0;
     // Gives out the bytes of a message whose end is overdue as a message of their own.
     virtual void flushHeld() = 0;
-    virtual bool holdsBytes() const = 0;
-    // To be called after each read: starts or stops the hold limit of an unfinished message.
-    void watchHeldBytes();
+    // Bytes of a message begun whose end has not come.
+    virtual qsizetype heldByteCount() const = 0;
     // Logs the error ("ErrorCode=..."), then tells the owner.
     virtual void onSocketError(int wsaCode);
     void logSocketError(int wsaCode);
@@ -102,6 +101,7 @@ private:
     void startGap();
     void endWait();
     void takeDisconnection();
+    void watchHeldBytes(qsizetype heldBefore, qsizetype added);
     bool streamSome();
     bool streamByKernel();
     void continueStream();
@@ -148,7 +148,7 @@ Q_SIGNALS:
 protected:
     void takeRead(const QByteArray& read) override;
     void flushHeld() override;
-    bool holdsBytes() const override { return m_receiver.holdsBytes(); }
+    qsizetype heldByteCount() const override { return m_receiver.heldByteCount(); }
     void onSocketError(int wsaCode) override;
     void onStreamEnded(bool ok) override;
 
@@ -200,7 +200,7 @@ Q_SIGNALS:
 protected:
     void takeRead(const QByteArray& read) override;
     void flushHeld() override;
-    bool holdsBytes() const override { return m_receiver.holdsBytes(); }
+    qsizetype heldByteCount() const override { return m_receiver.heldByteCount(); }
 
 private:
     void dispatch(const QList<Protocol::StudentReceiver::Event>& events);

@@ -73,7 +73,7 @@ public:
     // no message is held longer than the wait that the connection allows it.
     std::optional<Piece> takeHeld();
     QByteArray heldBytes() const { return m_held; }
-    bool holdsBytes() const { return !m_held.isEmpty(); }
+    qsizetype heldByteCount() const { return m_held.size(); }
     void clear();
 
 private:
@@ -107,7 +107,7 @@ public:
     QList<Event> feed(QByteArrayView read);
     // Bytes of a message begun but not yet ended.
     QByteArray pendingBytes() const { return m_framer.heldBytes(); }
-    bool holdsBytes() const { return m_framer.holdsBytes(); }
+    qsizetype heldByteCount() const { return m_framer.heldByteCount(); }
     // The held bytes, given out as a message of their own when their end is overdue.
     QList<Event> flushHeld();
 
@@ -140,7 +140,7 @@ public:
         std::optional<QString> logText; // what the student logs with LogIn, if anything
     };
     QList<Event> feed(QByteArrayView read);
-    bool holdsBytes() const { return m_framer.holdsBytes(); }
+    qsizetype heldByteCount() const { return m_framer.heldByteCount(); }
     // The held bytes, given out as a message of their own when their end is overdue.
     QList<Event> flushHeld();
 

@@ -473,7 +473,7 @@ TEST(ProtocolFraming, AMessageWithoutItsLastNulDoesNotSwallowTheNextOne)
         const QList<QByteArray> got = serverSide(r, {c.unended, c.next}, &events);
         EXPECT_EQ(got, (QList<QByteArray>{c.unended, c.next})) << c.name;
         EXPECT_EQ(events.last().type, ServerReceiver::Event::Type::Message) << c.name;
-        EXPECT_FALSE(r.holdsBytes()) << c.name;
+        EXPECT_EQ(r.heldByteCount(), 0) << c.name;
     }
     const Case studentCases[] = {
         {"Ready", wire("!Ready|4"), command(Head::NextStudent)},
@@ -494,12 +494,12 @@ TEST(ProtocolFraming, HeldBytesAreGivenOutWhenTheirEndIsOverdue)
 {
     ServerReceiver server;
     EXPECT_TRUE(server.feed(wire("Iam|5|pc-0")).isEmpty());
-    EXPECT_TRUE(server.holdsBytes());
+    EXPECT_EQ(server.heldByteCount(), 10); // "Iam|5|pc-0"
     auto events = server.flushHeld();
     ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0].message.kind, StudentMessage::Kind::Iam);
     EXPECT_EQ(events[0].message.hostName, "pc-0");
-    EXPECT_FALSE(server.holdsBytes());
+    EXPECT_EQ(server.heldByteCount(), 0);
     EXPECT_TRUE(server.flushHeld().isEmpty());
 
     // a set head without its NUL is not a count to wait for
