@@ -654,24 +654,32 @@ struct ReadRecorder
 
 } // namespace
 
+// The server's end of a connection, with a bare student computer as its peer.
+struct BareStudent
+{
+    bool connect()
+    {
+        QObject::connect(&server, &CommandServer::clientConnected, [this](ServerConnection* c) { end = c; });
+        bare.connectToHost(QStringLiteral("127.0.0.1"), server.listen(0) ? server.port() : 0);
+        return QTest::qWaitFor([&] { return end != nullptr && bare.state() == QAbstractSocket::ConnectedState; },
+                               WaitMs);
+    }
+    CommandServer server;
+    ServerConnection* end = nullptr;
+    QTcpSocket bare;
+    ReadRecorder reads{&bare};
+};
+
 TEST_F(RawServer, MessagesSentBackToBackArriveInReadsOfTheirOwn)
 {
-    // the server's end of a connection, with a bare student computer as its peer
-    CommandServer server;
-    ASSERT_TRUE(server.listen(0));
-    ServerConnection* end = nullptr;
-    QObject::connect(&server, &CommandServer::clientConnected, [&](ServerConnection* c) { end = c; });
-    QTcpSocket bare;
-    ReadRecorder atStudent(&bare);
-    bare.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    ASSERT_TRUE(
-        QTest::qWaitFor([&] { return end != nullptr && bare.state() == QAbstractSocket::ConnectedState; }, WaitMs));
+    BareStudent computer;
+    ASSERT_TRUE(computer.connect());
     ReadRecorder atServer(peer);
 
     const QList<QByteArray> fromServer = {yourFinalPointsAre(5), command(Head::NextStudent), setPorts(9100, 4600),
                                           allowRequest(3, false, QStringLiteral("Дроби")), command(Head::WhoAreYou)};
     for (const QByteArray& m : fromServer)
-        end->send(m); // all in one turn of the event loop
+        computer.end->send(m); // all in one turn of the event loop
     student.sendReport({1, QStringLiteral("0"), 1, 60});
     student.sendReport({2, QStringLiteral("1"), 2, 50});
     student.sendCriteriaNeeded();
@@ -679,10 +687,25 @@ TEST_F(RawServer, MessagesSentBackToBackArriveInReadsOfTheirOwn)
                                            report({2, QStringLiteral("1"), 2, 50}), criteriaNeeded()};
 
     ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return atStudent.reads.join() == fromServer.join() && atServer.reads.join() == fromStudent.join(); },
+        [&] { return computer.reads.reads.join() == fromServer.join() && atServer.reads.join() == fromStudent.join(); },
         WaitMs));
-    EXPECT_EQ(atStudent.reads, fromServer);
+    EXPECT_EQ(computer.reads.reads, fromServer);
     EXPECT_EQ(atServer.reads, fromStudent);
+}
+
+TEST_F(RawServer, AMessageAfterAQuestionSetArrivesInAReadOfItsOwn)
+{
+    BareStudent computer;
+    ASSERT_TRUE(computer.connect());
+    const QByteArray payload = patternBytes(4 * 1024 * 1024);
+    const QString path = writeFile(QStringLiteral("set.cmpr"), payload);
+    ASSERT_TRUE(computer.end->sendQuestionSet({QStringLiteral("A=1")}, path));
+    computer.end->send(command(Head::NextStudent));
+    const QByteArray expected =
+        settingsList({QStringLiteral("A=1")}) + questionListHead(payload.size()) + payload + command(Head::NextStudent);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return computer.reads.reads.join().size() == expected.size(); }, WaitMs * 2));
+    EXPECT_EQ(computer.reads.reads.join(), expected);
+    EXPECT_EQ(computer.reads.reads.last(), command(Head::NextStudent)) << "not in the set's last read";
 }
 
 TEST_F(RawServer, RefusedByteCountThenCloseClientIsHandled)
