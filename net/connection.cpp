@@ -266,15 +266,16 @@ void ProtocolConnection::reportUnsent(const QByteArray& message)
 
 // Why the gap is GapMs. A peer that takes each read as one message reads two messages apart only
 // when it has read the first before the second arrives. On loopback a small message reaches the
-// peer's read within a tenth of a millisecond (bench/network (d): median 0.014 ms, largest 0.07 ms
-// on a loaded machine), and a classroom LAN adds well under a millisecond; yet written with no gap
-// at all, a third of the pairs merged even at a free peer. What merges two messages is a peer
-// whose thread is busy when the first arrives: the gap keeps them apart when the peer is free again
-// within it (in (d), a 20 ms gap still merged a third of the pairs at a peer busy for up to 30 ms,
-// 50 ms none). A Windows program reads its socket events between window messages, and its timers
-// tick in steps of about 16 ms: 50 ms covers a few steps of such work. It is short beside the
-// protocol's 500 ms pauses, and messages that follow each other without a pause come in twos and
-// threes, so the gap costs a conversation about a tenth of a second at most.
+// peer's read within a fraction of a millisecond (bench/network (d): medians of 0.01 to 0.03 ms,
+// at most 0.15 ms on a loaded machine), and a classroom LAN adds well under a millisecond; yet
+// written with no gap at all, from a third to nearly all of the pairs merged even at a free peer.
+// What merges two messages is a peer whose thread is busy when the first arrives: the gap keeps
+// them apart when the peer is free again within it (in (d), a 20 ms gap still merged a third of
+// the pairs at a peer busy for up to 30 ms, 50 ms none). A Windows program reads its socket events
+// between window messages, and its timers tick in steps of about 16 ms: 50 ms covers a few steps
+// of such work. It is short beside the protocol's 500 ms pauses, and messages that follow each
+// other without a pause come in twos and threes, so the gap costs a conversation about a tenth of
+// a second at most.
 void ProtocolConnection::startGap()
 {
     m_sinceWrite.start();
