@@ -120,25 +120,22 @@ void ProtocolConnection::takeError(QAbstractSocket::SocketError error)
     onSocketError(WsaErrorCode(error));
 }
 
-void ProtocolConnection::logSocketError(int wsaCode)
-{
-    LogText(QStringLiteral("ErrorCode=%1 (%2)").arg(wsaCode).arg(SocketErrorText(wsaCode)));
-}
-
+// A reset is logged, the connection closed (and, on the server, the close logged) before the
+// owner hears of any of it: the owner may drop the connection or connect again at once, and then
+// finds it closed. The owner hears of the disconnection first, then of the error.
 void ProtocolConnection::onSocketError(int wsaCode)
 {
-    logSocketError(wsaCode);
+    static constexpr int ConnectionReset = 10054;
+    LogText(QStringLiteral("ErrorCode=%1 (%2)").arg(wsaCode).arg(SocketErrorText(wsaCode)));
+    if (wsaCode == ConnectionReset) {
+        m_deferDisconnect = true;
+        m_socket->abort();
+        m_deferDisconnect = false;
+        onResetClosed();
+        if (std::exchange(m_disconnectDeferred, false))
+            takeDisconnection();
+    }
     Q_EMIT socketError(wsaCode);
-}
-
-void ProtocolConnection::closeAndLog(const QString& closedText)
-{
-    m_deferDisconnect = true;
-    m_socket->abort();
-    m_deferDisconnect = false;
-    LogText(closedText);
-    if (std::exchange(m_disconnectDeferred, false))
-        takeDisconnection();
 }
 
 bool ProtocolConnection::isOpen() const
@@ -435,15 +432,9 @@ void ServerConnection::dispatch(const QList<Protocol::ServerReceiver::Event>& ev
     }
 }
 
-// A reset is logged, the connection closed and the close logged before the owner hears of any of
-// it: the owner may well drop the connection at once.
-void ServerConnection::onSocketError(int wsaCode)
+void ServerConnection::onResetClosed()
 {
-    static constexpr int ConnectionReset = 10054;
-    logSocketError(wsaCode);
-    if (wsaCode == ConnectionReset)
-        closeAndLog(QStringLiteral("Socket \"%1\" Closed").arg(peer()));
-    Q_EMIT socketError(wsaCode);
+    LogText(QStringLiteral("Socket \"%1\" Closed").arg(peer()));
 }
 
 void ServerConnection::onStreamEnded(bool ok)

@@ -68,11 +68,9 @@ protected:
     virtual void flushHeld() = 0;
     // Bytes of a message begun whose end has not come.
     virtual qsizetype heldByteCount() const = 0;
-    // Logs the error ("ErrorCode=..."), then tells the owner.
-    virtual void onSocketError(int wsaCode);
-    void logSocketError(int wsaCode);
-    // Closes the connection and logs closedText; the owner hears of the disconnection only then.
-    void closeAndLog(const QString& closedText);
+    // After a reset the connection is closed before the owner hears of it; the server logs the
+    // close here.
+    virtual void onResetClosed() {}
     // Opens a file for a later queueFile(); logs the sending error and gives null when it cannot.
     std::shared_ptr<QFile> openForStreaming(const QString& path);
     // Queues the "QuestionList" head with the file's size, then its bytes.
@@ -109,6 +107,7 @@ private:
     void endStream(bool ok);
     bool isOpen() const;
     void takeError(QAbstractSocket::SocketError error);
+    void onSocketError(int wsaCode);
 
     QTcpSocket* m_socket;
     Protocol::Side m_side;
@@ -149,7 +148,7 @@ protected:
     void takeRead(const QByteArray& read) override;
     void flushHeld() override;
     qsizetype heldByteCount() const override { return m_receiver.heldByteCount(); }
-    void onSocketError(int wsaCode) override;
+    void onResetClosed() override;
     void onStreamEnded(bool ok) override;
 
 private:

@@ -370,7 +370,10 @@ protected:
                          [this](const ServerMessage& m) { messages += m; });
         QObject::connect(&student, &StudentConnection::questionSetReceived, [this](const QByteArray& b) { sets += b; });
         QObject::connect(&student, &StudentConnection::questionSetFailed, [this](const QString& p) { failures += p; });
-        QObject::connect(&student, &StudentConnection::socketError, [this](int code) { codes += code; });
+        QObject::connect(&student, &StudentConnection::socketError, [this](int code) {
+            codes += code;
+            openAtError = openAtError || student.isConnected() || disconnections == 0;
+        });
         QObject::connect(&student, &StudentConnection::disconnected, [this] { ++disconnections; });
         student.connectToServer(QStringLiteral("127.0.0.1"), listener.serverPort());
         ASSERT_TRUE(QTest::qWaitFor([&] { return listener.hasPendingConnections(); }, WaitMs));
@@ -403,6 +406,7 @@ protected:
     QStringList failures;
     QList<int> codes; // socket errors
     int disconnections = 0;
+    bool openAtError = false; // the owner heard of an error before the connection was closed
 };
 
 } // namespace
@@ -610,6 +614,8 @@ TEST_F(RawServer, StudentTakesAResetAsASocketError)
     EXPECT_EQ(codes, QList<int>{10054});
     EXPECT_TRUE(logged(QString::fromLatin1(ResetEntry)));
     EXPECT_FALSE(student.isConnected());
+    EXPECT_FALSE(openAtError) << "closed, and the disconnection told, before the error";
+    EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("Closed")).isEmpty()) << "only the server logs the close";
 }
 
 TEST_F(RawServer, StudentTakesAnOrderlyCloseAsADisconnectionOnly)
