@@ -54,8 +54,11 @@ public:
     void setHoldMs(int ms) { m_holdTimer.setInterval(ms); }
 
 Q_SIGNALS:
+    // After a reset (10054) the connection is closed already: disconnected() comes first, then
+    // socketError().
     void socketError(int wsaCode);
     void disconnected();
+    // The queue has gone out whole, its last gap included.
     void queueDrained();
     // A queued message that never went out, in its wire form. Emitted before disconnected().
     void messageUnsent(const QByteArray& message);
