@@ -19,11 +19,6 @@ using fixture::Question;
 
 namespace {
 
-QString text(const QByteArray& bytes)
-{
-    return QString::fromLatin1(bytes);
-}
-
 // n choice questions 100.. with three answers, the first right, prices 1..n.
 Table choiceSet(int n, bool seven = false)
 {
@@ -42,11 +37,19 @@ QList<int> idsOf(const Table& t)
 }
 
 // The four report lines of a "Report".
-QByteArray reportBytes(int queId, const char* answer, int shown, int remain)
+// Fields each followed by NUL, as on the wire.
+QByteArray wire(const QList<QByteArray>& fields)
 {
-    return QByteArray("Report\0", 7) + "QueID=" + QByteArray::number(queId) + "\r\nsRslt=" + answer +
-           "\r\nShownCount=" + QByteArray::number(shown) + "\r\nTimeRemain=" + QByteArray::number(remain) + "\r\n" +
-           QByteArray(1, '\0');
+    QByteArray bytes;
+    for (const QByteArray& f : fields)
+        bytes += f + '\0';
+    return bytes;
+}
+
+QByteArray reportBytes(int queId, const QByteArray& answer, int shown, int remain)
+{
+    return wire({"Report", "QueID=" + QByteArray::number(queId) + "\r\nsRslt=" + answer + "\r\nShownCount=" +
+                               QByteArray::number(shown) + "\r\nTimeRemain=" + QByteArray::number(remain) + "\r\n"});
 }
 
 } // namespace
@@ -93,4 +96,360 @@ TEST(TestEngineSelection, RandomOrderDrawsDifferentOrders)
         orders.insert(rig.engine.presentation());
     }
     EXPECT_GT(orders.size(), 5);
+}
+
+TEST(TestEngineMixing, EmptyAndPictureOnlyAnswersKeepTheirPlace)
+{
+    // Seven-answer format, answers 1, 2 and 4 written, 3 empty; and an eight-answer question whose
+    // answer 3 has only a picture.
+    const struct
+    {
+        const char* what;
+        bool seven;
+        const char* pictures;
+    } cases[] = {{"seven, 3 empty", true, ""}, {"eight, 3 a picture only", false, "3"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        QSet<QString> seen;
+        for (quint32 seed = 1; seed <= 30; ++seed) {
+            Table t = fixture::questionTable(c.seven);
+            fixture::addQuestion(t, {.id = 1, .answers = {"a", "b", "", "d"}, .correct = "1", .pictures = c.pictures});
+            EngineRig rig(seed);
+            rig.start({.MixAnswers = -1}, t);
+            const QString mixed = rig.engine.questionSet().value(0, QStringLiteral("HowMixed")).toString();
+            const int n = c.seven ? 7 : 8;
+            ASSERT_EQ(mixed.size(), n) << mixed.toStdString();
+            EXPECT_EQ(mixed[2], u'3');
+            QString moved = QString(mixed[0]) + mixed[1] + mixed[3];
+            std::sort(moved.begin(), moved.end());
+            EXPECT_EQ(moved, QStringLiteral("124")) << mixed.toStdString();
+            EXPECT_EQ(mixed.mid(4), QStringLiteral("5678").left(n - 4));
+            seen.insert(mixed);
+            // The view shows answer a at position k as HowMixed says.
+            for (int k = 1; k <= n; ++k)
+                EXPECT_EQ(rig.engine.view().positions[k - 1].answer, mixed[k - 1].unicode() - u'0');
+        }
+        EXPECT_EQ(seen.size(), 6); // every order of the three answers turns up
+    }
+}
+
+TEST(TestEngineMixing, MixAnswersOffKeepsOrderButMatchingIsAlwaysMixed)
+{
+    QSet<QString> matching;
+    for (quint32 seed = 1; seed <= 20; ++seed) {
+        Table t = fixture::questionTable();
+        fixture::addQuestion(t, {.id = 1, .type = 0, .answers = {"a", "b", "c", "d", "e"}, .correct = "1"});
+        fixture::addQuestion(t, {.id = 2, .type = 2, .answers = {"a", "b", "c", "d", "e"}});
+        fixture::addQuestion(t, {.id = 3, .type = 3, .answers = {"a", "b", "c", "", "e", "f", "g", ""}});
+        EngineRig rig(seed);
+        rig.start({.MixAnswers = 0}, t);
+        const Table& set = rig.engine.questionSet();
+        EXPECT_EQ(set.value(0, QStringLiteral("HowMixed")).toString(), QStringLiteral("12345678"));
+        EXPECT_EQ(set.value(1, QStringLiteral("HowMixed")).toString(), QStringLiteral("12345678"));
+        const QString m = set.value(2, QStringLiteral("HowMixed")).toString();
+        ASSERT_EQ(m.size(), 8);
+        // Each column is mixed within itself; the empty pair 4/8 stays in its row.
+        QString left = m.left(3), right = m.mid(4, 3);
+        std::sort(left.begin(), left.end());
+        std::sort(right.begin(), right.end());
+        EXPECT_EQ(left, QStringLiteral("123"));
+        EXPECT_EQ(right, QStringLiteral("567"));
+        EXPECT_EQ(m[3], u'4');
+        EXPECT_EQ(m[7], u'8');
+        matching.insert(m);
+    }
+    EXPECT_GT(matching.size(), 10);
+}
+
+namespace {
+
+// One question of each kind, prices 1..4, in stored order.
+Table fourKinds()
+{
+    Table t = fixture::questionTable();
+    fixture::addQuestion(t, {.id = 11, .type = 0, .price = 1, .answers = {"a", "b", "c"}, .correct = "13"});
+    fixture::addQuestion(t, {.id = 12, .type = 1, .price = 2, .answers = {"Paris"}});
+    fixture::addQuestion(t, {.id = 13, .type = 2, .price = 3, .answers = {"a", "b", "c", "d", "e"}});
+    fixture::addQuestion(t, {.id = 14, .type = 3, .price = 4, .answers = {"a", "b", "c", "d", "A", "B", "C", "D"}});
+    return t;
+}
+
+Arrangement swapped(Arrangement a, int row1, int row2)
+{
+    std::swap(a[row1 - 1], a[row2 - 1]);
+    return a;
+}
+
+} // namespace
+
+TEST(TestEngineReports, RouteOnceThenReportsWithTheirBytes)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.start({}, fourKinds());
+    ASSERT_EQ(e.presentation(), (QList<int>{11, 12, 13, 14}));
+    e.ToggleTick(1);
+    e.ToggleTick(3);
+    e.btnNextClick();
+    e.SetOpenAnswer("Paris");
+    e.btnNextClick();
+    EXPECT_TRUE(e.SetArrangement(swapped(e.arrangement(), 1, 2)));
+    e.btnNextClick();
+    const QString mix = e.questionSet().value(e.view().row, QStringLiteral("HowMixed")).toString();
+    const Arrangement matched = swapped(e.arrangement(), 5, 6);
+    EXPECT_TRUE(e.SetArrangement(matched));
+    e.btnReadyClick();
+
+    // Matching questions are mixed whatever MixAnswers says.
+    QByteArray answer14 = mix.left(4).toLatin1();
+    for (int k = 5; k <= 8; ++k)
+        answer14 += char('0' + matched[k - 1]);
+    const QList<QByteArray> expected{
+        wire({"Rout", "10", "11\r\n12=***\r\n13=12345678\r\n14=" + mix.toLatin1() + "\r\n"}),
+        reportBytes(11, "13", 1, 0),
+        reportBytes(12, "Paris", 2, 0),
+        reportBytes(13, "21345678", 3, 0),
+        reportBytes(14, answer14, 4, 0),
+        wire({"FinishReport", "11=13\r\n12=Paris\r\n13=21345678\r\n14=" + answer14 + "\r\n"}),
+    };
+    EXPECT_EQ(rig.sender.sent, expected);
+    EXPECT_FALSE(e.routePending());
+}
+
+TEST(TestEngineReports, ArrangementsOnlyMoveWhatMayMove)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.start({}, fourKinds());
+    e.btnNextClick();
+    e.btnNextClick(); // ordering, answers 1..5
+    const Arrangement start = e.arrangement();
+    EXPECT_FALSE(e.SetArrangement(swapped(start, 5, 6))); // row 6 holds no answer
+    EXPECT_FALSE(e.SetArrangement(swapped(swapped(start, 1, 2), 1, 1) = Arrangement{1, 1, 3, 4, 5, 6, 7, 8}));
+    EXPECT_TRUE(e.SetArrangement(swapped(start, 4, 5)));
+    e.btnNextClick(); // matching: the left column never moves
+    EXPECT_FALSE(e.SetArrangement(swapped(e.arrangement(), 1, 2)));
+    EXPECT_FALSE(e.SetArrangement(swapped(e.arrangement(), 4, 5)));
+    EXPECT_TRUE(e.SetArrangement(swapped(e.arrangement(), 7, 8)));
+}
+
+TEST(TestEngineReports, GoingBackShowsTheArrangementLeft)
+{
+    for (quint32 seed = 1; seed <= 5; ++seed) {
+        EngineRig rig(seed);
+        TestEngine& e = rig.engine;
+        rig.start({.MixAnswers = -1}, fourKinds());
+        e.btnNextClick();
+        e.btnNextClick(); // the ordering question, shuffled
+        const QString howMixed = e.questionSet().value(e.view().row, QStringLiteral("HowMixed")).toString();
+        const Arrangement left = swapped(e.arrangement(), 2, 3);
+        ASSERT_TRUE(e.SetArrangement(left));
+        e.btnNextClick();
+        e.btnPrevClick();
+        EXPECT_EQ(e.view().index, 2);
+        EXPECT_EQ(e.arrangement(), left);
+        for (int k = 1; k <= 8; ++k)
+            EXPECT_EQ(e.view().positions[k - 1].answer, left[k - 1]);
+        EXPECT_EQ(e.questionSet().value(e.view().row, QStringLiteral("HowMixed")).toString(), howMixed);
+        // Coming back to the matching question, unanswered, shows its first mix again.
+        e.btnNextClick();
+        const QString matchMix = e.questionSet().value(e.view().row, QStringLiteral("HowMixed")).toString();
+        for (int k = 1; k <= 8; ++k)
+            EXPECT_EQ(e.view().positions[k - 1].answer, matchMix[k - 1].unicode() - u'0');
+    }
+}
+
+TEST(TestEngineButtons, EnablingFollowsPhaseIndexAndSettings)
+{
+    const struct
+    {
+        const char* what;
+        Settings settings;
+        int index;
+        bool prev, next, ready;
+    } cases[] = {
+        {"first, back allowed", {}, 0, false, true, false},
+        {"second, back allowed", {}, 1, true, true, false},
+        {"last", {}, 3, true, false, true},
+        {"back not allowed", {.AllowBack = 0}, 2, false, true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineRig rig;
+        TestEngine& e = rig.engine;
+        rig.start(c.settings, fourKinds());
+        for (int i = 0; i < c.index; ++i)
+            e.btnNextClick();
+        const EngineView& v = e.view();
+        EXPECT_EQ(v.index, c.index);
+        EXPECT_EQ(v.prevEnabled, c.prev);
+        EXPECT_EQ(v.nextEnabled, c.next);
+        EXPECT_EQ(v.readyEnabled, c.ready);
+        EXPECT_EQ(v.prevVisible, c.settings.AllowBack != 0);
+        EXPECT_TRUE(v.answersEnabled);
+        EXPECT_TRUE(v.criteriaEnabled);
+        // A disabled operation does nothing.
+        const int sentBefore = int(rig.sender.sent.size());
+        if (!c.prev)
+            e.btnPrevClick();
+        if (!c.ready)
+            e.btnReadyClick();
+        EXPECT_EQ(e.view().index, c.index);
+        EXPECT_EQ(rig.sender.sent.size(), sentBefore);
+        EXPECT_EQ(e.phase(), TestPhase::Answering);
+    }
+}
+
+TEST(TestEngineView, PriceShareRightCountAndKinds)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.start({}, fourKinds());
+    const EngineView& v = e.view();
+    EXPECT_EQ(v.priceShare, QStringLiteral("(10,0%)"));
+    EXPECT_EQ(v.rightCount, 2);
+    EXPECT_TRUE(v.rightCountShown);
+    EXPECT_TRUE(v.positions[0].shown && v.positions[2].shown);
+    EXPECT_FALSE(v.positions[3].shown);
+    e.btnNextClick();
+    EXPECT_EQ(v.kind, QuestionKind::Open);
+    EXPECT_FALSE(v.rightCountShown);
+    EXPECT_EQ(v.priceShare, QStringLiteral("(20,0%)"));
+    for (const AnswerPosition& p : v.positions)
+        EXPECT_EQ(p.answer, 1);
+
+    EngineRig hidden;
+    hidden.start({.ShowPrice = 0, .ShowRightCount = 0}, fourKinds());
+    EXPECT_FALSE(hidden.engine.view().pricePanelShown);
+    EXPECT_FALSE(hidden.engine.view().rightCountShown);
+}
+
+TEST(TestEngineRights, ShowRightsInstantConfirmsThenMovesOnWithoutAnotherReport)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.start({.ShowRightsInstant = -1}, fourKinds());
+    EXPECT_EQ(e.view().nextAction, NextAction::QuestionReady);
+    EXPECT_TRUE(e.view().nextEnabled);
+    e.btnNextClick(); // the button runs "Вопрос решён" now: the window calls that, not this
+    EXPECT_EQ(e.view().index, 0);
+    e.ToggleTick(2);
+    e.acQuestionReadyExecute();
+    EXPECT_EQ(e.phase(), TestPhase::Confirmed);
+    EXPECT_TRUE(e.view().marksShown);
+    EXPECT_FALSE(e.view().answersEnabled);
+    EXPECT_EQ(e.view().nextAction, NextAction::NextQuestion);
+    // Answer 1 and 3 are right, 2 not (stored order: MixAnswers off).
+    EXPECT_TRUE(e.view().positions[0].right);
+    EXPECT_FALSE(e.view().positions[1].right);
+    EXPECT_TRUE(e.view().positions[2].right);
+    e.ToggleTick(1); // locked
+    EXPECT_FALSE(e.questionSet().value(e.view().row, QStringLiteral("Fact1")).toBool());
+    EXPECT_EQ(rig.sender.headed("Report").size(), 1);
+    e.btnNextClick();
+    EXPECT_EQ(e.phase(), TestPhase::Answering);
+    EXPECT_EQ(e.view().index, 1);
+    EXPECT_EQ(rig.sender.headed("Report").size(), 1);
+    EXPECT_EQ(e.view().nextAction, NextAction::QuestionReady);
+}
+
+TEST(TestEngineRights, ReviewingMarksOrderingAndMatching)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.start({.MixAnswers = 0}, fourKinds());
+    e.btnNextClick();
+    e.btnNextClick();
+    ASSERT_TRUE(e.SetArrangement(swapped(e.arrangement(), 1, 2))); // 2 1 3 4 5
+    e.btnNextClick();
+    const QString mix = e.questionSet().value(e.view().row, QStringLiteral("HowMixed")).toString();
+    e.btnReadyClick();
+    ASSERT_EQ(e.phase(), TestPhase::Reviewing);
+    EXPECT_EQ(e.view().index, 0);
+    EXPECT_TRUE(e.view().prevVisible);
+    EXPECT_FALSE(e.view().prevEnabled);
+    EXPECT_FALSE(e.view().readyEnabled);
+    EXPECT_FALSE(e.view().answersEnabled);
+    e.btnNextClick();
+    EXPECT_TRUE(e.view().rightAnswerShown);
+    e.btnNextClick();
+    const EngineView& v = e.view();
+    EXPECT_TRUE(v.marksShown);
+    const bool rightOrder[] = {false, false, true, true, true};
+    for (int k = 1; k <= 5; ++k) {
+        EXPECT_EQ(v.positions[k - 1].right, rightOrder[k - 1]) << k;
+        EXPECT_EQ(v.positions[k - 1].orderMark, v.positions[k - 1].answer);
+    }
+    EXPECT_FALSE(v.positions[5].shown);
+    e.btnNextClick(); // matching, left unanswered: its first mix pairs row k with answer mix[k+4]
+    for (int k = 1; k <= 4; ++k) {
+        const int left = mix[k - 1].unicode() - u'0';
+        const int right = mix[k + 3].unicode() - u'0';
+        EXPECT_EQ(v.positions[k - 1].right, right == left + 4) << k;
+        EXPECT_EQ(v.positions[k + 3].right, right == left + 4) << k;
+        // The right-hand mark names the left row whose partner the answer is.
+        EXPECT_EQ(mix[v.positions[k + 3].orderMark - 1].unicode() - u'0' + 4, right);
+    }
+    e.btnPrevClick();
+    EXPECT_EQ(e.view().index, 2);
+    e.ChooseQuestion(0);
+    EXPECT_EQ(e.view().index, 0);
+}
+
+TEST(TestEngineTime, CountdownNoticesAndTheEnd)
+{
+    const struct
+    {
+        const char* what;
+        int timeLimit;
+        int minutes;
+        bool timed;
+        bool warning;
+    } cases[] = {{"two minutes", -1, 2, true, true},
+                 {"one minute: starts at 60, no warning", -1, 1, true, false},
+                 {"no minutes: untimed", -1, 0, false, false},
+                 {"limit off", 0, 5, false, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineRig rig;
+        TestEngine& e = rig.engine;
+        rig.start({.TimeLimit = c.timeLimit, .MaxTime = c.minutes}, fourKinds());
+        ASSERT_NE(rig.timers.countdown, nullptr);
+        EXPECT_EQ(rig.timers.countdown->isActive(), c.timed);
+        EXPECT_EQ(e.view().timeShown, c.timed);
+        if (!c.timed) {
+            EXPECT_EQ(e.secondsLeft(), 0);
+            continue;
+        }
+        EXPECT_EQ(rig.timers.countdown->interval, 1000);
+        EXPECT_EQ(e.secondsLeft(), c.minutes * 60);
+        while (e.secondsLeft() > 61)
+            rig.timers.countdown->fire();
+        EXPECT_TRUE(rig.notices.notices.isEmpty());
+        rig.timers.countdown->fire();
+        if (c.warning) {
+            EXPECT_EQ(e.secondsLeft(), 60);
+            ASSERT_EQ(rig.notices.notices.size(), 1);
+            EXPECT_EQ(rig.notices.notices[0], (Notice{"Осталось меньше 1 минуты!", EngineText::OneMinuteText,
+                                                      NoticeIcon::Warning, NoticeColour::Magenta, 5, 2}));
+            EXPECT_TRUE(e.view().gaugeRed);
+            EXPECT_EQ(e.view().minutesText, QStringLiteral("1 мин."));
+            EXPECT_EQ(e.view().secondsText, QStringLiteral("0 сек."));
+        }
+        while (e.secondsLeft() > 1)
+            rig.timers.countdown->fire();
+        EXPECT_EQ(e.phase(), TestPhase::Answering);
+        rig.timers.countdown->fire();
+        EXPECT_FALSE(rig.timers.countdown->isActive());
+        EXPECT_EQ(e.phase(), TestPhase::Reviewing);
+        ASSERT_GE(rig.notices.notices.size(), 2);
+        const Notice& timeUp = rig.notices.notices[rig.notices.notices.size() - 2];
+        EXPECT_EQ(timeUp,
+                  (Notice{"Время истекло!", EngineText::TimeUpText, NoticeIcon::Warning, NoticeColour::Red, 20, 2}));
+        EXPECT_EQ(rig.notices.notices.last().title, QStringLiteral("Ваша оценка"));
+        EXPECT_EQ(rig.sender.headed("FinishReport").size(), 1);
+        EXPECT_FALSE(e.view().timeShown);
+        rig.timers.countdown->fire(); // stopped: nothing more
+        EXPECT_EQ(e.secondsLeft(), 0);
+    }
 }
