@@ -453,3 +453,205 @@ TEST(TestEngineTime, CountdownNoticesAndTheEnd)
         EXPECT_EQ(e.secondsLeft(), 0);
     }
 }
+
+namespace {
+
+// A whole test: every question answered somehow, some right, some wrong.
+void answerAll(TestEngine& e)
+{
+    for (int i = 0; i < e.presentation().size(); ++i) {
+        switch (e.view().kind) {
+        case QuestionKind::Choice:
+            e.ToggleTick(1 + i % 3);
+            break;
+        case QuestionKind::Open:
+            e.SetOpenAnswer(i % 2 ? "Paris" : "London");
+            break;
+        case QuestionKind::Ordering:
+        case QuestionKind::Matching:
+            e.SetArrangement(swapped(e.arrangement(), 7, 8 - i % 2)); // matching: rows 7 and 8
+            break;
+        }
+        if (i + 1 < e.presentation().size())
+            e.btnNextClick();
+    }
+}
+
+// A bigger set of all kinds, prices 1..5.
+Table mixedKinds(int n, bool seven = false)
+{
+    Table t = fixture::questionTable(seven);
+    for (int i = 0; i < n; ++i) {
+        const int type = seven ? 0 : i % 4;
+        const QStringList answers = type == 1   ? QStringList{"Paris", "paris*"}
+                                    : type == 3 ? QStringList{"a", "b", "c", "d", "A", "B", "C", "D"}
+                                                : QStringList{"a", "b", "c", "d", "e", "f", "g", "h"};
+        fixture::addQuestion(
+            t, {.id = 500 + i, .type = type, .price = 1 + i % 5, .answers = answers, .correct = i % 2 ? "1" : "12"});
+    }
+    return t;
+}
+
+} // namespace
+
+TEST(TestEngineEnd, StudentAndServerAgreeOnTheTotal)
+{
+    const struct
+    {
+        const char* what;
+        bool seven;
+        bool partial;
+    } cases[] = {
+        {"eight, partial", false, true}, {"eight, all or nothing", false, false}, {"seven, partial", true, true}};
+    for (const auto& c : cases) {
+        for (quint32 seed = 1; seed <= 4; ++seed) {
+            SCOPED_TRACE(testing::Message() << c.what << " seed " << seed);
+            EngineRig rig(seed);
+            TestEngine& e = rig.engine;
+            const Table bank = mixedKinds(24, c.seven);
+            rig.start({.RandomOrder = -1, .GiveMaxCount = 15, .MixAnswers = -1, .partial = c.partial}, bank);
+            answerAll(e);
+            e.btnReadyClick();
+            const QList<QByteArray> finish = rig.sender.headed("FinishReport");
+            ASSERT_EQ(finish.size(), 1);
+            const QString list = QString::fromLatin1(finish[0].mid(13).chopped(1));
+            EXPECT_EQ(SplitListLines(list).size(), 15);
+            // The server grades the list against its own rows of the topic.
+            const double server = ValuateAnswerList(bank, list, c.partial, nullptr, 15);
+            EXPECT_EQ(e.lastOutcome().percent, server);
+            EXPECT_GT(server, 0.0);
+            EXPECT_LT(server, 100.0);
+            EXPECT_EQ(e.lastOutcome().percentText, FormatFixed(server, 1));
+        }
+    }
+}
+
+TEST(TestEngineEnd, MarkNoticeDetailsAndPhaseByConnection)
+{
+    const struct
+    {
+        const char* what;
+        bool connected;
+        int showRights;
+        int hideDetails;
+    } cases[] = {{"connected, rights", true, -1, 0},
+                 {"connected, no rights, no details", true, 0, -1},
+                 {"disconnected", false, -1, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineRig rig;
+        TestEngine& e = rig.engine;
+        rig.sender.connected = c.connected;
+        rig.start({.ShowRights = c.showRights, .HideDetails = c.hideDetails, .scale = 5, .partial = false},
+                  fourKinds());
+        e.ToggleTick(1);
+        e.ToggleTick(3);
+        e.btnNextClick();
+        e.SetOpenAnswer("Paris");
+        e.btnNextClick();
+        e.SetArrangement(swapped(e.arrangement(), 1, 2)); // wrong: nothing without partial credit
+        e.btnNextClick();
+        Arrangement pairs = e.arrangement(); // every right-hand item beside its partner
+        for (int k = 1; k <= 4; ++k)
+            pairs[k + 3] = pairs[k - 1] + 4;
+        ASSERT_TRUE(e.SetArrangement(pairs));
+        e.btnReadyClick();
+        // Choice 1, open 2 and matching 4 right of 10: 70 %, a 3 on the five-point scale (Na3 50).
+        EXPECT_EQ(e.lastOutcome().percentText, QStringLiteral("70,0"));
+        EXPECT_EQ(e.lastOutcome().markText, QStringLiteral("3"));
+        const Notice& mark = rig.notices.notices.last();
+        EXPECT_EQ(mark.title, QStringLiteral("Ваша оценка"));
+        EXPECT_EQ(mark.seconds, 20);
+        EXPECT_EQ(mark.text, c.showRights
+                                 ? QStringLiteral("Ваша оценка \"3 (70,0%)\r\rТеперь можно просмотреть правильные "
+                                                  "(подчёркнутые) варианты ответов.")
+                                 : QStringLiteral("Ваша оценка \"3\" (70,0%)"));
+        EXPECT_EQ(rig.notices.details.size(), c.hideDetails ? 0 : 1);
+        EXPECT_EQ(e.phase(), c.showRights ? TestPhase::Reviewing : TestPhase::Finished);
+        EXPECT_EQ(rig.sender.headed("FinishReport").size(), c.connected ? 1 : 0);
+        EXPECT_EQ(rig.notices.namesAsked, c.connected ? 0 : 1);
+        const QStringList saved = QDir(AppFilePath("SavedWorks")).entryList(QDir::Files);
+        EXPECT_EQ(saved.size(), c.connected ? 0 : 1);
+        if (!c.showRights) {
+            EXPECT_FALSE(e.view().prevEnabled);
+            EXPECT_FALSE(e.view().readyEnabled);
+            EXPECT_FALSE(e.view().questionReadyEnabled);
+        }
+        if (!c.hideDetails) {
+            const TestDetails& d = rig.notices.details[0];
+            ASSERT_EQ(d.rows.size(), 4);
+            EXPECT_EQ(d.rows[0], (DetailsRow{"1", "1 (10,0%)", "100%", "10,0%"}));
+            EXPECT_EQ(d.rows[1], (DetailsRow{"2", "2 (20,0%)", "100%", "20,0%"}));
+            EXPECT_EQ(d.rows[2], (DetailsRow{"3", "3 (30,0%)", "0%", "0,0%"}));
+            EXPECT_EQ(d.rows[3], (DetailsRow{"4", "4 (40,0%)", "100%", "40,0%"}));
+            EXPECT_EQ(d.percentText, QStringLiteral("70,0"));
+            EXPECT_EQ(d.markText, QStringLiteral("3"));
+        }
+    }
+}
+
+TEST(TestEngineEnd, OfflineWorkIsSavedWholeEvenWhenClearedWhileAskingTheName)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.sender.connected = false;
+    rig.start({.TimeLimit = -1, .MaxTime = 3}, fourKinds());
+    e.ToggleTick(1);
+    rig.timers.countdown->fire();
+    e.btnNextClick();
+    e.btnNextClick();
+    e.btnNextClick();
+    const QString answers = e.AnswerList();
+    rig.notices.name = QStringLiteral("Петров\r\nTopicID=9");
+    rig.notices.whileAsking = [&] { e.ResetForNextStudent(); }; // "!NextStudent" while the dialog is open
+    e.btnReadyClick();
+    EXPECT_EQ(e.phase(), TestPhase::Waiting);
+    const QStringList saved = QDir(AppFilePath("SavedWorks")).entryList(QDir::Files);
+    ASSERT_EQ(saved.size(), 1);
+    EXPECT_TRUE(saved[0].startsWith("Local-") && saved[0].endsWith(".rslt4")) << saved[0].toStdString();
+    const ResultFileContents file = ReadResultFile(QDir(AppFilePath("SavedWorks")).filePath(saved[0]));
+    EXPECT_EQ(file.work.studentName, QStringLiteral("Петров  TopicID=9"));
+    EXPECT_EQ(file.work.topicId, 7);
+    EXPECT_EQ(file.work.maxTime, 3);
+    EXPECT_EQ(file.work.timeRemain, 179);
+    EXPECT_EQ(file.work.answerList, answers);
+    EXPECT_EQ(file.work.questions.rowCount(), 4);
+    EXPECT_TRUE(file.hasCriteria);
+    // Temp keeps nothing of it.
+    EXPECT_TRUE(QDir(AppFilePath("Temp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+}
+
+TEST(TestEngineEnd, ResetClearsTheWorkplace)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.start({.TimeLimit = -1, .MaxTime = 2}, fourKinds());
+    e.ToggleTick(1);
+    e.btnNextClick();
+    e.ResetForNextStudent();
+    EXPECT_EQ(e.phase(), TestPhase::Waiting);
+    EXPECT_EQ(e.settings().TopicID, 0);
+    EXPECT_TRUE(e.criteriaList().isEmpty());
+    EXPECT_EQ(e.priceSum(), 0);
+    EXPECT_EQ(e.questionSet().rowCount(), 0);
+    EXPECT_TRUE(e.presentation().isEmpty());
+    EXPECT_FALSE(rig.timers.countdown->isActive());
+    const EngineView& v = e.view();
+    EXPECT_FALSE(v.hasQuestion);
+    EXPECT_FALSE(v.timeShown || v.gaugeRed || v.nextEnabled || v.prevEnabled || v.readyEnabled || v.criteriaEnabled);
+    EXPECT_TRUE(v.questionNumber.isEmpty() && v.titleSuffix.isEmpty());
+    EXPECT_GE(rig.notices.criteriaClosed, 1);
+    EXPECT_GE(rig.notices.detailsClosed, 1);
+    // Operations on an empty workplace do nothing.
+    const qsizetype sent = rig.sender.sent.size();
+    e.btnNextClick();
+    e.btnReadyClick();
+    e.ToggleTick(1);
+    e.SendAnswerList(true);
+    EXPECT_EQ(rig.sender.sent.size(), sent);
+    // The criteria are asked of the server now.
+    e.btnShowCriteriaClick();
+    EXPECT_EQ(rig.sender.sent.last(), QByteArray("!CriteriaNeeded\0", 16));
+    e.TakeCriteriaList("Na12=1\r\n");
+    EXPECT_EQ(rig.notices.criteriaShown.last(), QStringLiteral("Na12=1\r\n"));
+}
