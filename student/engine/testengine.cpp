@@ -22,7 +22,13 @@
 
 namespace {
 
-const QString TempFolder = QStringLiteral("Temp");
+// The work folder "Temp" under the program's folder, made when missing.
+QString tempFolder()
+{
+    const QString temp = AppFilePath(QStringLiteral("Temp"));
+    QDir().mkpath(temp);
+    return temp;
+}
 const QString DefaultOrder = QStringLiteral("12345678");
 static constexpr int MatchingPairs = 4;
 static constexpr int SecondsPerMinute = 60;
@@ -153,8 +159,7 @@ bool TestEngine::LoadQuestionSet(const QByteArray& package)
         LogText(EngineText::SetAfterRefusedSettingsLog);
         return false;
     }
-    const QString temp = AppFilePath(TempFolder);
-    QDir().mkpath(temp);
+    const QString temp = tempFolder();
     const QString packagePath = QDir(temp).filePath(EngineText::PackageName);
     {
         QFile file(packagePath);
@@ -833,7 +838,7 @@ std::optional<QString> TestEngine::StartFromQuestionFile(const QString& path)
 {
     QuestionFileContents contents;
     try {
-        contents = ReadQuestionFile(path, AppFilePath(TempFolder));
+        contents = ReadQuestionFile(path, tempFolder());
         if (!contents.hasSettings)
             throw AppError(QStringLiteral("В файле вопросов нет настроек темы \"%1\".").arg(contents.topicName));
     } catch (const AppError& e) {

@@ -655,3 +655,215 @@ TEST(TestEngineEnd, ResetClearsTheWorkplace)
     e.TakeCriteriaList("Na12=1\r\n");
     EXPECT_EQ(rig.notices.criteriaShown.last(), QStringLiteral("Na12=1\r\n"));
 }
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The package the server sends: an archive holding the set as "QuestionList.ADTG".
+QByteArray package(const Table& questions, const QString& member = "QuestionList.ADTG")
+{
+    const QString adtg = testPath(member);
+    WriteAdtgFile(questions, adtg);
+    TZLibCompression().CompressFile(adtg, testPath("package.cmpr"));
+    QFile::remove(adtg);
+    return fileBytes(testPath("package.cmpr"));
+}
+
+// A question file "<topic>.vst4" with its questions and, unless settings are left out, its settings.
+QString questionFile(const QString& topic, const Table& questions, const QString& settings)
+{
+    const QString top = testPath(topic + ".top");
+    WriteAdtgFile(questions, top);
+    QStringList members{top};
+    if (!settings.isNull()) {
+        QFile set(testPath(topic + ".set"));
+        EXPECT_TRUE(set.open(QIODevice::WriteOnly));
+        set.write("[Fields]\r\n" + settings.toUtf8() + "[Topic]\r\nRemark=\r\n");
+        members.append(set.fileName());
+    }
+    const QString path = testPath(topic + ".vst4");
+    TZLibCompression().CompressFiles(members, path);
+    for (const QString& m : members)
+        QFile::remove(m);
+    return path;
+}
+
+bool tempIsEmpty()
+{
+    return QDir(AppFilePath("Temp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty();
+}
+
+} // namespace
+
+TEST(TestEngineIntake, PackageLoadsAndLeavesNothingInTemp)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    ASSERT_TRUE(e.ApplySettingsList(settingsList({.TopicID = 9}), false));
+    EXPECT_EQ(e.phase(), TestPhase::Waiting);
+    EXPECT_TRUE(rig.timers.setWait->isActive());
+    EXPECT_EQ(rig.timers.setWait->interval, 3000);
+    ASSERT_EQ(rig.notices.appearances.size(), 1);
+    EXPECT_EQ(rig.notices.appearances[0], (Appearance{65535, 16, 14260127, 0, 14, 16768480, 54272}));
+    RunLog::clear();
+    ASSERT_TRUE(e.LoadQuestionSet(package(fourKinds())));
+    EXPECT_EQ(e.phase(), TestPhase::Answering);
+    EXPECT_EQ(e.presentation().size(), 4);
+    EXPECT_FALSE(e.sevenAnswerFormat());
+    EXPECT_TRUE(RunLog::lines().last().endsWith("QuestionList received. No errors."));
+    EXPECT_EQ(rig.notices.withdrawals, 1);
+    EXPECT_TRUE(tempIsEmpty());
+    // The wait ends quietly when the set came in.
+    rig.timers.setWait->fire();
+    EXPECT_EQ(e.phase(), TestPhase::Answering);
+    EXPECT_EQ(rig.sender.aborted, 0);
+}
+
+TEST(TestEngineIntake, SetsThatCannotBeTakenIn)
+{
+    const Table good = fourKinds();
+    Table repeated = fourKinds();
+    fixture::addQuestion(repeated, {.id = 12, .answers = {"x"}});
+    const QByteArray packed = package(good);
+    const struct
+    {
+        const char* what;
+        QByteArray bytes;
+        const char* told;
+    } cases[] = {
+        {"not an archive", "garbage", nullptr},
+        {"cut short", packed.left(packed.size() / 2), nullptr},
+        {"no QuestionList.ADTG", package(good, "Other.ADTG"), "QuestionList.ADTG"},
+        {"no questions", package(fixture::questionTable()), "нет ни одного вопроса"},
+        {"a question twice", package(repeated), "Вопрос 12 встречается"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineRig rig;
+        TestEngine& e = rig.engine;
+        rig.start({}, fourKinds()); // a test runs and survives the refused set
+        e.ToggleTick(2);
+        e.ApplySettingsList(settingsList({}), false);
+        EXPECT_FALSE(e.LoadQuestionSet(c.bytes));
+        EXPECT_EQ(rig.sender.receivingFailures, 1);
+        ASSERT_GE(rig.notices.told.size(), 2);
+        EXPECT_EQ(rig.notices.told[0], QStringLiteral("Не удалось принять вопросы. Сообщите преподавателю."));
+        if (c.told)
+            EXPECT_TRUE(rig.notices.told[1].contains(QString::fromUtf8(c.told))) << rig.notices.told[1].toStdString();
+        EXPECT_EQ(e.questionSet().rowCount(), 4);
+        EXPECT_TRUE(tempIsEmpty());
+        // The wait then clears the workplace.
+        rig.timers.setWait->fire();
+        EXPECT_EQ(e.phase(), TestPhase::Waiting);
+        EXPECT_EQ(rig.sender.aborted, 1);
+    }
+}
+
+TEST(TestEngineIntake, SettingsListsApplyWholeOrNotAtAll)
+{
+    const QString good = settingsList({.GiveMaxCount = 3, .TopicID = 5});
+    const struct
+    {
+        const char* what;
+        QString text;
+        bool fromFile;
+        bool taken;
+    } cases[] = {
+        {"complete", good, false, true},
+        {"no Na4", QString(good).replace("Na4=", "Xa4="), false, false},
+        {"no appearance", settingsList({.GiveMaxCount = 3, .TopicID = 5}, false), false, false},
+        {"appearance not a number", QString(good).replace("QueFontSize=16", "QueFontSize=big"), false, false},
+        {"file without appearance", settingsList({.GiveMaxCount = 3, .TopicID = 5}, false), true, true},
+        {"file without MaxPointSystem", QString(good).replace("MaxPointSystem", "MaxPoint"), true, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EngineRig rig;
+        TestEngine& e = rig.engine;
+        EXPECT_EQ(e.ApplySettingsList(c.text, c.fromFile), c.taken);
+        EXPECT_EQ(e.settings().TopicID, c.taken ? 5 : 0);
+        EXPECT_EQ(e.settings().GiveMaxCount, c.taken ? 3 : 20);
+        EXPECT_EQ(e.criteriaList().isEmpty(), !c.taken);
+        EXPECT_EQ(rig.timers.setWait->isActive(), c.taken && !c.fromFile);
+        EXPECT_EQ(rig.sender.receivingFailures, !c.taken && !c.fromFile ? 1 : 0);
+        EXPECT_EQ(rig.notices.told.isEmpty(), c.taken);
+        if (c.taken) {
+            EXPECT_TRUE(e.criteriaList().startsWith("Na12=101\r\nNa11=101\r\n"));
+            continue;
+        }
+        if (c.fromFile)
+            continue;
+        // The set that follows a refused list from the network is refused too, and nothing starts.
+        EXPECT_FALSE(e.LoadQuestionSet(package(fourKinds())));
+        EXPECT_EQ(e.phase(), TestPhase::Waiting);
+    }
+}
+
+// An empty or odd criteria value is copied whole: the mark scale gives it its meaning (an empty
+// "Na12=" makes every result a 12).
+TEST(TestEngineIntake, OddCriteriaValuesAreCopiedWhole)
+{
+    EngineRig rig;
+    const QString list = settingsList({.scale = 12}).replace("Na12=101", "Na12=").replace("Na11=101", "Na11=x");
+    ASSERT_TRUE(rig.engine.ApplySettingsList(list, false));
+    EXPECT_TRUE(rig.engine.criteriaList().startsWith("Na12=\r\nNa11=x\r\nNa10=101\r\n"));
+    rig.engine.LoadQuestionSet(fourKinds());
+    rig.engine.btnNextClick();
+    rig.engine.btnNextClick();
+    rig.engine.btnNextClick();
+    rig.engine.btnReadyClick();
+    EXPECT_EQ(rig.engine.lastOutcome().markText, QStringLiteral("12"));
+}
+
+TEST(TestEngineIntake, QuestionFilesAndArguments)
+{
+    const QString settings = settingsList({.GiveMaxCount = 2, .TopicID = 4}, false);
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    const std::optional<QString> topic = e.StartFromQuestionFile(questionFile("Алгебра", fourKinds(), settings));
+    ASSERT_TRUE(topic.has_value()) << rig.notices.told.join("|").toStdString();
+    EXPECT_EQ(*topic, QStringLiteral("Алгебра"));
+    EXPECT_EQ(e.phase(), TestPhase::Answering);
+    EXPECT_EQ(e.presentation().size(), 2);
+    EXPECT_EQ(e.settings().TopicID, 4);
+    EXPECT_TRUE(rig.notices.appearances.isEmpty());
+    EXPECT_FALSE(rig.timers.setWait->isActive());
+    EXPECT_TRUE(tempIsEmpty());
+
+    // Without its settings no test starts.
+    EngineRig bare;
+    EXPECT_FALSE(bare.engine.StartFromQuestionFile(questionFile("Геометрия", fourKinds(), QString())).has_value());
+    EXPECT_EQ(bare.engine.phase(), TestPhase::Waiting);
+    EXPECT_EQ(bare.notices.told.size(), 1);
+
+    // A question file as the first argument starts its test; any other file only sets the phase.
+    EngineRig argued;
+    argued.engine.StartWithArgument(questionFile("Физика", fourKinds(), settings));
+    EXPECT_EQ(argued.engine.phase(), TestPhase::Answering);
+    EngineRig other;
+    QFile text(testPath("notes.txt"));
+    ASSERT_TRUE(text.open(QIODevice::WriteOnly));
+    text.write("hello");
+    text.close();
+    other.engine.StartWithArgument(text.fileName());
+    EXPECT_EQ(other.engine.phase(), TestPhase::ArgumentFile);
+    ASSERT_EQ(other.notices.told.size(), 1);
+    EXPECT_EQ(other.notices.told[0], QStringLiteral("Файл \"%1\" не является файлом вопросов.").arg(text.fileName()));
+    EXPECT_FALSE(other.engine.view().criteriaEnabled && other.engine.view().nextEnabled);
+}
+
+TEST(TestEngineIntake, WaitRunsOutWithRequestOffered)
+{
+    EngineRig rig;
+    rig.sender.offered = true;
+    rig.engine.ApplySettingsList(settingsList({}), false);
+    rig.timers.setWait->fire();
+    EXPECT_EQ(rig.engine.phase(), TestPhase::Waiting);
+    EXPECT_EQ(rig.sender.aborted, 1);
+    EXPECT_EQ(rig.notices.beside, QStringList{"Сбой сети. Нажмите кнопку ещё раз, пожалуйста."});
+}
