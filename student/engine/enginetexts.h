@@ -25,6 +25,8 @@ inline const QString NotAQuestionFile = QStringLiteral("Файл \"%1\" не я�
 inline const QString EmptySet = QStringLiteral("В наборе вопросов нет ни одного вопроса.");
 inline const QString NoSetMember = QStringLiteral("В пакете вопросов нет файла QuestionList.ADTG.");
 inline const QString RepeatedQuestion = QStringLiteral("Вопрос %1 встречается в наборе вопросов дважды.");
+inline const QString NoWorkingField = QStringLiteral("В наборе вопросов нет рабочего поля %1.");
+inline const QString NoTopicSettings = QStringLiteral("В файле вопросов нет настроек темы \"%1\".");
 inline const QString SettingsRefusedLog = QStringLiteral("SettingsList refused: %1");
 inline const QString SetAfterRefusedSettingsLog =
     QStringLiteral("QuestionList refused: its settings list was not taken in.");

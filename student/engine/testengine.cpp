@@ -220,7 +220,7 @@ static void prepareWorkingColumns(Table& set, bool seven)
     need(QStringLiteral("Rslt"), ColumnType::Text, RsltSize, true);
     need(QStringLiteral("HowMixed"), ColumnType::Text, HowMixedSize, true);
     if (!missing.isEmpty() && (set.columnCount() + missing.size() < QuestionColumns::EightAnswerMinColumns) != seven)
-        throw AppError(QStringLiteral("В наборе вопросов нет рабочего поля %1.").arg(missing.first().name));
+        throw AppError(EngineText::NoWorkingField.arg(missing.first().name));
     for (const Column& c : missing) {
         set.addColumn(c);
         for (int r = 0; r < set.rowCount(); ++r)
@@ -840,7 +840,7 @@ std::optional<QString> TestEngine::StartFromQuestionFile(const QString& path)
     try {
         contents = ReadQuestionFile(path, tempFolder());
         if (!contents.hasSettings)
-            throw AppError(QStringLiteral("В файле вопросов нет настроек темы \"%1\".").arg(contents.topicName));
+            throw AppError(EngineText::NoTopicSettings.arg(contents.topicName));
     } catch (const AppError& e) {
         m_notices.tellUser(e.message());
         return std::nullopt;

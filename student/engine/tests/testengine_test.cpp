@@ -867,3 +867,30 @@ TEST(TestEngineIntake, WaitRunsOutWithRequestOffered)
     EXPECT_EQ(rig.sender.aborted, 1);
     EXPECT_EQ(rig.notices.beside, QStringList{"Сбой сети. Нажмите кнопку ещё раз, пожалуйста."});
 }
+
+TEST(TestEngineReports, AnswerListAfterAReconnectionAndCriteriaWithoutServer)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.start({}, fourKinds());
+    e.ToggleTick(2);
+    e.btnNextClick();
+    e.SendAnswerList(false); // "!Ready" for our topic after a reconnection
+    const QList<QByteArray> total = rig.sender.headed("TotalReport");
+    ASSERT_EQ(total.size(), 1);
+    EXPECT_EQ(total[0], QByteArray("TotalReport\0"
+                                   "11=2\r\n12=***\r\n13=12345678\r\n14=",
+                                   42) +
+                            e.questionSet().value(3, QStringLiteral("HowMixed")).toString().toLatin1() +
+                            QByteArray("\r\n\0", 3));
+    // The criteria are known: shown at once, not asked of the server.
+    e.btnShowCriteriaClick();
+    EXPECT_EQ(rig.notices.criteriaShown, QStringList{e.criteriaList()});
+    // Working from a file without criteria, the (empty) window is shown all the same.
+    e.ResetForNextStudent();
+    rig.sender.autonomous = true;
+    const qsizetype sent = rig.sender.sent.size();
+    e.btnShowCriteriaClick();
+    EXPECT_EQ(rig.notices.criteriaShown.size(), 2);
+    EXPECT_EQ(rig.sender.sent.size(), sent);
+}
