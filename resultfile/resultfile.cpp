@@ -6,6 +6,7 @@
 #include "archive.h"
 #include "codec.h"
 #include "inifile.h"
+#include "listlines.h"
 #include "questionrow.h"
 #include "runlog.h"
 #include "valuation.h"
@@ -35,10 +36,7 @@ static constexpr int NameAttempts = 1000;
 // A text file member: the lines of the list, each ended by CR LF, in Windows-1251.
 QByteArray listBytes(const QString& list)
 {
-    QString text;
-    for (const QString& line : SplitListLines(list))
-        text += line + QLatin1String("\r\n");
-    return toCp1251(text);
+    return toCp1251(JoinListLines(SplitListLines(list)));
 }
 
 void writeMember(const QString& path, const QByteArray& bytes)

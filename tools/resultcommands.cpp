@@ -1,5 +1,7 @@
 // vastrel result show FILE: a saved work as the teacher's program grades it.
 #include "command.h"
+#include "fixedtext.h"
+#include "listlines.h"
 #include "markscale.h"
 #include "resultfile.h"
 #include "valuation.h"
@@ -24,7 +26,7 @@ int runResult(const QStringList& args)
     const QStringList answers = SplitListLines(work.answerList);
     const bool partial = PartialCreditFromCriteria(work.criteriaList);
     QStringList scores;
-    const double percent = ValuateAnswerList(work.questions, work.answerList, partial, &scores, int(answers.size()));
+    const GradeTotal total = ValuateAnswerList(work.questions, work.answerList, partial, &scores, int(answers.size()));
     const QuestionSet questions(work.questions);
     for (qsizetype i = 0; i < answers.size(); ++i) {
         const QString& line = answers[i];
@@ -34,10 +36,11 @@ int runResult(const QStringList& args)
         const bool graded = isId && questions.rowOf(id) >= 0 && i < scores.size();
         out += line + u'=' + (graded ? scores[i].mid(scores[i].indexOf(u'=') + 1) : QStringLiteral("missing")) + u'\n';
     }
-    out += QStringLiteral("Percent=%1\n").arg(FormatFixed(percent, 1));
-    if (file.hasCriteria)
-        out +=
-            QStringLiteral("Mark=%1\n").arg(MarkText(work.criteriaList, MarkFromPercent(work.criteriaList, percent)));
+    out += QStringLiteral("Percent=%1\n").arg(FormatFixed(total.percent.toDouble(), 1));
+    if (file.hasCriteria) {
+        const int mark = MarkFromPercent(work.criteriaList, total.percent);
+        out += QStringLiteral("Mark=%1\n").arg(MarkText(work.criteriaList, mark));
+    }
     printOut(out);
     return 0;
 }

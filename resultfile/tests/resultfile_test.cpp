@@ -97,7 +97,15 @@ TEST(ResultFile, RoundTripThroughWriterAndReader)
         EXPECT_EQ(entryNames(path), withCriteria ? members : members.mid(0, 3));
 
         const ResultFileContents read = ReadResultFile(path);
-        EXPECT_EQ(read.work.questions, work.questions);
+        // The values come back; the TableGram may declare a column wider than ours.
+        ASSERT_EQ(read.work.questions.columnCount(), work.questions.columnCount());
+        for (int c = 0; c < work.questions.columnCount(); ++c) {
+            EXPECT_EQ(read.work.questions.column(c).name, work.questions.column(c).name);
+            EXPECT_EQ(read.work.questions.column(c).type, work.questions.column(c).type);
+        }
+        ASSERT_EQ(read.work.questions.rowCount(), work.questions.rowCount());
+        for (int r = 0; r < work.questions.rowCount(); ++r)
+            EXPECT_EQ(read.work.questions.row(r), work.questions.row(r)) << r;
         EXPECT_EQ(read.work.studentName, work.studentName);
         EXPECT_EQ(read.work.topicId, 7);
         EXPECT_EQ(read.work.maxTime, 20);

@@ -5,6 +5,8 @@
 #include "appfolder.h"
 #include "archive.h"
 #include "enginetexts.h"
+#include "fixedtext.h"
+#include "listlines.h"
 #include "markscale.h"
 #include "questionfile.h"
 #include "resultfile.h"
@@ -130,9 +132,7 @@ bool TestEngine::ApplySettingsList(const QString& text, bool fromFile)
     }
     m_settings = values;
     m_settingsRefused = false;
-    m_criteriaList.clear();
-    for (const QString& line : values.criteriaList)
-        m_criteriaList += line + QLatin1String("\r\n");
+    m_criteriaList = JoinListLines(values.criteriaList);
     if (!fromFile) {
         m_notices.applyAppearance({values.QueFontColor, values.QueFontSize, values.QueBGColor, values.AnsFontColor,
                                    values.AnsFontSize, values.AnsBGColor, values.RightAnsFontColor});
@@ -681,13 +681,14 @@ QString TestEngine::AnswerList() const
 // The one place that asks grading for a total.
 TestOutcome TestEngine::grade() const
 {
+    const GradeTotal total = m_sevenAnswer ? ValuateByFacts(m_set, m_presentation, m_criteriaList)
+                                           : ValuateByRslt(m_set, m_presentation, m_criteriaList);
     TestOutcome o;
-    o.percent = m_sevenAnswer ? ValuateByFacts(m_set, m_presentation, m_criteriaList)
-                              : ValuateByRslt(m_set, m_presentation, m_criteriaList);
-    o.scoreList = LastScoreList;
-    o.priceSum = PriceSum;
+    o.percent = total.percent.toDouble();
+    o.scoreList = total.scoreList;
+    o.priceSum = total.priceSum;
     o.percentText = FormatFixed(o.percent, 1);
-    o.mark = MarkFromPercent(m_criteriaList, o.percent);
+    o.mark = MarkFromPercent(m_criteriaList, total.percent);
     o.markText = MarkText(m_criteriaList, o.mark);
     return o;
 }

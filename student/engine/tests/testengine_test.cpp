@@ -3,6 +3,8 @@
 #include "archive.h"
 #include "enginefixture.h"
 #include "enginetexts.h"
+#include "fixedtext.h"
+#include "listlines.h"
 #include "markscale.h"
 #include "resultfile.h"
 #include "runlog.h"
@@ -517,7 +519,7 @@ TEST(TestEngineEnd, StudentAndServerAgreeOnTheTotal)
             const QString list = QString::fromLatin1(finish[0].mid(13).chopped(1));
             EXPECT_EQ(SplitListLines(list).size(), 15);
             // The server grades the list against its own rows of the topic.
-            const double server = ValuateAnswerList(bank, list, c.partial, nullptr, 15);
+            const double server = ValuateAnswerList(bank, list, c.partial, nullptr, 15).percent.toDouble();
             EXPECT_EQ(e.lastOutcome().percent, server);
             EXPECT_GT(server, 0.0);
             EXPECT_LT(server, 100.0);
