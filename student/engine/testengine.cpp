@@ -15,9 +15,7 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QLocale>
-#include <QSaveFile>
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -31,6 +29,7 @@ QString tempFolder()
     QDir().mkpath(temp);
     return temp;
 }
+
 const QString DefaultOrder = QStringLiteral("12345678");
 static constexpr int MatchingPairs = 4;
 static constexpr int SecondsPerMinute = 60;
@@ -171,19 +170,18 @@ bool TestEngine::LoadQuestionSet(const QByteArray& package)
             return false;
         }
     }
-    Table questions;
     try {
         // Unpacked into a folder of its own: whatever the package holds goes away with it.
         QTemporaryDir unpacked(QDir(temp).filePath(QStringLiteral("set-XXXXXX")));
         if (!unpacked.isValid())
             throw AppError(unpacked.errorString());
-        bool found = false;
+        QString member;
         for (const TZLibEntry& entry : TZLibCompression().DecompressFiles(packagePath, unpacked.path()))
-            found |= entry.name.compare(EngineText::SetMemberName, Qt::CaseInsensitive) == 0;
-        if (!found)
+            if (entry.name.compare(EngineText::SetMemberName, Qt::CaseInsensitive) == 0)
+                member = entry.name;
+        if (member.isEmpty())
             throw AppError(EngineText::NoSetMember);
-        questions = ReadAdtgFile(QDir(unpacked.path()).filePath(EngineText::SetMemberName));
-        takeSet(std::move(questions));
+        takeSet(ReadAdtgFile(QDir(unpacked.path()).filePath(member)));
     } catch (const AppError& e) {
         QFile::remove(packagePath);
         failSetIntake(e.message());
