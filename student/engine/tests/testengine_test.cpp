@@ -720,6 +720,9 @@ TEST(TestEngineIntake, PackageLoadsAndLeavesNothingInTemp)
     EXPECT_TRUE(RunLog::lines().last().endsWith("QuestionList received. No errors."));
     EXPECT_EQ(rig.notices.withdrawals, 1);
     EXPECT_TRUE(tempIsEmpty());
+    // The member's name is matched without regard to case.
+    ASSERT_TRUE(e.LoadQuestionSet(package(fourKinds(), "questionlist.adtg")));
+    EXPECT_TRUE(tempIsEmpty());
     // The wait ends quietly when the set came in.
     rig.timers.setWait->fire();
     EXPECT_EQ(e.phase(), TestPhase::Answering);
