@@ -46,11 +46,12 @@ void writeMember(const QString& path, const QByteArray& bytes)
         throw AppError(QStringLiteral("Не удалось записать \"%1\": %2").arg(path, file.errorString()));
 }
 
-// A line break in a name would end its line in "addittional.dat" and let it set other keys.
+// A line break in a name would end its line in "addittional.dat" and let it set other keys; one
+// in a message would break the one line that tells what is wrong with a file.
 QString oneLine(QString text)
 {
     for (QChar& c : text)
-        if (c == u'\r' || c == u'\n')
+        if (c.unicode() < u' ')
             c = u' ';
     return text;
 }
@@ -172,7 +173,7 @@ QString WriteResultFile(const ResultWork& work, const QString& targetFolder, con
     }
 }
 
-ResultFileContents ReadResultFile(const QString& path, const QString& workParent)
+static ResultFileContents readResultFile(const QString& path, const QString& workParent)
 {
     if (!QFileInfo(path).isFile())
         throw AppError(QStringLiteral("Файл \"%1\" не найден.").arg(path));
@@ -229,4 +230,14 @@ ResultFileContents ReadResultFile(const QString& path, const QString& workParent
         throw AppError(
             QStringLiteral("%1: the saving time is not a date: \"%2\"").arg(ResultFile::AdditionalMember, saved));
     return contents;
+}
+
+ResultFileContents ReadResultFile(const QString& path, const QString& workParent)
+{
+    try {
+        return readResultFile(path, workParent);
+    } catch (const AppError& e) {
+        // The readers of the members may quote bytes of the file in their messages.
+        throw AppError(oneLine(e.message()));
+    }
 }

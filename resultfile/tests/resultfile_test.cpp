@@ -234,6 +234,11 @@ TEST(ResultFile, DamagedAndForeignFilesSayWhy)
         rebuilt("date.rslt4", "[Settings]\r\nTopicID=7\r\nDateTime=вчера\r\nMaxTime=0\r\nTimeRemain=0\r\n");
     const QString noName =
         rebuilt("noname.rslt4", "[Settings]\r\nTopicID=7\r\nDateTime=10.12.2026\r\nMaxTime=0\r\nTimeRemain=0\r\n");
+    // A question set whose reader quotes bytes with a line break among them.
+    QFile::remove(testPath("m/7.top"));
+    ASSERT_TRUE(QFile::copy(QStringLiteral(VASTREL_TEST_DATA "/line-break-in-message.top"), testPath("m/7.top")));
+    TZLibCompression().CompressFiles(
+        {testPath("m/7.top"), testPath("m/addittional.dat"), testPath("m/RoutChecked.list")}, testPath("quoted.rslt4"));
     writeFile(testPath("cut.rslt4"), bytes.left(bytes.size() / 2));
     writeFile(testPath("text.rslt4"), "Это не архив");
 
@@ -242,8 +247,13 @@ TEST(ResultFile, DamagedAndForeignFilesSayWhy)
         QString path;
         const char* says;
     } cases[] = {
-        {testPath("missing.rslt4"), "не найден"},       {testPath("text.rslt4"), ""}, {testPath("cut.rslt4"), ""},
-        {testPath("question.vst4"), "addittional.dat"}, {badTopic, "TopicID"},        {badDate, "вчера"},
+        {testPath("missing.rslt4"), "не найден"},
+        {testPath("text.rslt4"), ""},
+        {testPath("cut.rslt4"), ""},
+        {testPath("question.vst4"), "addittional.dat"},
+        {testPath("quoted.rslt4"), "ADTG"},
+        {badTopic, "TopicID"},
+        {badDate, "вчера"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
