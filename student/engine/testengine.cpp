@@ -486,11 +486,16 @@ void TestEngine::ToggleTick(int answerNumber)
 
 void TestEngine::SetOpenAnswer(const QString& text)
 {
-    if (m_phase != TestPhase::Answering || !m_view.hasQuestion || m_sevenAnswer)
+    if (m_phase != TestPhase::Answering || !m_view.hasQuestion || m_view.kind != QuestionKind::Open)
         return;
-    // An answer longer than its field could not be saved with the work.
+    // A line break or NUL would end the answer's line in the lists and its field on the wire; an
+    // answer longer than its field could not be saved with the work.
+    QString answer = text;
+    for (QChar& c : answer)
+        if (c.unicode() < u' ')
+            c = u' ';
     const int size = m_set.column(m_columns.rslt).size;
-    m_set.setValue(m_view.row, m_columns.rslt, size > 0 ? text.left(size) : text);
+    m_set.setValue(m_view.row, m_columns.rslt, size > 0 ? answer.left(size) : answer);
 }
 
 bool TestEngine::SetArrangement(const Arrangement& arrangement)

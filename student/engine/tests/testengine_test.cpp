@@ -1,6 +1,7 @@
 #include "adtg.h"
 #include "appfolder.h"
 #include "archive.h"
+#include "codec.h"
 #include "enginefixture.h"
 #include "enginetexts.h"
 #include "fixedtext.h"
@@ -216,6 +217,22 @@ TEST(TestEngineReports, RouteOnceThenReportsWithTheirBytes)
     };
     EXPECT_EQ(rig.sender.sent, expected);
     EXPECT_FALSE(e.routePending());
+}
+
+TEST(TestEngineReports, OpenAnswersKeepToOneLineAndTheirField)
+{
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.start({}, fourKinds());
+    e.SetOpenAnswer("not an open question");
+    EXPECT_TRUE(e.questionSet().value(0, QStringLiteral("Rslt")).isNull());
+    e.btnNextClick();
+    e.SetOpenAnswer(QString("Par\r\nis") + QChar(0) + QString(300, u'я'));
+    const QString stored = e.questionSet().value(e.view().row, QStringLiteral("Rslt")).toString();
+    EXPECT_EQ(stored.size(), 255);
+    EXPECT_TRUE(stored.startsWith("Par  is "));
+    e.btnNextClick();
+    EXPECT_EQ(rig.sender.sent.last(), reportBytes(12, toCp1251(stored), 2, 0));
 }
 
 TEST(TestEngineReports, ArrangementsOnlyMoveWhatMayMove)
