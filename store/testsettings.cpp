@@ -23,6 +23,21 @@ QString flag(bool value)
     return value ? QStringLiteral("-1") : QStringLiteral("0");
 }
 
+const QString TakePartialRightName = QStringLiteral("TakePartialRight");
+
+// The fourteen names of a criteria list, in its order.
+const QStringList& criteriaNames()
+{
+    static const QStringList names = [] {
+        QStringList n;
+        for (int mark = 12; mark >= 1; --mark)
+            n.append(QStringLiteral("Na%1").arg(mark));
+        n += {QStringLiteral("MaxPointSystem"), TakePartialRightName};
+        return n;
+    }();
+    return names;
+}
+
 int asInt(const QVariant& v)
 {
     if (v.typeId() == QMetaType::Bool)
@@ -120,14 +135,11 @@ QString BuildCriteriaList(const std::function<QVariant(const QString& column)>& 
         return v.isNull() ? QString() : v.toString();
     };
     QString list;
-    const auto line = [&](const QString& name, const QString& value) { list += name + u'=' + value + CrLf; };
-    for (int mark = 12; mark >= 1; --mark) {
-        const QString name = QStringLiteral("Na%1").arg(mark);
-        line(name, text(field(name)));
+    for (const QString& name : criteriaNames()) {
+        const QVariant value = field(name);
+        const bool isSwitch = name == TakePartialRightName; // a Yes/No field, whatever its type
+        list += name + u'=' + (isSwitch ? flag(!value.isNull() && value.toLongLong() != 0) : text(value)) + CrLf;
     }
-    line(QStringLiteral("MaxPointSystem"), text(field(QStringLiteral("MaxPointSystem"))));
-    const QVariant partial = field(QStringLiteral("TakePartialRight"));
-    line(QStringLiteral("TakePartialRight"), flag(!partial.isNull() && partial.toLongLong() != 0));
     return list;
 }
 
@@ -386,11 +398,7 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
     s.ShowRightCount = optional("ShowRightCount", -1) != 0;
     s.ShowRightsInstant = optional("ShowRightsInstant", 0) != 0;
 
-    QStringList criteriaKeys;
-    for (int mark = 12; mark >= 1; --mark)
-        criteriaKeys.append(QStringLiteral("Na%1").arg(mark));
-    criteriaKeys += {QStringLiteral("MaxPointSystem"), QStringLiteral("TakePartialRight")};
-    for (const QString& key : criteriaKeys) {
+    for (const QString& key : criteriaNames()) {
         present(key);
         s.criteriaList.append(lines.value(key.toLower()));
     }
