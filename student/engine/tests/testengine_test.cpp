@@ -916,3 +916,22 @@ TEST(TestEngineReports, AnswerListAfterAReconnectionAndCriteriaWithoutServer)
     EXPECT_EQ(rig.notices.criteriaShown.size(), 2);
     EXPECT_EQ(rig.sender.sent.size(), sent);
 }
+
+TEST(TestEngineEnd, AWorkThatCannotBeSavedIsToldAndTheMarkShownAllTheSame)
+{
+    QFile blocker(AppFilePath("SavedWorks")); // a file where the folder should be
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    rig.sender.connected = false;
+    rig.start({}, fourKinds());
+    for (int i = 0; i < 3; ++i)
+        e.btnNextClick();
+    EXPECT_TRUE(e.SaveWorkOffline().isEmpty());
+    e.btnReadyClick();
+    EXPECT_EQ(rig.notices.told,
+              (QStringList{"Не удалось сохранить работу в файл.", "Не удалось сохранить работу в файл."}));
+    EXPECT_EQ(rig.notices.notices.last().title, QStringLiteral("Ваша оценка"));
+    EXPECT_EQ(e.phase(), TestPhase::Reviewing);
+}
