@@ -19,6 +19,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -494,8 +495,10 @@ void TestEngine::SetOpenAnswer(const QString& text)
     for (QChar& c : answer)
         if (c.unicode() < u' ')
             c = u' ';
-    const int size = m_set.column(m_columns.rslt).size;
-    m_set.setValue(m_view.row, m_columns.rslt, size > 0 ? answer.left(size) : answer);
+    // A set's file declares its text columns wider than the bank keeps them; the bank's width holds.
+    const int declared = m_set.column(m_columns.rslt).size;
+    const int size = declared > 0 ? std::min(declared, RsltSize) : RsltSize;
+    m_set.setValue(m_view.row, m_columns.rslt, answer.left(size));
 }
 
 bool TestEngine::SetArrangement(const Arrangement& arrangement)

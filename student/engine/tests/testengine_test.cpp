@@ -746,6 +746,19 @@ TEST(TestEngineIntake, PackageLoadsAndLeavesNothingInTemp)
     EXPECT_EQ(rig.sender.aborted, 0);
 }
 
+TEST(TestEngineIntake, ReceivedSetKeepsOpenAnswersToTheBanksWidth)
+{
+    // A received file declares its text columns wider than the bank's 255, which must still hold.
+    EngineRig rig;
+    TestEngine& e = rig.engine;
+    ASSERT_TRUE(e.ApplySettingsList(settingsList({}), false));
+    ASSERT_TRUE(e.LoadQuestionSet(package(fourKinds())));
+    ASSERT_GT(e.questionSet().column(e.questionSet().columnIndex(QStringLiteral("Rslt"))).size, 255);
+    e.btnNextClick();
+    e.SetOpenAnswer(QString(300, u'я'));
+    EXPECT_EQ(e.questionSet().value(e.view().row, QStringLiteral("Rslt")).toString().size(), 255);
+}
+
 TEST(TestEngineIntake, SetsThatCannotBeTakenIn)
 {
     const Table good = fourKinds();
