@@ -1,0 +1,14 @@
+#pragma once
+
+// The editor's own texts that more than one file uses.
+namespace EditorText {
+
+inline constexpr char TopicNotSeen[] = "sqlCurrentTopic не видит тему!";
+inline constexpr char Position[] = "Вопрос %D из %D";
+inline constexpr char PictureOnlyAnswer[] = "...";
+inline constexpr char DeleteQuestion[] =
+    "Вопрос может входить и в другие темы.\r\rЧтобы удалить вопрос из ВСЕХ тем, где он содержится, нажмите "
+    "\"Yes\".\rЧтобы удалить его только из этой темы, нажмите \"No\".";
+inline constexpr char PictureNotStored[] = "Рисунок из буфера обмена не удалось сохранить.";
+
+} // namespace EditorText
