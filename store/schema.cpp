@@ -1,5 +1,7 @@
 #include "schema.h"
 
+#include "runlog.h"
+
 #include <QDateTime>
 
 namespace {
@@ -232,4 +234,28 @@ QVariant FromStoreValue(ColumnType type, const QVariant& stored)
     }
     }
     return stored;
+}
+
+bool FitsColumn(const Column& column, const QVariant& value)
+{
+    return column.type != ColumnType::Text || column.size <= 0 || !value.isValid() || value.isNull() ||
+           value.toString().size() <= column.size;
+}
+
+QString TextTooLongMessage(const Column& column)
+{
+    return QStringLiteral("Текст поля \"%1\" длиннее %2 символов.").arg(column.name).arg(column.size);
+}
+
+QVariant ShortenForColumn(const Column& column, const QVariant& value, const QString& source)
+{
+    if (FitsColumn(column, value))
+        return value;
+    QString text = value.toString();
+    qsizetype keep = column.size;
+    if (text.at(keep - 1).isHighSurrogate())
+        --keep;
+    text.truncate(keep);
+    LogText(QStringLiteral("%1: %2 Текст сокращён.").arg(source, TextTooLongMessage(column)));
+    return text;
 }

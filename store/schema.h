@@ -36,6 +36,16 @@ QStringList SchemaCreateStatements();
 QVariant ToStoreValue(ColumnType type, const QVariant& value);
 QVariant FromStoreValue(ColumnType type, const QVariant& stored);
 
+// Text columns hold at most their width in characters. A longer text is refused where it enters the
+// store (Dataset::setValue throws AppError with TextTooLongMessage), since it would later make
+// saving a question file, sending a set or writing a result file fail; imports shorten it instead
+// with ShortenForColumn, which says so in the run log.
+bool FitsColumn(const Column& column, const QVariant& value);
+QString TextTooLongMessage(const Column& column);
+// The value cut to the column's width (never inside a surrogate pair); `source` names where it came
+// from in the run log line.
+QVariant ShortenForColumn(const Column& column, const QVariant& value, const QString& source);
+
 // The appearance of the student's screen that VezuvirozSettings holds from its creation: the
 // values the view settings window restores as its defaults.
 namespace StudentViewDefaults {

@@ -1,6 +1,7 @@
 #include "testsettings.h"
 
 #include "apperror.h"
+#include "archive.h"
 #include "dataset.h"
 #include "inifile.h"
 #include "schema.h"
@@ -259,9 +260,7 @@ QString SettingsRows::WriteTopicSettingsFile(int topicId, const QString& remark,
     QString oneLine = remark;
     oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
     ini.setValue(QLatin1String(TopicSection), QLatin1String(RemarkKey), oneLine);
-    QString base = topicName;
-    base.replace(u'/', u'_').replace(QChar(0), u'_'); // the file stays inside the folder
-    const QString path = QDir(folder).filePath(base + QStringLiteral(".set"));
+    const QString path = QDir(folder).filePath(PortableEntryName(topicName) + QStringLiteral(".set"));
     if (!ini.save(path))
         throw AppError(QStringLiteral("Не удалось записать файл \"%1\".").arg(path));
     return path;

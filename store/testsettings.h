@@ -70,8 +70,8 @@ public:
     // The settings list sent with the questions; appSettings is the VezuvirozSettings dataset.
     QString BuildSettingsList(int topicId, Dataset* appSettings);
 
-    // The topic settings file "<folder>/<topic name>.set"; the path written, or empty when the
-    // topic has no row and there is no Default row either.
+    // The topic settings file "<folder>/<topic name>.set", the name made portable as an archive
+    // entry's; the path written, or empty when the topic has no row and there is no Default row either.
     QString WriteTopicSettingsFile(int topicId, const QString& remark, const QString& folder,
                                    const QString& topicName);
     struct FileResult

@@ -255,19 +255,16 @@ QStringList MigratedTables()
             QStringLiteral("Students"), QStringLiteral("Results"),   QStringLiteral("Settings")};
 }
 
-bool MigrateDatabase(StoreConnection* connection, const QString& oldPath)
+MigrationOutcome MigrateDatabase(StoreConnection* connection, const QString& oldPath, const ConfirmMove& confirm)
 {
     QStringList failed;
-    bool success = true;
     {
         WaitCursor wait;
         std::unique_ptr<OldDatabase> old = openOld(oldPath, connection);
         const QStringList oldTables = old->tables();
 
-        if (!IsDatabaseEmpty(connection->database()) &&
-            ShowMessage(QString::fromUtf8(MigrationTexts::NotEmptyQuestion), MsgIcon::Question, MsgButtons::YesNo) !=
-                MsgResult::Yes)
-            return false;
+        if (!IsDatabaseEmpty(connection->database()) && !confirm(QString::fromUtf8(MigrationTexts::NotEmptyQuestion)))
+            return {};
 
         for (const QString& table : MigratedTables()) {
             const QString oldName = findTable(oldTables, table);
@@ -277,35 +274,32 @@ bool MigrateDatabase(StoreConnection* connection, const QString& oldPath)
                 old->moveTable(table, oldName);
             } catch (const AppError&) {
                 failed.append(table);
-                success = false;
                 break;
             }
         }
     }
 
-    if (!success) {
-        ShowMessage(SqlFormat(QString::fromUtf8(MigrationTexts::TablesFailed), {failed.join(QStringLiteral(", "))}),
-                    MsgIcon::Warning);
-        return false;
-    }
+    if (!failed.isEmpty())
+        return {false,
+                {{SqlFormat(QString::fromUtf8(MigrationTexts::TablesFailed), {failed.join(QStringLiteral(", "))}),
+                  MsgIcon::Warning}}};
 
     const QFileInfo info(oldPath);
     const QString newName = UniqueFileName(
         SqlFormat(QString::fromUtf8(MigrationTexts::MovedOldName),
                   {withSeparator(info.absolutePath()), info.completeBaseName(), QLatin1String(StoreFileName)}));
-    if (QFile::rename(oldPath, newName))
-        ShowMessage(QString::fromUtf8(MigrationTexts::AllMoved));
-    else
-        ShowMessage(SqlFormat(QString::fromUtf8(MigrationTexts::AllMovedDeleteOld), {oldPath}));
+    const QString told = QFile::rename(oldPath, newName)
+                             ? QString::fromUtf8(MigrationTexts::AllMoved)
+                             : SqlFormat(QString::fromUtf8(MigrationTexts::AllMovedDeleteOld), {oldPath});
 
     const QString storePath = connection->path();
     connection->close();
     connection->open(storePath);
     connection->openAllDatasets();
-    return true;
+    return {true, {{told, MsgIcon::Information}}};
 }
 
-bool CheckOldDatabases(StoreConnection* connection)
+MigrationOutcome CheckOldDatabases(StoreConnection* connection, const ConfirmMove& confirm)
 {
     QStringList files;
     {
@@ -315,11 +309,13 @@ bool CheckOldDatabases(StoreConnection* connection)
         files.removeAll(QLatin1String(StoreFileName));
     }
     if (files.isEmpty())
-        return false;
-    if (files.size() == 1)
-        return !MigrateDatabase(connection, actualFile(AppFolder(), files.first()));
-    ShowMessage(QString::fromUtf8(MigrationTexts::SeveralOldDatabases));
-    return true;
+        return {};
+    if (files.size() == 1) {
+        MigrationOutcome moved = MigrateDatabase(connection, actualFile(AppFolder(), files.first()), confirm);
+        moved.success = !moved.success;
+        return moved;
+    }
+    return {true, {{QString::fromUtf8(MigrationTexts::SeveralOldDatabases), MsgIcon::Information}}};
 }
 
 QString SetAsideJetStore(const QString& storePath)
@@ -336,20 +332,27 @@ QString SetAsideJetStore(const QString& storePath)
 
 void UpdateDbCommand::startUp(StoreConnection* connection)
 {
-    try {
-        m_enabled = CheckOldDatabases(connection);
-    } catch (const AppError& e) {
-        m_enabled = true;
-        ShowMessage(e.message(), MsgIcon::Error);
-    }
+    // Old data remaining is what keeps the command enabled.
+    run([&](const ConfirmMove& confirm) { return CheckOldDatabases(connection, confirm); }, true);
 }
 
 void UpdateDbCommand::execute(StoreConnection* connection, const QString& chosenFile)
 {
     if (chosenFile.isEmpty())
         return;
+    run([&](const ConfirmMove& confirm) { return MigrateDatabase(connection, chosenFile, confirm); }, false);
+}
+
+void UpdateDbCommand::run(const std::function<MigrationOutcome(const ConfirmMove&)>& move, bool enabledOnSuccess)
+{
+    const ConfirmMove ask = [](const QString& question) {
+        return ShowMessage(question, MsgIcon::Question, MsgButtons::YesNo) == MsgResult::Yes;
+    };
     try {
-        m_enabled = !MigrateDatabase(connection, chosenFile);
+        const MigrationOutcome outcome = move(ask);
+        m_enabled = outcome.success == enabledOnSuccess;
+        for (const MigrationNotice& notice : outcome.notices)
+            ShowMessage(notice.text, notice.icon);
     } catch (const AppError& e) {
         m_enabled = true;
         ShowMessage(e.message(), MsgIcon::Error);

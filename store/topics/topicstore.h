@@ -30,9 +30,6 @@ public:
     FileChooser saveDialog;
     FileChooser openDialog;
 
-    // The holding topic's id, fixed by PrepareStore for the rest of the run (0 before it).
-    static int NoTopicID();
-
     // Start-up: top-level topics, the holding topic, the Default settings row, the topic lists
     // built from working marks, question kinds. Runs as one transaction: a failure changes nothing.
     void PrepareStore();
@@ -83,6 +80,3 @@ private:
 
     TSharedDM* m_shared;
 };
-
-// The base name of a topic's files: the topic name with what a file name cannot hold replaced.
-QString TopicFileBase(const QString& topicName);
