@@ -104,16 +104,17 @@ QList<SchemaTable> buildSchema()
                     longCol("CurrentTopicID"), yesNo("TimeLimit"), longCol("MaxTime"), yesNo("TakePartialRight"),
                     longCol("MaxPointSystem"), longCol("PrePoints"), memo("CriteriaList")}});
 
-    namespace D = StudentViewDefaults;
-    const auto num = [](int v) { return QString::number(v); };
-    tables.append({QStringLiteral("VezuvirozSettings"),
-                   {yesNo("HideStudentViewPanel"), longCol("PageScroller_Height"), longCol("TopicBreakCount"),
-                    text("ExportPath", WideText), yesNo("PrePointsFromPassedOnly"), yesNo("ShowCaptions"),
-                    longCol("UDPPort"), longCol("TCPPort"), longCol("QueFontColor", num(D::QueFontColor)),
-                    longCol("QueBGColor", num(D::QueBGColor)), longCol("AnsFontColor", num(D::AnsFontColor)),
-                    longCol("AnsBGColor", num(D::AnsBGColor)),
-                    longCol("RightAnsFontColor", num(D::RightAnsFontColor)),
-                    longCol("QueFontSize", num(D::QueFontSize)), longCol("AnsFontSize", num(D::AnsFontSize))}});
+    QList<SchemaColumn> v{yesNo("HideStudentViewPanel"),
+                          longCol("PageScroller_Height"),
+                          longCol("TopicBreakCount"),
+                          text("ExportPath", WideText),
+                          yesNo("PrePointsFromPassedOnly"),
+                          yesNo("ShowCaptions"),
+                          longCol("UDPPort"),
+                          longCol("TCPPort")};
+    for (const auto& [name, value] : StudentViewColumns)
+        v.append(longCol(QLatin1String(name), QString::number(value)));
+    tables.append({QStringLiteral("VezuvirozSettings"), v});
     tables.append({QStringLiteral("ScribantSettings"),
                    {longCol("TopicBreakCount"), text("ExportPath", WideText), yesNo("DontOpenOnAddQue"),
                     yesNo("HidePanelOnOpen")}});

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 // The tables of vs4.mdb as the programs know them: every column by name, in stored order, with its
 // type and the default a new row receives from the store.
@@ -57,3 +58,15 @@ inline constexpr int RightAnsFontColor = 54272;
 inline constexpr int QueFontSize = 14;
 inline constexpr int AnsFontSize = 14;
 } // namespace StudentViewDefaults
+
+// The appearance columns of VezuvirozSettings with those values, in the order the settings list
+// carries them to Student.
+inline constexpr std::pair<const char*, int> StudentViewColumns[] = {
+    {"QueFontColor", StudentViewDefaults::QueFontColor},
+    {"QueBGColor", StudentViewDefaults::QueBGColor},
+    {"AnsFontColor", StudentViewDefaults::AnsFontColor},
+    {"AnsBGColor", StudentViewDefaults::AnsBGColor},
+    {"RightAnsFontColor", StudentViewDefaults::RightAnsFontColor},
+    {"QueFontSize", StudentViewDefaults::QueFontSize},
+    {"AnsFontSize", StudentViewDefaults::AnsFontSize},
+};

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <variant>
 
 namespace {
 
@@ -30,61 +31,88 @@ int asInt(const QVariant& v)
 
 } // namespace
 
+namespace {
+
+// The 24 test settings in column order, each once: its column (and settings-list) name and where
+// TestSettings keeps it. Names, types, reading and writing by index all come from here.
+struct SettingsField
+{
+    const char* name;
+    std::variant<bool TestSettings::*, int TestSettings::*, int> place; // a flag, a number, or Na's mark
+};
+
+constexpr SettingsField SettingsFields[TestSettings::Count] = {
+    {"RandomOrder", &TestSettings::RandomOrder},
+    {"AllowBack", &TestSettings::AllowBack},
+    {"ShowRights", &TestSettings::ShowRights},
+    {"TimeLimit", &TestSettings::TimeLimit},
+    {"GiveMaxCount", &TestSettings::GiveMaxCount},
+    {"MaxTime", &TestSettings::MaxTime},
+    {"Na12", 12},
+    {"Na11", 11},
+    {"Na10", 10},
+    {"Na9", 9},
+    {"Na8", 8},
+    {"Na7", 7},
+    {"Na6", 6},
+    {"Na5", 5},
+    {"Na4", 4},
+    {"Na3", 3},
+    {"Na2", 2},
+    {"Na1", 1},
+    {"TakePartialRight", &TestSettings::TakePartialRight},
+    {"MaxPointSystem", &TestSettings::MaxPointSystem},
+    {"MixAnswers", &TestSettings::MixAnswers},
+    {"ShowPrice", &TestSettings::ShowPrice},
+    {"ShowRightCount", &TestSettings::ShowRightCount},
+    {"ShowRightsInstant", &TestSettings::ShowRightsInstant},
+};
+
+using FlagPlace = bool TestSettings::*;
+using NumberPlace = int TestSettings::*;
+
+} // namespace
+
 const QStringList& TestSettings::columnNames()
 {
     static const QStringList names = [] {
-        QStringList n{"RandomOrder", "AllowBack", "ShowRights", "TimeLimit", "GiveMaxCount", "MaxTime"};
-        for (int mark = 12; mark >= 1; --mark)
-            n.append(QStringLiteral("Na%1").arg(mark));
-        n += {"TakePartialRight", "MaxPointSystem", "MixAnswers", "ShowPrice", "ShowRightCount", "ShowRightsInstant"};
+        QStringList n;
+        for (const SettingsField& field : SettingsFields)
+            n.append(QLatin1String(field.name));
         return n;
     }();
     return names;
 }
 
+int TestSettings::indexOf(const QString& name)
+{
+    return int(columnNames().indexOf(name));
+}
+
 bool TestSettings::isBoolean(int index)
 {
-    return index < 4 || index == 18 || index >= 20;
+    return std::holds_alternative<FlagPlace>(SettingsFields[index].place);
 }
 
 QVariant TestSettings::value(int index) const
 {
-    switch (index) {
-    case 0: return RandomOrder;
-    case 1: return AllowBack;
-    case 2: return ShowRights;
-    case 3: return TimeLimit;
-    case 4: return GiveMaxCount;
-    case 5: return MaxTime;
-    case 18: return TakePartialRight;
-    case 19: return MaxPointSystem;
-    case 20: return MixAnswers;
-    case 21: return ShowPrice;
-    case 22: return ShowRightCount;
-    case 23: return ShowRightsInstant;
-    default: return Na[index - 6];
-    }
+    const auto& place = SettingsFields[index].place;
+    if (const FlagPlace* flagPlace = std::get_if<FlagPlace>(&place))
+        return this->*(*flagPlace);
+    if (const NumberPlace* numberPlace = std::get_if<NumberPlace>(&place))
+        return this->*(*numberPlace);
+    return na(std::get<int>(place));
 }
 
 void TestSettings::setValue(int index, const QVariant& v)
 {
-    const bool b = v.isValid() && v.toBool();
-    const int n = v.isValid() ? v.toInt() : 0;
-    switch (index) {
-    case 0: RandomOrder = b; break;
-    case 1: AllowBack = b; break;
-    case 2: ShowRights = b; break;
-    case 3: TimeLimit = b; break;
-    case 4: GiveMaxCount = n; break;
-    case 5: MaxTime = n; break;
-    case 18: TakePartialRight = b; break;
-    case 19: MaxPointSystem = n; break;
-    case 20: MixAnswers = b; break;
-    case 21: ShowPrice = b; break;
-    case 22: ShowRightCount = b; break;
-    case 23: ShowRightsInstant = b; break;
-    default: Na[index - 6] = n; break;
-    }
+    const auto& place = SettingsFields[index].place;
+    if (const FlagPlace* flagPlace = std::get_if<FlagPlace>(&place))
+        this->*(*flagPlace) = v.isValid() && v.toBool();
+    else if (const NumberPlace* numberPlace = std::get_if<NumberPlace>(&place))
+        this->*(*numberPlace) = v.isValid() ? v.toInt() : 0;
+    else
+        setNa(std::get<int>(place), v.isValid() ? v.toInt() : 0);
 }
 
 const QStringList& SettingsRowColumns()
@@ -206,20 +234,17 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
     TestSettings criteria;
     if (locateTopic(topicId)) {
         const TestSettings s = ReadSettingsRow();
-        const auto b = [&](const char* name, bool v) { lines.append(QString::fromLatin1(name) + u'=' + flag(v)); };
-        const auto n = [&](const char* name, int v) { lines.append(QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(v)); };
-        b("RandomOrder", s.RandomOrder);
-        b("AllowBack", s.AllowBack);
-        b("ShowRights", s.ShowRights);
-        b("TimeLimit", s.TimeLimit);
-        n("MaxTime", s.MaxTime);
-        n("GiveMaxCount", s.GiveMaxCount);
-        n("TopicID", topicId);
-        b("MixAnswers", s.MixAnswers);
-        b("ShowPrice", s.ShowPrice);
-        b("ShowRightCount", s.ShowRightCount);
-        b("ShowRightsInstant", s.ShowRightsInstant);
-        b("HideDetails", m_settings.value(QStringLiteral("HideDetails")).toBool());
+        // The lines before the criteria, in the order Student has always read them; TopicID and
+        // HideDetails are the row's own, the others the topic's test settings.
+        static const char* const listed[] = {"RandomOrder", "AllowBack",      "ShowRights",        "TimeLimit",
+                                             "MaxTime",     "GiveMaxCount",   "TopicID",           "MixAnswers",
+                                             "ShowPrice",   "ShowRightCount", "ShowRightsInstant", "HideDetails"};
+        for (const char* name : listed) {
+            const QString key = QLatin1String(name);
+            const int index = TestSettings::indexOf(key);
+            const QVariant v = index >= 0 ? s.value(index) : m_settings.value(key);
+            lines.append(key + u'=' + (v.typeId() == QMetaType::Bool ? flag(v.toBool()) : QString::number(v.toInt())));
+        }
         criteria = s;
     } else {
         // Without a row of its own the topic is marked by the defaults, never by whichever row
@@ -228,16 +253,10 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
     }
     lines += CriteriaLines(criteria);
 
-    namespace D = StudentViewDefaults;
-    const std::pair<const char*, int> appearance[] = {
-        {"QueFontColor", D::QueFontColor}, {"QueBGColor", D::QueBGColor},
-        {"AnsFontColor", D::AnsFontColor}, {"AnsBGColor", D::AnsBGColor},
-        {"RightAnsFontColor", D::RightAnsFontColor}, {"QueFontSize", D::QueFontSize},
-        {"AnsFontSize", D::AnsFontSize}};
     const bool haveRow = appSettings && appSettings->isOpen() && appSettings->recordCount() > 0;
     if (haveRow)
         appSettings->first();
-    for (const auto& [name, fallback] : appearance) {
+    for (const auto& [name, fallback] : StudentViewColumns) {
         // Student needs every one of them: a value the store lacks is sent as its default.
         const QVariant v = haveRow ? appSettings->value(QLatin1String(name)) : QVariant();
         lines.append(QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(v.isValid() ? v.toInt() : fallback));

@@ -35,6 +35,8 @@ struct TestSettings
 
     // The column names, in column order.
     static const QStringList& columnNames();
+    // The index of a column name; -1 for a column that is not one of the 24.
+    static int indexOf(const QString& name);
     static bool isBoolean(int index);
     QVariant value(int index) const;
     void setValue(int index, const QVariant& value); // a null number reads as 0

@@ -1,7 +1,6 @@
 #include "topicsettingseditor.h"
 
 #include "dataset.h"
-#include "messages.h"
 
 TopicSettingsEditor::TopicSettingsEditor(SettingsRows& rows, int topicId) : m_rows(rows), m_topicId(topicId)
 {
@@ -96,7 +95,6 @@ void TopicSettingsEditor::makeDefault()
     if (m_rows.locateDefault())
         m_rows.WriteSettingsRow(s);
     m_rows.locateTopic(m_topicId);
-    ShowMessage(QString::fromUtf8(SettingsTexts::MadeDefault), MsgIcon::Information);
 }
 
 void TopicSettingsEditor::restoreDefaults()

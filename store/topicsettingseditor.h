@@ -49,7 +49,7 @@ public:
     // "Отмена": pending changes of the row are dropped (a row made at opening stays).
     void cancel();
     // "Сделать настройками по умолчанию": stores as ok() and copies the 24 values into the
-    // Default row; tells the user so.
+    // Default row (the window then tells the user SettingsTexts::MadeDefault).
     void makeDefault();
     // "Восстановить настройки по умолчанию": the topic's row is made again from the defaults.
     void restoreDefaults();

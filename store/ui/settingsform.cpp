@@ -244,6 +244,7 @@ void TSettingsF::btnMakeDefaultClick()
     takeEditors();
     m_editor.makeDefault();
     showBoundValues();
+    ShowMessage(Utf8Text(SettingsTexts::MadeDefault), MsgIcon::Information);
 }
 
 void TSettingsF::btnRestoreDefaultClick()
