@@ -3,8 +3,8 @@
 #include "testsettings.h"
 
 #include <QString>
-
 #include <array>
+#include <functional>
 
 // What the topic settings dialog does, without the dialog: the check boxes and the mark system
 // are bound to the topic's Settings row and change it at once (in edit mode); the count, the time
@@ -56,6 +56,8 @@ public:
 
 private:
     void fillFrom(const TestSettings& s);
+    // The change of two rows as one: a failure leaves both as they were.
+    void atomically(const std::function<void()>& change);
     void ensureEditing();
     void makeRow();
 

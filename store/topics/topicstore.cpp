@@ -32,37 +32,6 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-// Many rows changed as one unit: a failure leaves the bank as it was (and one commit is far
-// quicker than a commit per row).
-class Transaction
-{
-public:
-    explicit Transaction(QSqlDatabase db) : m_db(std::move(db)) { m_active = m_db.transaction(); }
-    ~Transaction()
-    {
-        if (m_active)
-            m_db.rollback();
-    }
-    void rollback()
-    {
-        if (m_active)
-            m_db.rollback();
-        m_active = false;
-    }
-    void commit()
-    {
-        if (m_active && !m_db.commit())
-            throw AppError(m_db.lastError().text());
-        m_active = false;
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-
-private:
-    QSqlDatabase m_db;
-    bool m_active = false;
-};
-
 bool isListedNumber(const QString& entry, qlonglong* value)
 {
     bool ok = false;
@@ -164,7 +133,7 @@ void TopicStore::PrepareStore()
 {
     WaitCursor wait;
     Dataset& topics = *m_shared->sqlTopics;
-    Transaction transaction(m_shared->dm()->ADOConnection()->database());
+    StoreTransaction transaction(m_shared->dm()->ADOConnection()->database());
     try {
         topics.requery();
         for (topics.first(); !topics.eof(); topics.next()) {
@@ -273,7 +242,7 @@ void TopicStore::ChangeTopicLinks(Dataset& questions, int topicId, bool add)
     const QString previousSql = questions.sql();
     questions.close();
     questions.setSql(Utf8Text(Sql::QuestionLinks));
-    Transaction transaction(connection->database());
+    StoreTransaction transaction(connection->database());
     try {
         questions.open();
         // Rows by key, read once: a topic of thousands of questions in a bank of tens of thousands
@@ -479,7 +448,7 @@ int TopicStore::LoadTopicFromFile(int parentId, const QString& givenPath)
     Dataset questions(connection, QStringLiteral("sqlLoadQuestions"), BuildQuestionListQuery({}));
     Dataset& level = *m_shared->sqlSingleLevelTopics;
     // The questions, the topic and its settings are stored together or not at all.
-    Transaction transaction(connection->database());
+    StoreTransaction transaction(connection->database());
     try {
         questions.open();
         for (int r = 0; r < source.rowCount(); ++r) {
@@ -611,7 +580,7 @@ int TopicStore::importFile(ImportKind kind, const QString& givenPath)
     StoreConnection* connection = m_shared->dm()->ADOConnection();
     Dataset questions(connection, QStringLiteral("sqlImportQuestions"), BuildQuestionListQuery({}));
     QStringList& ids = questionIdList();
-    Transaction transaction(connection->database());
+    StoreTransaction transaction(connection->database());
     try {
         questions.open();
         level.append();

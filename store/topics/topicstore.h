@@ -58,9 +58,11 @@ public:
     void SaveTopicToPath(int topicId, const QString& topicName, const QString& remark, const QString& path);
 
     // A question file as a new topic under the parent; the new TopicID, or 0 when nothing was loaded.
+    // The questions, the topic and its settings are stored in one transaction: all or nothing.
     int LoadTopicFromFile(int parentId, const QString& path = {});
 
-    // The imports; path empty: the open dialog asks. The new TopicID, or 0.
+    // The imports; path empty: the open dialog asks. The new TopicID, or 0. Like a load, an import
+    // shortens a text longer than its column and says so in the run log.
     int ImportTestW(const QString& path = {});
     int ImportAssistant2(const QString& path = {});
     int ImportMyTest(const QString& path = {});
