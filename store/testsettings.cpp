@@ -4,6 +4,7 @@
 #include "archive.h"
 #include "dataset.h"
 #include "inifile.h"
+#include "listlines.h"
 #include "schema.h"
 
 #include <QDir>
@@ -17,9 +18,26 @@ constexpr char FieldsSection[] = "Fields";
 constexpr char TopicSection[] = "Topic";
 constexpr char RemarkKey[] = "Remark";
 
+const QString CrLf = QStringLiteral("\r\n");
+
 QString flag(bool value)
 {
     return value ? QStringLiteral("-1") : QStringLiteral("0");
+}
+
+const QString TakePartialRightName = QStringLiteral("TakePartialRight");
+
+// The fourteen names of a criteria list, in its order.
+const QStringList& criteriaNames()
+{
+    static const QStringList names = [] {
+        QStringList n;
+        for (int mark = 12; mark >= 1; --mark)
+            n.append(QStringLiteral("Na%1").arg(mark));
+        n += {QStringLiteral("MaxPointSystem"), TakePartialRightName};
+        return n;
+    }();
+    return names;
 }
 
 int asInt(const QVariant& v)
@@ -137,14 +155,32 @@ QList<int> ThresholdsInUse(int maxPointSystem)
     }
 }
 
-QStringList CriteriaLines(const TestSettings& s)
+QString BuildCriteriaList(const std::function<QVariant(const QString& column)>& field)
 {
-    QStringList lines;
-    for (int mark = 12; mark >= 1; --mark)
-        lines.append(QStringLiteral("Na%1=%2").arg(mark).arg(s.na(mark)));
-    lines.append(QStringLiteral("MaxPointSystem=%1").arg(s.MaxPointSystem));
-    lines.append(QStringLiteral("TakePartialRight=%1").arg(flag(s.TakePartialRight)));
-    return lines;
+    // A field's text: empty when null, booleans as -1/0, otherwise as the store holds it.
+    const auto text = [](const QVariant& v) {
+        if (v.typeId() == QMetaType::Bool)
+            return flag(v.toBool());
+        return v.isNull() ? QString() : v.toString();
+    };
+    QString list;
+    for (const QString& name : criteriaNames()) {
+        const QVariant value = field(name);
+        const bool isSwitch = name == TakePartialRightName; // a Yes/No field, whatever its type
+        list += name + u'=' + (isSwitch ? flag(!value.isNull() && value.toLongLong() != 0) : text(value)) + CrLf;
+    }
+    return list;
+}
+
+QString BuildCriteriaList(const Dataset& settings)
+{
+    return BuildCriteriaList([&](const QString& column) { return settings.value(column); });
+}
+
+QString BuildCriteriaList(const TestSettings& settings)
+{
+    return BuildCriteriaList(
+        [&](const QString& column) { return settings.value(TestSettings::columnNames().indexOf(column)); });
 }
 
 bool SettingsRows::locateWhere(const std::function<bool()>& match)
@@ -231,7 +267,7 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
 {
     m_settings.requery();
     QStringList lines;
-    TestSettings criteria;
+    QString criteria;
     if (locateTopic(topicId)) {
         const TestSettings s = ReadSettingsRow();
         // The lines before the criteria, in the order Student has always read them; TopicID and
@@ -245,13 +281,13 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
             const QVariant v = index >= 0 ? s.value(index) : m_settings.value(key);
             lines.append(key + u'=' + (v.typeId() == QMetaType::Bool ? flag(v.toBool()) : QString::number(v.toInt())));
         }
-        criteria = s;
+        criteria = BuildCriteriaList(m_settings);
     } else {
         // Without a row of its own the topic is marked by the defaults, never by whichever row
         // happened to be current.
-        criteria = ReadDefaultSettings();
+        criteria = locateDefault() ? BuildCriteriaList(m_settings) : BuildCriteriaList(TestSettings{});
     }
-    lines += CriteriaLines(criteria);
+    lines += SplitListLines(criteria);
 
     const bool haveRow = appSettings && appSettings->isOpen() && appSettings->recordCount() > 0;
     if (haveRow)
@@ -261,7 +297,7 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
         const QVariant v = haveRow ? appSettings->value(QLatin1String(name)) : QVariant();
         lines.append(QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(v.isValid() ? v.toInt() : fallback));
     }
-    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    return JoinListLines(lines);
 }
 
 QString SettingsRows::WriteTopicSettingsFile(int topicId, const QString& remark, const QString& folder,
@@ -333,9 +369,8 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
     // Keys compare without case; the first line of a key counts.
     QHash<QString, QString> values;
     QHash<QString, QString> lines;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+    ListLineReader reader(text);
+    for (QStringView line; reader.next(&line);) {
         const qsizetype eq = line.indexOf(u'=');
         if (eq <= 0)
             continue;
@@ -352,11 +387,15 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
             v = fallback;
         return v;
     };
-    const auto required = [&](const char* key) {
-        const QString name = QString::fromLatin1(key);
+    const auto present = [&](const QString& name) {
         const auto it = values.constFind(name.toLower());
         if (it == values.cend())
             throw AppError(QStringLiteral("В списке настроек нет значения %1.").arg(name));
+        return it;
+    };
+    const auto required = [&](const char* key) {
+        const QString name = QString::fromLatin1(key);
+        const auto it = present(name);
         int v = 0;
         if (!parseDecimal(*it, &v))
             throw AppError(QStringLiteral("В списке настроек значение %1 не является целым числом: \"%2\".").arg(name, *it));
@@ -377,12 +416,8 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
     s.ShowRightCount = optional("ShowRightCount", -1) != 0;
     s.ShowRightsInstant = optional("ShowRightsInstant", 0) != 0;
 
-    QStringList criteriaKeys;
-    for (int mark = 12; mark >= 1; --mark)
-        criteriaKeys.append(QStringLiteral("Na%1").arg(mark));
-    criteriaKeys += {QStringLiteral("MaxPointSystem"), QStringLiteral("TakePartialRight")};
-    for (const QString& key : criteriaKeys) {
-        required(key.toLatin1().constData());
+    for (const QString& key : criteriaNames()) {
+        present(key);
         s.criteriaList.append(lines.value(key.toLower()));
     }
     if (source == SettingsListSource::Network) {
@@ -406,5 +441,5 @@ QString TopicSettingsFileAsList(const QString& path)
     QStringList lines;
     for (const QString& key : ini.keys(QLatin1String(FieldsSection)))
         lines.append(key + u'=' + ini.value(QLatin1String(FieldsSection), key));
-    return lines.join(QStringLiteral("\r\n"));
+    return JoinListLines(lines);
 }
