@@ -219,7 +219,7 @@ void TableImport::setColumns(const QList<Column>& columns)
     QStringList names;
     for (int i = 0; i < columns.size(); ++i)
         if (const SchemaColumn* c = m_target->find(columns[i].name)) {
-            m_mapping.append({i, c->column.type});
+            m_mapping.append({i, c->column});
             names.append(quoted(c->column.name));
         }
     if (m_mapping.isEmpty())
@@ -234,8 +234,12 @@ void TableImport::addRow(const QVariantList& row)
 {
     if (m_mapping.isEmpty())
         throw AppError(QStringLiteral("Строка таблицы %1 без описания столбцов.").arg(m_target->name));
-    for (int i = 0; i < m_mapping.size(); ++i)
-        m_insert->bindValue(i, ToStoreValue(m_mapping[i].second, row.value(m_mapping[i].first)));
+    const QString source = QStringLiteral("Перенос таблицы %1").arg(m_target->name);
+    for (int i = 0; i < m_mapping.size(); ++i) {
+        const Column& column = m_mapping[i].second;
+        const QVariant value = ShortenForColumn(column, row.value(m_mapping[i].first), source);
+        m_insert->bindValue(i, ToStoreValue(column.type, value));
+    }
     if (!m_insert->exec())
         throw AppError(m_insert->lastError().text());
     ++m_rows;

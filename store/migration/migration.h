@@ -36,8 +36,9 @@ inline constexpr char OpenDialogFilter[] = "MDB files (*.mdb)|*.mdb";
 // Rows of a table of another database written into the store's table of the same name, all in
 // one transaction: committed whole or, when anything fails or the import is dropped, not at all.
 // Columns are matched by name regardless of case: one the old table lacks keeps the store's
-// default, one the store lacks is left behind. Key values are written as they come, so that the
-// references between the tables hold.
+// default, one the store lacks is left behind. A text longer than the store's column (an older
+// bank may have had wider ones) is shortened, with a line in the run log. Key values are written as they come, so that
+// the references between the tables hold.
 class TableImport
 {
 public:
@@ -57,7 +58,7 @@ private:
     QSqlDatabase m_db;
     const SchemaTable* m_target;
     std::unique_ptr<QSqlQuery> m_insert;
-    QList<QPair<int, ColumnType>> m_mapping; // old ordinal, store column type
+    QList<QPair<int, Column>> m_mapping; // old ordinal, store column
     bool m_open = false;
     int m_rows = 0;
 };

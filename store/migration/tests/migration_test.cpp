@@ -4,6 +4,7 @@
 #include "messagerecorder.h"
 #include "migration.h"
 #include "oldbank.h"
+#include "runlog.h"
 #include "storeconnection.h"
 #include "testhome.h"
 
@@ -354,4 +355,24 @@ TEST_F(Migration, AJetTableThatFailsLeavesNothingOfItself)
     EXPECT_THROW(TableImport(&store, "NoSuchTable"), AppError);
     TableImport unrelated(&store, "Klasses");
     EXPECT_THROW(unrelated.setColumns({{"Other", ColumnType::Int}}), AppError);
+}
+
+// The Windows programs' banks may have wider text columns than ours: a longer text is moved in
+// shortened to our width, and the run log says so.
+TEST_F(Migration, TextsWiderThanOurColumnsAreShortenedAndLogged)
+{
+    const QString wide(60, QChar(u'ю'));
+    RunLog::clear();
+    TableImport import(&store, "Klasses");
+    import.setColumns({{"KlassID", ColumnType::Int}, { "Klass", ColumnType::Text, 255 }});
+    import.addRow({1, wide});
+    import.addRow({2, QStringLiteral("5А")});
+    import.commit();
+    EXPECT_EQ(scalar(store, "SELECT Klass FROM Klasses WHERE KlassID = 1"), QVariant(wide.left(50)));
+    EXPECT_EQ(scalar(store, "SELECT Klass FROM Klasses WHERE KlassID = 2"), QVariant(QStringLiteral("5А")));
+    const QStringList log = RunLog::lines();
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].endsWith(
+        QStringLiteral("Перенос таблицы Klasses: Текст поля \"Klass\" длиннее 50 символов. Текст сокращён.")))
+        << log[0].toStdString();
 }
