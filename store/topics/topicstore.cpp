@@ -553,10 +553,8 @@ int TopicStore::importFile(ImportKind kind, const QString& givenPath)
     level.open();
     const QString topicName =
         imported(level, QStringLiteral("TopicName"), parsed.topicName, info.fileName()).toString();
-    if (level.locate(QStringLiteral("TopicName"), topicName)) {
-        ShowMessage(SqlFormat(Utf8Text(TopicsText::TopicExists), {topicName}), MsgIcon::Warning);
-        return 0;
-    }
+    if (level.locate(QStringLiteral("TopicName"), topicName))
+        throw AppError(SqlFormat(Utf8Text(TopicsText::TopicExists), {topicName}));
 
     // Every picture is decoded before anything is stored: a damaged one stops the import with
     // nothing stored, never with half a topic.

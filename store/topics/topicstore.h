@@ -61,8 +61,10 @@ public:
     // The questions, the topic and its settings are stored in one transaction: all or nothing.
     int LoadTopicFromFile(int parentId, const QString& path = {});
 
-    // The imports; path empty: the open dialog asks. The new TopicID, or 0. Like a load, an import
-    // shortens a text longer than its column and says so in the run log.
+    // The imports; path empty: the open dialog asks. The new TopicID, or 0 when no file was chosen.
+    // A topic of the same name at the top level refuses the import with AppError carrying the
+    // message "Тема ... уже существует..." (nothing stored). Like a load, an import shortens a text
+    // longer than its column and says so in the run log.
     int ImportTestW(const QString& path = {});
     int ImportAssistant2(const QString& path = {});
     int ImportMyTest(const QString& path = {});
