@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <iterator>
 #include <variant>
 
 namespace {
@@ -88,6 +89,42 @@ constexpr SettingsField SettingsFields[TestSettings::Count] = {
 
 using FlagPlace = bool TestSettings::*;
 using NumberPlace = int TestSettings::*;
+
+} // namespace
+
+namespace {
+
+// The settings list's lines before the criteria, in the order Student has always read them, each
+// with where the reader keeps it; a key that is missing or no number reads as that member's
+// default. TopicID and HideDetails are the row's own, the others its test settings.
+struct ListedSetting
+{
+    const char* name;
+    std::variant<bool SettingsListValues::*, int SettingsListValues::*> place;
+};
+
+constexpr ListedSetting ListedSettings[] = {
+    {"RandomOrder", &SettingsListValues::RandomOrder},
+    {"AllowBack", &SettingsListValues::AllowBack},
+    {"ShowRights", &SettingsListValues::ShowRights},
+    {"TimeLimit", &SettingsListValues::TimeLimit},
+    {"MaxTime", &SettingsListValues::MaxTime},
+    {"GiveMaxCount", &SettingsListValues::GiveMaxCount},
+    {"TopicID", &SettingsListValues::TopicID},
+    {"MixAnswers", &SettingsListValues::MixAnswers},
+    {"ShowPrice", &SettingsListValues::ShowPrice},
+    {"ShowRightCount", &SettingsListValues::ShowRightCount},
+    {"ShowRightsInstant", &SettingsListValues::ShowRightsInstant},
+    {"HideDetails", &SettingsListValues::HideDetails},
+};
+
+// Where the reader keeps the appearance lines, in the order of StudentViewColumns.
+constexpr int SettingsListValues::*AppearancePlaces[] = {
+    &SettingsListValues::QueFontColor, &SettingsListValues::QueBGColor,        &SettingsListValues::AnsFontColor,
+    &SettingsListValues::AnsBGColor,   &SettingsListValues::RightAnsFontColor, &SettingsListValues::QueFontSize,
+    &SettingsListValues::AnsFontSize,
+};
+static_assert(std::size(AppearancePlaces) == std::size(StudentViewColumns));
 
 } // namespace
 
@@ -270,13 +307,8 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
     QString criteria;
     if (locateTopic(topicId)) {
         const TestSettings s = ReadSettingsRow();
-        // The lines before the criteria, in the order Student has always read them; TopicID and
-        // HideDetails are the row's own, the others the topic's test settings.
-        static const char* const listed[] = {"RandomOrder", "AllowBack",      "ShowRights",        "TimeLimit",
-                                             "MaxTime",     "GiveMaxCount",   "TopicID",           "MixAnswers",
-                                             "ShowPrice",   "ShowRightCount", "ShowRightsInstant", "HideDetails"};
-        for (const char* name : listed) {
-            const QString key = QLatin1String(name);
+        for (const ListedSetting& listed : ListedSettings) {
+            const QString key = QLatin1String(listed.name);
             const int index = TestSettings::indexOf(key);
             const QVariant v = index >= 0 ? s.value(index) : m_settings.value(key);
             lines.append(key + u'=' + (v.typeId() == QMetaType::Bool ? flag(v.toBool()) : QString::number(v.toInt())));
@@ -403,31 +435,20 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
     };
 
     SettingsListValues s;
-    s.RandomOrder = optional("RandomOrder", -1) != 0;
-    s.AllowBack = optional("AllowBack", -1) != 0;
-    s.ShowRights = optional("ShowRights", -1) != 0;
-    s.TimeLimit = optional("TimeLimit", -1) != 0;
-    s.MaxTime = optional("MaxTime", 20);
-    s.GiveMaxCount = optional("GiveMaxCount", 20);
-    s.TopicID = optional("TopicID", 0);
-    s.MixAnswers = optional("MixAnswers", -1) != 0;
-    s.HideDetails = optional("HideDetails", 0) != 0;
-    s.ShowPrice = optional("ShowPrice", -1) != 0;
-    s.ShowRightCount = optional("ShowRightCount", -1) != 0;
-    s.ShowRightsInstant = optional("ShowRightsInstant", 0) != 0;
+    for (const ListedSetting& listed : ListedSettings) {
+        if (const auto* flagPlace = std::get_if<bool SettingsListValues::*>(&listed.place))
+            s.*(*flagPlace) = optional(listed.name, s.*(*flagPlace) ? -1 : 0) != 0;
+        else if (const auto* numberPlace = std::get_if<int SettingsListValues::*>(&listed.place))
+            s.*(*numberPlace) = optional(listed.name, s.*(*numberPlace));
+    }
 
     for (const QString& key : criteriaNames()) {
         present(key);
         s.criteriaList.append(lines.value(key.toLower()));
     }
     if (source == SettingsListSource::Network) {
-        s.QueFontColor = required("QueFontColor");
-        s.QueBGColor = required("QueBGColor");
-        s.AnsFontColor = required("AnsFontColor");
-        s.AnsBGColor = required("AnsBGColor");
-        s.RightAnsFontColor = required("RightAnsFontColor");
-        s.QueFontSize = required("QueFontSize");
-        s.AnsFontSize = required("AnsFontSize");
+        for (size_t i = 0; i < std::size(StudentViewColumns); ++i)
+            s.*AppearancePlaces[i] = required(StudentViewColumns[i].first);
         s.hasAppearance = true;
     }
     return s;
