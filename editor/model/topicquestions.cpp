@@ -137,7 +137,7 @@ bool TopicQuestions::CreateAndOpenTopic(const QString& name, int parentId)
 
 bool TopicQuestions::holdingTopic() const
 {
-    return m_topicId != 0 && m_topicId == TopicStore::NoTopicID();
+    return m_topicId != 0 && m_topicId == m_store.shared()->NoTopicID();
 }
 
 void TopicQuestions::openQuestionQuery()

@@ -298,7 +298,7 @@ TEST_F(TopicQuestionsTest, DragsBetweenTopicsCopyOrMove)
     };
     for (const Case& c : cases) {
         const int queId = bank.addQuestion(c.name);
-        int source = TopicStore::NoTopicID();
+        int source = bank.shared.NoTopicID();
         if (c.fromHolding) {
             Dataset topics(bank.connection(), "t", q(Sql::AllTopics));
             topics.open();
