@@ -12,3 +12,13 @@ inline constexpr char DeleteQuestion[] =
 inline constexpr char PictureNotStored[] = "Рисунок из буфера обмена не удалось сохранить.";
 
 } // namespace EditorText
+
+namespace EditorText {
+
+inline constexpr char DeleteTopic[] =
+    "Восстановить удалённую тему будет невозможно!\r\rВы действительно хотите удалить тему \"%S\"?";
+inline constexpr char HoldingNotDeleted[] = "Эту тему удалять нельзя.";
+inline constexpr char HoldingNotRenamed[] = "Эту тему переименовывать нельзя!";
+inline constexpr char HoldingNotDragged[] = "\"%S\" нельзя перемещать и копировать.";
+
+} // namespace EditorText

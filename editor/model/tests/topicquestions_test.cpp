@@ -2,6 +2,7 @@
 #include "appfolder.h"
 #include "datamodules.h"
 #include "dataset.h"
+#include "editorbank.h"
 #include "messagerecorder.h"
 #include "sqltexts.h"
 #include "topicquestions.h"
@@ -14,11 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QString q(const char* s)
-{
-    return QString::fromUtf8(s);
-}
 
 QByteArray encode(const QImage& image, const char* format)
 {
@@ -34,66 +30,6 @@ QImage sample(int w = 8, int h = 6)
     image.fill(Qt::red);
     return image;
 }
-
-// Scribant's data modules on a fresh bank, prepared as at start.
-class Bank
-{
-public:
-    Bank() : dm(StoreProgram::Scribant), shared(&dm), store(&shared) { store.PrepareStore(); }
-
-    StoreConnection* connection() { return dm.ADOConnection(); }
-
-    int addTopic(const QString& name, const QString& queIds = {}, int parent = 0)
-    {
-        Dataset topics(connection(), "t", q(Sql::AllTopics));
-        topics.open();
-        topics.append();
-        topics.setValue("TopicName", name);
-        topics.setValue("ParentID", parent);
-        topics.setValue("QueIDs", queIds);
-        topics.post();
-        return topics.value("TopicID").toInt();
-    }
-
-    int addQuestion(const QString& text, int links = 1)
-    {
-        Dataset questions(connection(), "q", q(Sql::AllQuestions) + " WHERE FALSE");
-        questions.open();
-        questions.append();
-        questions.setValue("Question", text);
-        questions.setValue("LinksCount", links);
-        questions.setValue("QueType", 0);
-        questions.post();
-        return questions.value("QueID").toInt();
-    }
-
-    QVariant topicValue(int topicId, const QString& column)
-    {
-        Dataset topics(connection(), "t", q(Sql::AllTopics));
-        topics.open();
-        return topics.locate("TopicID", topicId) ? topics.value(column) : QVariant();
-    }
-
-    QStringList listOf(int topicId) { return TopicStore::QueIdLines(topicValue(topicId, "QueIDs").toString()); }
-
-    QVariant questionValue(int queId, const QString& column)
-    {
-        Dataset questions(connection(), "q", q(Sql::AllQuestions));
-        questions.open();
-        return questions.locate("QueID", queId) ? questions.value(column) : QVariant();
-    }
-
-    bool questionExists(int queId)
-    {
-        Dataset questions(connection(), "q", q(Sql::AllQuestions));
-        questions.open();
-        return questions.locate("QueID", queId);
-    }
-
-    TDM dm;
-    TSharedDM shared;
-    TopicStore store;
-};
 
 class TopicQuestionsTest : public ::testing::Test
 {
