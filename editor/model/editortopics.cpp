@@ -183,6 +183,11 @@ int EditorTopics::parentOf(int topicId) const
     return locateTopic(topics, topicId) ? topics.value(ParentID).toInt() : 0;
 }
 
+bool EditorTopics::exists(int topicId) const
+{
+    return locateTopic(*m_store.shared()->sqlTopics, topicId);
+}
+
 void EditorTopics::resetWorkingMarks()
 {
     SqlCommand& reset = *m_store.shared()->cmdResetTopics;
