@@ -94,7 +94,12 @@ TScribantF::TScribantF(TDM* dm, TSharedDM* shared, QWidget* parent)
     ActionListUpdate();
 }
 
-TScribantF::~TScribantF() = default;
+TScribantF::~TScribantF()
+{
+    // The child-window area outlives this part of the window and reports its windows going.
+    disconnect(MDIArea, nullptr, this, nullptr);
+    disconnect(QApplication::clipboard(), nullptr, this, nullptr);
+}
 
 QAction* TScribantF::addAction(const QString& name, const QString& caption, const QString& shortcut,
                                const QString& hint)
