@@ -2,6 +2,7 @@
 #include "columnmenu.h"
 #include "datamodules.h"
 #include "dataset.h"
+#include "editorbank.h"
 #include "inputprompt.h"
 #include "messagerecorder.h"
 #include "scribantf.h"
@@ -31,11 +32,6 @@
 
 namespace {
 
-QString q(const char* s)
-{
-    return QString::fromUtf8(s);
-}
-
 // Answers the editor's text prompts while alive.
 class PromptAnswers
 {
@@ -56,37 +52,13 @@ private:
     PromptHandler m_previous;
 };
 
-class EditorWindows : public ::testing::Test
+class EditorWindows : public ::testing::Test, public BankRows
 {
 protected:
     EditorWindows() { window()->show(); }
 
     TScribantF* window() { return modules.window(); }
-    StoreConnection* connection() { return window()->topics().shared()->dm()->ADOConnection(); }
-
-    int addTopic(const QString& name, const QString& queIds = {}, int parent = 0)
-    {
-        Dataset topics(connection(), "t", q(Sql::AllTopics));
-        topics.open();
-        topics.append();
-        topics.setValue("TopicName", name);
-        topics.setValue("ParentID", parent);
-        topics.setValue("QueIDs", queIds);
-        topics.post();
-        return topics.value("TopicID").toInt();
-    }
-
-    int addQuestion(const QString& text, int links = 1)
-    {
-        Dataset questions(connection(), "q", q(Sql::AllQuestions) + " WHERE FALSE");
-        questions.open();
-        questions.append();
-        questions.setValue("Question", text);
-        questions.setValue("LinksCount", links);
-        questions.setValue("QueType", 0);
-        questions.post();
-        return questions.value("QueID").toInt();
-    }
+    StoreConnection* connection() override { return window()->topics().shared()->dm()->ADOConnection(); }
 
     QVariant value(const char* table, const char* key, int id, const QString& column)
     {
