@@ -1,6 +1,7 @@
 #include "programframe.h"
 
 #include "apperror.h"
+#include "helpaction.h"
 #include "messagedialog.h"
 #include "runlog.h"
 #include "singleinstance.h"
@@ -11,7 +12,6 @@
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
-
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -131,6 +131,7 @@ int RunProgram(int argc, char** argv, const ProgramInfo& program,
                              modules->argumentHandedOver(argument);
                      });
     closeOnTerminationSignals(mainWindow);
+    HelpAction(mainWindow);
 
     if (program.splashWaitMs > 0) {
         QEventLoop wait; // the splash stays while events keep running
