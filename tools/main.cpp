@@ -82,6 +82,8 @@ int main(int argc, char** argv)
         printOut(QStringLiteral("vastrel " VASTREL_VERSION "\n"));
         return 0;
     }
+    if (args.size() > 2 && args[0] == QLatin1String("help"))
+        return fail(QStringLiteral("usage: vastrel help COMMAND"));
     if (args.size() == 2 && args[0] == QLatin1String("help"))
         return printCommandHelp(args[1]);
     if (args.isEmpty() || args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h") ||
