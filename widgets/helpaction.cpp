@@ -24,8 +24,11 @@ void openHelpOrTell()
 
 QAction* HelpAction(QWidget* window)
 {
-    if (auto* existing = window->findChild<QAction*>(QLatin1String(HelpActionName), Qt::FindDirectChildrenOnly))
-        return existing;
+    // A window that made its own help command keeps it: a second F1 would make the key ambiguous,
+    // and Qt would then run neither.
+    for (QAction* existing : window->actions())
+        if (existing->objectName() == QLatin1String(HelpActionName) || existing->shortcut() == QKeySequence(Qt::Key_F1))
+            return existing;
     auto* action = new QAction(QStringLiteral("&Содержание справки"), window);
     action->setObjectName(QLatin1String(HelpActionName));
     action->setShortcut(Qt::Key_F1);

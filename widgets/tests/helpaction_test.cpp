@@ -47,3 +47,21 @@ TEST(HelpAction, F1OpensTheGuideOrShowsWhyNot)
         }
     }
 }
+
+TEST(HelpAction, AWindowsOwnF1CommandStaysTheOnlyOne)
+{
+    QMainWindow window;
+    auto* own = new QAction(QStringLiteral("&Содержание справки"), &window);
+    own->setShortcut(Qt::Key_F1);
+    window.addAction(own);
+    int triggered = 0;
+    QObject::connect(own, &QAction::triggered, [&triggered] { ++triggered; });
+    EXPECT_EQ(HelpAction(&window), own);
+    EXPECT_EQ(window.actions().size(), 1);
+
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ShellRecorder shell(true);
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_EQ(triggered, 1); // an ambiguous F1 would run nothing
+}
