@@ -1,6 +1,7 @@
 #include "programframe.h"
 
 #include "apperror.h"
+#include "helpaction.h"
 #include "messagedialog.h"
 #include "runlog.h"
 #include "singleinstance.h"
@@ -138,6 +139,7 @@ int RunProgram(int argc, char** argv, const ProgramInfo& program,
                                  modules->argumentHandedOver(argument);
                          });
         closeOnTerminationSignals(mainWindow);
+        HelpAction(mainWindow);
         watcher = std::make_unique<MainWindowCloseWatcher>(mainWindow);
         const auto showMainWindow = [&splash, mainWindow] {
             splash.reset();
