@@ -8,6 +8,7 @@
 #include "dataset.h"
 #include "editortexts.h"
 #include "filedialogs.h"
+#include "helpaction.h"
 #include "inputprompt.h"
 #include "messages.h"
 #include "settingsform.h"
@@ -175,13 +176,6 @@ void TScribantF::createActions()
     onActiveAction("acLastQue", "F8", &TopicQuestions::last);
     connect(addAction("HelpAbout1", u("&О программе...")), &QAction::triggered, this,
             [this] { ShowAboutBox(this, QStringLiteral("Scribant"), u("Редактор вопросов")); });
-    connect(addAction("HelpContents", u("&Содержание справки"), "F1"), &QAction::triggered, this, [] {
-        try {
-            OpenHelp();
-        } catch (const AppError& e) {
-            ShowMessage(e.message(), MsgIcon::Error);
-        }
-    });
 }
 
 void TScribantF::onActive(void (TopicQuestions::*step)())
@@ -276,7 +270,7 @@ void TScribantF::createMenus()
 
     QMenu* help = menuBar()->addMenu(u("&Справка"));
     help->setObjectName(QStringLiteral("mnuHelp"));
-    help->addAction(action("HelpContents"));
+    help->addAction(HelpAction(this));
     help->addAction(u("Страница Vastrel в Интернете"), this,
                     [] { ShellOpen(QStringLiteral("https://vastrel.example/")); });
     help->addAction(u("Форум пользователей"), this,
