@@ -8,6 +8,7 @@
 #include "dataset.h"
 #include "editortexts.h"
 #include "filedialogs.h"
+#include "findtopicf.h"
 #include "helpaction.h"
 #include "inputprompt.h"
 #include "messages.h"
@@ -121,7 +122,8 @@ void TScribantF::createActions()
     connect(addAction("FileNew1", u("&Новая..."), "Ctrl+N", u("Новая ...|Создание новой темы или подтемы")),
             &QAction::triggered, this, &TScribantF::FileNew1Execute);
     addAction("FileOpen1", u("&Открыть"), "Ctrl+Alt+O", u("Открыть|Открыть список вопросов"));
-    addAction("acFindTopic", u("Найти тему (подтему)..."), "Ctrl+F")->setEnabled(false);
+    connect(addAction("acFindTopic", u("Найти тему (подтему)..."), "Ctrl+F"), &QAction::triggered, this,
+            [this] { OpenTopic(TFindTopicF::Execute(*m_shared, this)); });
     connect(addAction("acTopicRename", u("Переименовать..."), {}, u("Переименовать (под)тему")), &QAction::triggered,
             this, &TScribantF::acTopicRenameExecute);
     connect(addAction("acTopicDelete", u("&Удалить"), {}, u("Удалить (под)тему")), &QAction::triggered, this,
