@@ -29,6 +29,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -36,6 +37,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -607,6 +609,18 @@ void TScribantF::receiveHandedOverPath(const QString& path)
 void TScribantF::loadStartFile(const QString& path)
 {
     loadFromFile(0, path);
+}
+
+void TScribantF::showEvent(QShowEvent* event)
+{
+    StoreMainWindow::showEvent(event);
+    if (std::exchange(m_shownOnce, true))
+        return;
+    // A file given at start is loaded once the window stands; an argument naming no file is left
+    // alone rather than answered with a file dialog nobody asked for.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 2 && QFileInfo(arguments[1]).isFile())
+        QTimer::singleShot(0, this, [this, path = arguments[1]] { loadStartFile(path); });
 }
 
 void TScribantF::closeEvent(QCloseEvent* event)

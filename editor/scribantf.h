@@ -64,6 +64,7 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -87,4 +88,5 @@ private:
     EditorTopics m_editorTopics;
     QHash<QString, QAction*> m_actions;
     QActionGroup* m_breakGroup = nullptr;
+    bool m_shownOnce = false;
 };

@@ -313,4 +313,43 @@ TEST_F(EditorWindows, ThePanelShowsTheTreeAndStoresItsCheckBoxesOnFocusLoss)
     EXPECT_TRUE(window()->editorTopics().setting("HidePanelOnOpen"));
 }
 
+TEST_F(EditorWindows, TopicNodesDroppedInTheTreeMoveOrCopy)
+{
+    const int a = addQuestion("a");
+    const int target = addTopic("Куда");
+    const int topic = addTopic("Тема", QString::number(a));
+    window()->action("acTopicsCtrl")->trigger();
+    const auto node = [this](int topicId) -> QTreeWidgetItem* {
+        for (QTreeWidgetItemIterator it(window()->tvTopics); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toInt() == topicId)
+                return *it;
+        return nullptr;
+    };
+    ASSERT_NE(node(target), nullptr);
+    window()->dropTopic(topic, node(target), false, true);
+    EXPECT_EQ(value("Questions", "QueID", a, "LinksCount").toInt(), 2);
+    EXPECT_EQ(value("Topics", "TopicID", topic, "ParentID").toInt(), 0);
+    window()->dropTopic(topic, node(target), false, false);
+    EXPECT_EQ(value("Topics", "TopicID", topic, "ParentID").toInt(), target);
+    EXPECT_EQ(value("Questions", "QueID", a, "LinksCount").toInt(), 2);
+    // Shift places it beside the target, at the top level here.
+    window()->dropTopic(topic, node(target), true, false);
+    EXPECT_EQ(value("Topics", "TopicID", topic, "ParentID").toInt(), 0);
+}
+
+TEST_F(EditorWindows, TheHoldingTopicKeepsItsNameInTheTree)
+{
+    window()->action("acTopicsCtrl")->trigger();
+    const int holding = window()->topics().shared()->NoTopicID();
+    QTreeWidgetItem* held = nullptr;
+    for (QTreeWidgetItemIterator it(window()->tvTopics); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toInt() == holding)
+            held = *it;
+    ASSERT_NE(held, nullptr);
+    MessageRecorder messages;
+    held->setText(0, q("Другое"));
+    EXPECT_EQ(messages.texts, QStringList{q("Эту тему переименовывать нельзя!")});
+    EXPECT_EQ(value("Topics", "TopicID", holding, "TopicName").toString(), q("Вопросы без темы"));
+}
+
 } // namespace
