@@ -235,7 +235,7 @@ QWidget* TTopicF::buildPictureSlot(int slot)
     auto* buttons = new QHBoxLayout;
     btnOpenPict[slot] =
         makeButton(box, QStringLiteral("btnOpenPict%1").arg(slot), QStringLiteral("…"), u("Прикрепить рисунок..."));
-    btnPastePict[slot] = makeButton(box, QStringLiteral("btnPastePict%1").arg(slot), QStringLiteral("⎘"),
+    btnPastePict[slot] = makeButton(box, QStringLiteral("btnPastePict%1").arg(slot), QStringLiteral("П"),
                                     u("Вставить рисунок из буфера обмена"));
     btnClearPic[slot] =
         makeButton(box, QStringLiteral("btnClearPic%1").arg(slot), QStringLiteral("✗"), u("Очистить рисунок"));
