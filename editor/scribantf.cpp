@@ -2,7 +2,6 @@
 
 #include "aboutbox.h"
 #include "apperror.h"
-#include "appfolder.h"
 #include "columnmenu.h"
 #include "datamodules.h"
 #include "dataset.h"
@@ -160,7 +159,8 @@ void TScribantF::createActions()
     // The question-list export is not built yet: the command stays disabled with its hint.
     addAction("acExportQueListToWord", u("Экспорт вопросов в MS Word..."), {}, u(ExportNotBuilt));
     connect(addAction("acSwitchToVezuviroz", u("Открыть Vezuviroz...")), &QAction::triggered, this, [] {
-        const QString path = AppFilePath(QStringLiteral("Vezuviroz"));
+        // The sibling program stands beside this one.
+        const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Vezuviroz");
         if (!ShellOpen(path))
             ShowMessage(SqlFormat(u("Невозможно найти \"%S\""), {path}), MsgIcon::Error);
     });
@@ -275,10 +275,9 @@ void TScribantF::createMenus()
     QMenu* help = menuBar()->addMenu(u("&Справка"));
     help->setObjectName(QStringLiteral("mnuHelp"));
     help->addAction(HelpAction(this));
-    help->addAction(u("Страница Vastrel в Интернете"), this,
-                    [] { ShellOpen(QStringLiteral("https://vastrel.example/")); });
-    help->addAction(u("Форум пользователей"), this,
-                    [] { ShellOpen(QStringLiteral("https://vastrel.example/forum/")); });
+    // The maker's web page and forum have no address yet: the items stand disabled.
+    help->addAction(u("Страница Vastrel в Интернете"))->setEnabled(false);
+    help->addAction(u("Форум пользователей"))->setEnabled(false);
     help->addAction(action("HelpAbout1"));
 }
 
