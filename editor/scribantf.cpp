@@ -299,10 +299,7 @@ void TScribantF::createPanel()
         return button;
     };
     connect(panelButton("btnNew", u("&Новая...")), &QPushButton::clicked, action("FileNew1"), &QAction::trigger);
-    connect(panelButton("btnRename", u("Переименовать")), &QPushButton::clicked, this, [this] {
-        if (QTreeWidgetItem* item = tvTopics->currentItem())
-            tvTopics->editItem(item);
-    });
+    connect(panelButton("btnRename", u("Переименовать")), &QPushButton::clicked, this, &TScribantF::editSelectedNode);
     QPushButton* open = panelButton("btnOpen", u("Открыть"));
     open->setToolTip(u("Открыть"));
     open->setStatusTip(u("Открыть список вопросов"));
@@ -330,16 +327,21 @@ void TScribantF::createPanel()
     connect(tvTopics, &QTreeWidget::itemDoubleClicked, this, [this] { OpenTopic(selectedTopicId(), true); });
     connect(tvTopics, &QTreeWidget::currentItemChanged, this, &TScribantF::ActionListUpdate);
     connect(tvTopics, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem* item) {
-        // A node's label was edited in place.
+        // A node's label was edited in place (nodes being filled in report their data too).
+        if (item != std::exchange(m_editedNode, nullptr))
+            return;
         const int topicId = item->data(0, TopicViews::TopicIdRole).toInt();
         const QString name = item->text(0);
+        if (name == m_editorTopics.topicName(topicId))
+            return;
         if (!m_editorTopics.rename(topicId, name)) {
-            QSignalBlocker block(tvTopics);
-            rebuildTree(topicId);
+            // The refused label goes back; not from inside the item's own report.
+            QMetaObject::invokeMethod(
+                this, [this, topicId] { rebuildTree(topicId); }, Qt::QueuedConnection);
             return;
         }
         if (TTopicF* window = findTopicWindow(topicId))
-            window->OpenTopic(topicId);
+            window->form().rename(name);
     });
     tvTopics->topicDropped = [this](QTreeWidgetItem* dragged, QTreeWidgetItem* target, bool shift, bool ctrl) {
         dropTopic(dragged->data(0, TopicViews::TopicIdRole).toInt(), target, shift, ctrl);
@@ -362,8 +364,8 @@ bool TScribantF::eventFilter(QObject* watched, QEvent* event)
             OpenTopic(selectedTopicId(), true);
             return true;
         }
-        if (key == Qt::Key_F2 && tvTopics->currentItem()) {
-            tvTopics->editItem(tvTopics->currentItem());
+        if (key == Qt::Key_F2) {
+            editSelectedNode();
             return true;
         }
     }
@@ -467,6 +469,13 @@ void TScribantF::rebuildTree(int selectTopicId)
         tvTopics->setCurrentItem(node);
     for (QTreeWidgetItemIterator it(tvTopics); *it; ++it)
         (*it)->setFlags((*it)->flags() | Qt::ItemIsEditable);
+}
+
+void TScribantF::editSelectedNode()
+{
+    m_editedNode = tvTopics->currentItem();
+    if (m_editedNode)
+        tvTopics->editItem(m_editedNode);
 }
 
 void TScribantF::switchPanel()

@@ -78,6 +78,8 @@ private:
     void onActive(void (TopicQuestions::*step)());
     void rebuildTree(int selectTopicId);
     void switchPanel();
+    // Starts editing the selected node's label (the panel's rename button, F2).
+    void editSelectedNode();
     void reconnect();
     void FileNew1Execute();
     void acTopicDeleteExecute();
@@ -89,4 +91,5 @@ private:
     QHash<QString, QAction*> m_actions;
     QActionGroup* m_breakGroup = nullptr;
     bool m_shownOnce = false;
+    QTreeWidgetItem* m_editedNode = nullptr; // the node whose label the user is editing
 };

@@ -21,6 +21,8 @@ TopicTree::TopicTree(QWidget* parent) : QTreeWidget(parent)
     setDragEnabled(true);
     setAcceptDrops(true);
     setDragDropMode(QAbstractItemView::DragDrop);
+    // Labels are edited only on request (F2, the rename button): a double click opens the topic.
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
 void TopicTree::dragEnterEvent(QDragEnterEvent* event)

@@ -183,6 +183,12 @@ int EditorTopics::parentOf(int topicId) const
     return locateTopic(topics, topicId) ? topics.value(ParentID).toInt() : 0;
 }
 
+QString EditorTopics::topicName(int topicId) const
+{
+    Dataset& topics = *m_store.shared()->sqlTopics;
+    return locateTopic(topics, topicId) ? topics.value(QStringLiteral("TopicName")).toString() : QString();
+}
+
 bool EditorTopics::exists(int topicId) const
 {
     return locateTopic(*m_store.shared()->sqlTopics, topicId);

@@ -46,6 +46,7 @@ public:
 
     bool rename(int topicId, const QString& name);
     int parentOf(int topicId) const;
+    QString topicName(int topicId) const;
     bool exists(int topicId) const;
 
     // The editor is closing: questions keep no working mark but the holding topic's.

@@ -347,9 +347,49 @@ TEST_F(EditorWindows, TheHoldingTopicKeepsItsNameInTheTree)
             held = *it;
     ASSERT_NE(held, nullptr);
     MessageRecorder messages;
+    window()->tvTopics->setCurrentItem(held);
+    window()->pnlTopics->findChild<QPushButton*>("btnRename")->click();
     held->setText(0, q("Другое"));
+    QApplication::sendPostedEvents();
     EXPECT_EQ(messages.texts, QStringList{q("Эту тему переименовывать нельзя!")});
     EXPECT_EQ(value("Topics", "TopicID", holding, "TopicName").toString(), q("Вопросы без темы"));
+}
+
+TEST_F(EditorWindows, ATreeRenameRetitlesTheOpenWindowAndExpandingRenamesNothing)
+{
+    const int parent = addTopic("Раздел");
+    const int child = addTopic("Подраздел", {}, parent);
+    TTopicF* open = window()->OpenTopic(child);
+    open->mmQuestion->setPlainText(q("не потерять"));
+    window()->action("acTopicsCtrl")->trigger();
+    QTreeWidgetItem* section = nullptr;
+    for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
+        if (window()->tvTopics->topLevelItem(i)->data(0, Qt::UserRole).toInt() == parent)
+            section = window()->tvTopics->topLevelItem(i);
+    ASSERT_NE(section, nullptr);
+    MessageRecorder messages;
+    section->setExpanded(true);
+    ASSERT_EQ(section->childCount(), 1);
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(open->form().questions().state(), DatasetState::Insert);
+    window()->tvTopics->setCurrentItem(section->child(0));
+    QTest::keyClick(window()->tvTopics, Qt::Key_F2);
+    section->child(0)->setText(0, q("Новое имя"));
+    EXPECT_EQ(open->windowTitle(), q("Новое имя"));
+    EXPECT_EQ(value("Topics", "TopicID", child, "TopicName").toString(), q("Новое имя"));
+    EXPECT_EQ(open->mmQuestion->toPlainText(), q("не потерять"));
+}
+
+TEST_F(EditorWindows, ClosingTheEditorStoresWhatWasTyped)
+{
+    const int a = addQuestion("a");
+    const int topicId = addTopic("Тема", QString::number(a));
+    TTopicF* topic = window()->OpenTopic(topicId);
+    topic->mmQuestion->setPlainText(q("напечатано"));
+    topic->mmRemark->setPlainText(q("примечание"));
+    window()->close();
+    EXPECT_EQ(value("Questions", "QueID", a, "Question").toString(), q("напечатано"));
+    EXPECT_EQ(value("Topics", "TopicID", topicId, "Remark").toString(), q("примечание"));
 }
 
 } // namespace
