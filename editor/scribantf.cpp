@@ -346,6 +346,11 @@ void TScribantF::createPanel()
     tvTopics->topicDropped = [this](QTreeWidgetItem* dragged, QTreeWidgetItem* target, bool shift, bool ctrl) {
         dropTopic(dragged->data(0, TopicViews::TopicIdRole).toInt(), target, shift, ctrl);
     };
+    tvTopics->topicDragging = [this](bool dragging) {
+        QFont font = statusBar()->font();
+        font.setBold(dragging);
+        statusBar()->setFont(font);
+    };
     tvTopics->questionDropped = [this](QTreeWidgetItem* target, bool ctrl) {
         dropQuestion(TTopicF::dragSource(), target->data(0, TopicViews::TopicIdRole).toInt(), ctrl);
     };

@@ -23,7 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QScrollArea>
+#include <QScreen>
 #include <QSlider>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -428,10 +428,13 @@ bool TTopicF::eventFilter(QObject* watched, QEvent* event)
                 break;
             const bool natural = !label->property(NaturalSize).toBool();
             const int thumb = slot == 0 ? QuestionThumb : AnswerThumb;
-            const QSize size = natural ? image.size() : QSize(thumb, thumb);
+            // A picture larger than the screen is stored as it came but shown within the screen.
+            const QSize screen = label->screen() ? label->screen()->availableGeometry().size() : image.size();
+            const QSize size = natural ? image.size().boundedTo(screen) : QSize(thumb, thumb);
             label->setProperty(NaturalSize, natural);
             label->setFixedSize(size);
-            label->setPixmap(QPixmap::fromImage(natural ? image : image.scaled(size, Qt::KeepAspectRatio)));
+            label->setPixmap(QPixmap::fromImage(
+                size == image.size() ? image : image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
             return true;
         }
     }

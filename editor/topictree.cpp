@@ -25,6 +25,18 @@ TopicTree::TopicTree(QWidget* parent) : QTreeWidget(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
+void TopicTree::startDrag(Qt::DropActions supportedActions)
+{
+    const QString previousHint = toolTip();
+    setToolTip(QString::fromUtf8("Для копирования удерживать нажатой клавишу \"Ctrl\""));
+    if (topicDragging)
+        topicDragging(true);
+    QTreeWidget::startDrag(supportedActions);
+    if (topicDragging)
+        topicDragging(false);
+    setToolTip(previousHint);
+}
+
 void TopicTree::dragEnterEvent(QDragEnterEvent* event)
 {
     if (event->source() == this || carriesQuestion(event->mimeData()))

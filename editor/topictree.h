@@ -14,8 +14,11 @@ public:
     std::function<void(QTreeWidgetItem* dragged, QTreeWidgetItem* target, bool shift, bool ctrl)> topicDropped;
     // A question handle dropped on a node.
     std::function<void(QTreeWidgetItem* target, bool ctrl)> questionDropped;
+    // A topic node's drag starts (true) and ends (false).
+    std::function<void(bool dragging)> topicDragging;
 
 protected:
+    void startDrag(Qt::DropActions supportedActions) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;

@@ -26,6 +26,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -390,6 +391,27 @@ TEST_F(EditorWindows, ClosingTheEditorStoresWhatWasTyped)
     window()->close();
     EXPECT_EQ(value("Questions", "QueID", a, "Question").toString(), q("напечатано"));
     EXPECT_EQ(value("Topics", "TopicID", topicId, "Remark").toString(), q("примечание"));
+}
+
+TEST_F(EditorWindows, ADoubleClickSwitchesAPictureBetweenThumbnailAndScreenBoundSize)
+{
+    const int a = addQuestion("a");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    QImage huge(5000, 3000, QImage::Format_RGB32);
+    huge.fill(Qt::gray);
+    topic->form().pastePicture(0, huge);
+    QLabel* picture = topic->imgPict[0];
+    EXPECT_EQ(picture->size(), QSize(49, 49));
+    EXPECT_TRUE(topic->lbPictHint->isVisible());
+    QTest::mouseDClick(picture, Qt::LeftButton);
+    const QSize screen = picture->screen()->availableGeometry().size();
+    EXPECT_GT(picture->width(), 49);
+    EXPECT_LE(picture->width(), screen.width());
+    EXPECT_LE(picture->height(), screen.height());
+    QTest::mouseDClick(picture, Qt::LeftButton);
+    EXPECT_EQ(picture->size(), QSize(49, 49));
+    // Stored as given.
+    EXPECT_EQ(QImage::fromData(value("Questions", "QueID", a, "QuePict").toByteArray(), "BMP").size(), huge.size());
 }
 
 } // namespace
