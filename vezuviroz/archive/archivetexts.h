@@ -32,6 +32,9 @@ inline const QString AskDelete = QStringLiteral("Удалить запись \"%
 
 // The saved-work viewer.
 inline const QString FileNotFound = QStringLiteral("Файл \"%1\" не найден.");
+inline const QString UnknownTopic = QStringLiteral("Неизвестно");
+inline const QString NotInBank = QStringLiteral("Вопрос не найден в базе данных. Возможно, он был удалён.");
+inline const QString RenameFailed = QStringLiteral("Работа сохранена, но файл \"%1\" не удалось переименовать.");
 inline const QString NoStoredWork = QStringLiteral("Для этой записи нет сохранённой работы.");
 inline const QString AlreadyStored = QStringLiteral("Работа уже сохранена в общей базе данных");
 inline const QString StoreCommand = QStringLiteral("Сохранить в общую базу данных");
@@ -40,5 +43,8 @@ inline const QString BankDiffers =
 inline const QString StoredTwice = QStringLiteral("Эта работа уже сохранена в общей базе данных.");
 inline const QString Autonomous = QStringLiteral("Автономно");
 inline const QString ViewerTitle = QStringLiteral("Просмотр сохранённой работы");
+inline const QString ViewerCaption = QStringLiteral("%1 студента %2");
+inline const QString ViewerWindowTitle = QStringLiteral("%1          [Вопрос %2 из %3]");
+inline const QString QuestionOf = QStringLiteral("Вопрос %1 из %2");
 
 } // namespace ArchiveText
