@@ -28,6 +28,8 @@ inline const QString InitialLabel = QStringLiteral("Начальный уров�
 inline const QString PassLabel = QStringLiteral("Зачёт:");
 inline const QString FailLabel = QStringLiteral("Незачёт:");
 
+inline const QString ReportTitle = QStringLiteral("Результаты тестирования");
+
 inline const QString AskDelete = QStringLiteral("Удалить запись \"%1\" ?");
 
 // The saved-work viewer.
