@@ -86,6 +86,12 @@ bool gradingDiffers(const QString& column, const QVariant& file, const QVariant&
 
 } // namespace
 
+StoredWorkNotice& StoredWorkNotice::instance()
+{
+    static StoredWorkNotice notice;
+    return notice;
+}
+
 SavedWork::SavedWork(TSharedDM* shared, QObject* parent) : QObject(parent), m_shared(shared) {}
 
 QString SavedWork::caption() const
@@ -349,5 +355,6 @@ bool SavedWork::Store(int studentId)
         ShowMessage(ArchiveText::RenameFailed.arg(m_filePath), MsgIcon::Warning);
     Q_EMIT changed();
     Q_EMIT workStored();
+    Q_EMIT StoredWorkNotice::instance().workStored();
     return true;
 }

@@ -42,6 +42,18 @@ struct SavedQuestion
     double correctness = 0; // the question's own percentage
 };
 
+// Tells every open archive that a saved work went into Results, wherever it was stored from.
+class StoredWorkNotice : public QObject
+{
+    Q_OBJECT
+
+public:
+    static StoredWorkNotice& instance();
+
+Q_SIGNALS:
+    void workStored();
+};
+
 // The saved-work viewer's logic: a work read from a result file or taken from an archive row,
 // graded, shown question by question, and stored into Results.
 //
@@ -105,7 +117,7 @@ public:
     bool Store(int studentId);
 
 Q_SIGNALS:
-    // A work went into Results: an open archive re-reads.
+    // A work went into Results (StoredWorkNotice tells it too).
     void workStored();
     void changed();
 

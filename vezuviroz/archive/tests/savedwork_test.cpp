@@ -142,10 +142,12 @@ TEST_F(SavedWorkTest, StoringWritesTheSavingTimeAndAutonomousAndRenamesTheFile)
     ASSERT_TRUE(QFile::copy(path, copy));
     ASSERT_EQ(viewer.OpenResultFile(path), SavedWork::Opened::Shown);
     QSignalSpy stored(&viewer, &SavedWork::workStored);
+    QSignalSpy told(&StoredWorkNotice::instance(), &StoredWorkNotice::workStored);
     EXPECT_FALSE(viewer.Store(0)); // no student chosen: abandoned silently
     EXPECT_EQ(resultCount(), 0);
     ASSERT_TRUE(viewer.Store(student));
     EXPECT_EQ(stored.count(), 1);
+    EXPECT_EQ(told.count(), 1);
     QSqlQuery q(store->database());
     ASSERT_TRUE(q.exec("SELECT Date, StudentID, TopicID, PcName, RightsPercent, Points, RoutChecked, TimeRemain "
                        "FROM Results") &&
