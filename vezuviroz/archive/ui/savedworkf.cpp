@@ -1,9 +1,11 @@
 #include "savedworkf.h"
 
 #include "archivetexts.h"
+#include "datamodules.h"
 #include "filedialogs.h"
 #include "fixedtext.h"
 #include "savedwork.h"
+#include "studentsearchf.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -113,7 +115,8 @@ TSavedWorkF* TSavedWorkF::ShowStoredWork(TSharedDM* shared, int topicId, int tim
 }
 
 TSavedWorkF::TSavedWorkF(TSharedDM* shared)
-    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), m_work(new SavedWork(shared, this))
+    : QWidget(nullptr, Qt::Window | Qt::WindowStaysOnTopHint), m_work(new SavedWork(shared, this)),
+      m_storeConnection(shared->dm()->ADOConnection())
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("SavedWorkF"));
@@ -189,9 +192,10 @@ TSavedWorkF::~TSavedWorkF()
 
 void TSavedWorkF::btnStoreClick()
 {
-    if (!s_studentSearch || !m_work->canStore())
+    if (!m_work->canStore())
         return;
-    m_work->Store(s_studentSearch(m_work->studentName()));
+    const QString name = m_work->studentName();
+    m_work->Store(s_studentSearch ? s_studentSearch(name) : TStudentSearchF::Run(m_storeConnection, name, this));
 }
 
 void TSavedWorkF::showWork()
@@ -205,7 +209,6 @@ void TSavedWorkF::showWork()
     }
     m_bankDiffers->setVisible(w.bankDiffers());
     m_store->setVisible(w.canStore());
-    m_store->setEnabled(bool(s_studentSearch));
     m_storedNote->setVisible(w.isStored());
     showQuestion();
 }

@@ -8,6 +8,7 @@ class QProgressBar;
 class QPushButton;
 class QVBoxLayout;
 class SavedWork;
+class StoreConnection;
 class TSharedDM;
 
 // The file dialog's filter for result files (both extensions), in Qt's form.
@@ -21,8 +22,8 @@ class TSavedWorkF : public QWidget
     Q_OBJECT
 
 public:
-    // Finds the student a work is stored under: the StudentID, 0 when cancelled. The program
-    // installs the student search dialog; without one the store command is disabled.
+    // Finds the student a work is stored under: the StudentID, 0 when cancelled. The student
+    // search dialog unless another is installed (tests answer here).
     using StudentSearch = std::function<int(const QString& savedName)>;
     static void setStudentSearch(StudentSearch search);
 
@@ -48,6 +49,7 @@ private:
     void showQuestion();
 
     SavedWork* m_work;
+    StoreConnection* m_storeConnection;
     QLabel* m_position = nullptr;
     QLabel* m_question = nullptr;
     QLabel* m_picture = nullptr;

@@ -8,6 +8,7 @@
 #include "resultfile.h"
 #include "savedwork.h"
 #include "savedworkf.h"
+#include "studentsearchf.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -124,7 +126,6 @@ TEST_F(ArchiveWindowTest, OpeningAResultFileAndStoringItRereadsTheArchive)
     EXPECT_EQ(viewer->windowTitle(), "Просмотр сохранённой работы студента Сидоров          [Вопрос 1 из 2]");
     auto* store = viewer->findChild<QPushButton*>("btnStore");
     EXPECT_FALSE(store->isHidden());
-    EXPECT_FALSE(store->isEnabled()); // no student search installed
     EXPECT_TRUE(viewer->findChild<QLabel*>("lblStored")->isHidden());
 
     viewer->findChild<QPushButton*>("btnNext")->click();
@@ -138,7 +139,6 @@ TEST_F(ArchiveWindowTest, OpeningAResultFileAndStoringItRereadsTheArchive)
         return student;
     });
     viewer->work()->OpenResultFile(path); // the viewer is reused
-    ASSERT_TRUE(store->isEnabled());
     store->click();
     EXPECT_EQ(asked, QStringList{"Сидоров"});
     EXPECT_TRUE(store->isHidden());
@@ -165,4 +165,38 @@ TEST_F(ArchiveWindowTest, ViewerOfAnArchiveRowAndOfAMissingQuestion)
     grid->setCurrentIndex(grid->model()->index(1, 0));
     archive->btnShowWorkClick();
     EXPECT_EQ(messages.texts, QStringList{"Для этой записи нет сохранённой работы."});
+}
+
+TEST_F(ArchiveWindowTest, StudentSearchDialogFindsAddsAndRefuses)
+{
+    const int ivanov = addStudent("Иванов", klass7a);
+    addStudent("Ивлев", klass7a);
+    {
+        TStudentSearchF dialog(store, "иванов");
+        EXPECT_EQ(dialog.windowTitle(), "Поиск студента");
+        EXPECT_EQ(label(&dialog, "lblChoice"), "(найдено)");
+        EXPECT_EQ(label(&dialog, "lblResultName"), "Иванов");
+        dialog.accept();
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_EQ(dialog.studentId(), ivanov);
+    }
+    TStudentSearchF dialog(store, "Сидоров");
+    EXPECT_EQ(label(&dialog, "lblChoice"), "(будет добавлено)");
+    EXPECT_EQ(label(&dialog, "lblResultName"), "Сидоров");
+    auto* name = dialog.findChild<QLineEdit*>("edName");
+    name->setText("Ив");
+    EXPECT_EQ(dialog.findChild<QListWidget*>("lstNames")->count(), 2);
+    name->setText("Сидоров");
+    {
+        MessageRecorder messages;
+        dialog.accept(); // no class for a new name: the dialog stays
+        EXPECT_EQ(messages.texts, QStringList{"Для добавления фамилии надо установить класс"});
+        EXPECT_EQ(dialog.studentId(), 0);
+    }
+    auto* klasses = dialog.findChild<QComboBox*>("cbKlass");
+    klasses->setCurrentIndex(1);
+    Q_EMIT klasses->activated(1);
+    dialog.accept();
+    EXPECT_GT(dialog.studentId(), ivanov);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
