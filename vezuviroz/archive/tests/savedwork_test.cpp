@@ -323,3 +323,16 @@ TEST_F(SavedWorkTest, StoredWorkOfAnArchiveRow)
     EXPECT_TRUE(shared.settings().locateTopic(topic));
     EXPECT_EQ(viewer.caption(), "Просмотр сохранённой работы студента Петров");
 }
+
+TEST_F(SavedWorkTest, OddAnswerLinesShowAsMissingQuestionsAndGradeNothing)
+{
+    ResultWork w = work("без равенства\r\n=\r\n1\r\n99999999999=1\r\n-1=2\r\n2=" + QString(5000, u'я') + "\r\n");
+    ASSERT_EQ(viewer.OpenResultFile(writeWork(w)), SavedWork::Opened::Shown);
+    ASSERT_EQ(viewer.questionCount(), 6);
+    for (int k = 0; k < 5; ++k)
+        EXPECT_EQ(viewer.question(k).found, k == 2) << k; // "1" alone is question 1 without an answer
+    EXPECT_TRUE(viewer.question(5).found);
+    EXPECT_FALSE(viewer.question(6).found); // past the end
+    EXPECT_FALSE(viewer.question(-1).found);
+    EXPECT_EQ(viewer.percentText(), "0,0%");
+}
