@@ -1,5 +1,6 @@
 #include "savedworkf.h"
 
+#include "apperror.h"
 #include "archivetexts.h"
 #include "datamodules.h"
 #include "filedialogs.h"
@@ -94,7 +95,16 @@ TSavedWorkF* TSavedWorkF::ensure(TSharedDM* shared)
 TSavedWorkF* TSavedWorkF::OpenResultFile(TSharedDM* shared, const QString& path)
 {
     TSavedWorkF* viewer = ensure(shared);
-    if (viewer->m_work->OpenResultFile(path) != SavedWork::Opened::Shown) {
+    SavedWork::Opened opened = SavedWork::Opened::NoQuestionSet;
+    try {
+        opened = viewer->m_work->OpenResultFile(path);
+    } catch (const AppError&) {
+        // A damaged file: the program's handler tells why; a viewer made for it goes again.
+        if (!viewer->isVisible())
+            viewer->close();
+        throw;
+    }
+    if (opened != SavedWork::Opened::Shown) {
         viewer->close();
         return nullptr;
     }

@@ -1,3 +1,4 @@
+#include "apperror.h"
 #include "appfolder.h"
 #include "archivef.h"
 #include "archivefixture.h"
@@ -14,10 +15,12 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
@@ -199,4 +202,36 @@ TEST_F(ArchiveWindowTest, StudentSearchDialogFindsAddsAndRefuses)
     dialog.accept();
     EXPECT_GT(dialog.studentId(), ivanov);
     EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(ArchiveWindowTest, ADamagedResultFileIsRefusedWithItsReasonAndLeavesNoViewer)
+{
+    const QString path = AppFilePath("broken.rslt4");
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a packed archive at all");
+    f.close();
+    try {
+        TSavedWorkF::OpenResultFile(&shared, path);
+        ADD_FAILURE() << "no error for a damaged file";
+    } catch (const AppError& e) {
+        EXPECT_FALSE(e.message().isEmpty());
+    }
+    EXPECT_EQ(TSavedWorkF::instance(), nullptr);
+}
+
+TEST_F(ArchiveWindowTest, PrintingToAFileWritesTheReportAsPdf)
+{
+    addResult({.studentId = addStudent("Иванов", klass7a), .topicId = topic, .date = today(), .points = 12});
+    TArchiveF* archive = TArchiveF::ensure(&shared);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    const QString path = AppFilePath("archive.pdf");
+    printer.setOutputFileName(path);
+    archive->printReport(&printer);
+    QFile pdf(path);
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    const QByteArray bytes = pdf.readAll();
+    EXPECT_TRUE(bytes.startsWith("%PDF"));
+    EXPECT_TRUE(bytes.contains("/MediaBox [0 0 595"));
 }
