@@ -5,12 +5,16 @@
 #include "fixedtext.h"
 #include "gradingtexts.h"
 #include "messages.h"
+#include "schema.h"
 #include "sqldialect.h"
 #include "sqltexts.h"
 #include "storeconnection.h"
 
 #include <QLocale>
+#include <QSqlQuery>
+#include <QSqlRecord>
 #include <algorithm>
+#include <numeric>
 
 namespace {
 
@@ -88,10 +92,7 @@ QString PercentText(double percent)
     return out;
 }
 
-ArchiveQuery::ArchiveQuery(StoreConnection* connection, QObject* parent)
-    : QObject(parent), m_connection(connection),
-      m_rows(std::make_unique<Dataset>(connection, QStringLiteral("sqlArchive")))
-{}
+ArchiveQuery::ArchiveQuery(StoreConnection* connection, QObject* parent) : QObject(parent), m_connection(connection) {}
 
 ArchiveQuery::~ArchiveQuery() = default;
 
@@ -105,23 +106,35 @@ void ArchiveQuery::reread()
 {
     Q_EMIT aboutToReread();
     readLookups();
-    m_rows->close();
-    m_rows->setSql(BuildArchiveSql(m_filter));
-    m_rows->open();
-    const Dataset& d = *m_rows;
-    m_at = {d.fieldIndex(QStringLiteral("ResID")),       d.fieldIndex(QStringLiteral("Date")),
-            d.fieldIndex(QStringLiteral("StudentID")),   d.fieldIndex(QStringLiteral("TopicID")),
-            d.fieldIndex(QStringLiteral("PcName")),      d.fieldIndex(QStringLiteral("RightsPercent")),
-            d.fieldIndex(QStringLiteral("Points")),      d.fieldIndex(QStringLiteral("TimeRemain")),
-            d.fieldIndex(QStringLiteral("RoutChecked")), d.fieldIndex(QStringLiteral("Name")),
-            d.fieldIndex(QStringLiteral("KlassID"))};
-    const int count = d.recordCount();
-    m_order.resize(count);
+    // Read straight into the rows the grid shows: years of results open as fast as the bare query.
+    QSqlQuery q(m_connection->database());
+    m_connection->runQuery(q, ToSqliteDialect(BuildArchiveSql(m_filter)).sql, {});
+    const QSqlRecord record = q.record();
+    const auto column = [&](const char* name) { return record.indexOf(QLatin1String(name)); };
+    const int resId = column("ResID"), date = column("Date"), studentId = column("StudentID"),
+              topicId = column("TopicID"), pcName = column("PcName"), percent = column("RightsPercent"),
+              points = column("Points"), timeRemain = column("TimeRemain"), rout = column("RoutChecked"),
+              name = column("Name"), klassId = column("KlassID");
+    m_rows.clear();
     m_statistics = {};
-    for (int i = 0; i < count; ++i) {
-        m_order[i] = i;
-        m_statistics.add(d.rowValues(i)[m_at.points].toInt());
+    while (q.next()) {
+        Row r;
+        r.resId = q.value(resId).toInt();
+        r.studentId = q.value(studentId).toInt();
+        r.topicId = q.value(topicId).toInt();
+        r.klassId = q.value(klassId).toInt();
+        r.points = q.value(points).toInt();
+        r.timeRemain = q.value(timeRemain).toInt();
+        r.percent = q.value(percent).toDouble();
+        r.date = q.value(date).toString();
+        r.pcName = q.value(pcName).toString();
+        r.name = q.value(name).toString();
+        r.routChecked = q.value(rout).toString();
+        m_statistics.add(r.points);
+        m_rows.append(std::move(r));
     }
+    m_order.resize(m_rows.size());
+    std::iota(m_order.begin(), m_order.end(), 0);
     if (m_sorted)
         applySort();
     Q_EMIT rowsReread();
@@ -143,39 +156,34 @@ void ArchiveQuery::readLookups()
                         topics.value(QStringLiteral("TopicName")).toString());
 }
 
-const QVariant& ArchiveQuery::field(int row, int ordinal) const
-{
-    return m_rows->rowValues(m_order.at(row)).at(ordinal);
-}
-
 QDateTime ArchiveQuery::date(int row) const
 {
-    return field(row, m_at.date).toDateTime();
+    return FromStoreValue(ColumnType::Date, at(row).date).toDateTime();
 }
 
 QString ArchiveQuery::pcName(int row) const
 {
-    return field(row, m_at.pcName).toString();
+    return at(row).pcName;
 }
 
 QString ArchiveQuery::klass(int row) const
 {
-    return klassName(field(row, m_at.klassId).toInt());
+    return klassName(at(row).klassId);
 }
 
 QString ArchiveQuery::name(int row) const
 {
-    return field(row, m_at.name).toString();
+    return at(row).name;
 }
 
 int ArchiveQuery::points(int row) const
 {
-    return field(row, m_at.points).toInt();
+    return at(row).points;
 }
 
 double ArchiveQuery::rightsPercent(int row) const
 {
-    return field(row, m_at.percent).toDouble();
+    return at(row).percent;
 }
 
 QString ArchiveQuery::topic(int row) const
@@ -185,27 +193,27 @@ QString ArchiveQuery::topic(int row) const
 
 int ArchiveQuery::resId(int row) const
 {
-    return field(row, m_at.resId).toInt();
+    return at(row).resId;
 }
 
 int ArchiveQuery::topicId(int row) const
 {
-    return field(row, m_at.topicId).toInt();
+    return at(row).topicId;
 }
 
 int ArchiveQuery::studentId(int row) const
 {
-    return field(row, m_at.studentId).toInt();
+    return at(row).studentId;
 }
 
 int ArchiveQuery::timeRemain(int row) const
 {
-    return field(row, m_at.timeRemain).toInt();
+    return at(row).timeRemain;
 }
 
 QString ArchiveQuery::routChecked(int row) const
 {
-    return field(row, m_at.routChecked).toString();
+    return at(row).routChecked;
 }
 
 void ArchiveQuery::sortBy(ArchiveField field)
@@ -220,25 +228,32 @@ void ArchiveQuery::sortBy(ArchiveField field)
 
 void ArchiveQuery::applySort()
 {
+    // Dates are compared as moments, each parsed once per sort.
+    QList<qint64> moments;
+    if (m_sortField == ArchiveField::Date) {
+        moments.reserve(m_rows.size());
+        for (const Row& r : std::as_const(m_rows))
+            moments.append(FromStoreValue(ColumnType::Date, r.date).toDateTime().toMSecsSinceEpoch());
+    }
     // Compares two rows of m_rows (not shown positions) by the sort field.
-    const auto compare = [this](int a, int b) -> int {
-        const QVariantList& ra = m_rows->rowValues(a);
-        const QVariantList& rb = m_rows->rowValues(b);
+    const auto compare = [&](int a, int b) -> int {
+        const Row& ra = m_rows[a];
+        const Row& rb = m_rows[b];
         switch (m_sortField) {
         case ArchiveField::Date:
-            return compareValues(ra[m_at.date].toDateTime(), rb[m_at.date].toDateTime());
+            return compareValues(moments[a], moments[b]);
         case ArchiveField::PcName:
-            return compareText(ra[m_at.pcName].toString(), rb[m_at.pcName].toString());
+            return compareText(ra.pcName, rb.pcName);
         case ArchiveField::Klass:
-            return compareText(klassName(ra[m_at.klassId].toInt()), klassName(rb[m_at.klassId].toInt()));
+            return compareText(klassName(ra.klassId), klassName(rb.klassId));
         case ArchiveField::Name:
-            return compareText(ra[m_at.name].toString(), rb[m_at.name].toString());
+            return compareText(ra.name, rb.name);
         case ArchiveField::Points:
-            return compareValues(ra[m_at.points].toInt(), rb[m_at.points].toInt());
+            return compareValues(ra.points, rb.points);
         case ArchiveField::RightsPercent:
-            return compareValues(ra[m_at.percent].toDouble(), rb[m_at.percent].toDouble());
+            return compareValues(ra.percent, rb.percent);
         case ArchiveField::Topic:
-            return compareText(topicName(ra[m_at.topicId].toInt()), topicName(rb[m_at.topicId].toInt()));
+            return compareText(topicName(ra.topicId), topicName(rb.topicId));
         }
         return 0;
     };

@@ -8,9 +8,6 @@
 #include <QList>
 #include <QObject>
 #include <QString>
-#include <memory>
-
-class Dataset;
 class StoreConnection;
 
 // The archive's filter: each part is on when it holds a value.
@@ -101,23 +98,33 @@ Q_SIGNALS:
     void sorted();
 
 private:
-    const QVariant& field(int row, int ordinal) const;
+    // One row as read; the date stays in its stored text until a cell or a sort needs it.
+    struct Row
+    {
+        int resId = 0;
+        int studentId = 0;
+        int topicId = 0;
+        int klassId = 0;
+        int points = 0;
+        int timeRemain = 0;
+        double percent = 0;
+        QString date;
+        QString pcName;
+        QString name;
+        QString routChecked;
+    };
+    const Row& at(int row) const { return m_rows[m_order.at(row)]; }
     void readLookups();
     void applySort();
 
     StoreConnection* m_connection;
-    std::unique_ptr<Dataset> m_rows;
+    QList<Row> m_rows;
     ArchiveFilter m_filter;
-    QList<int> m_order; // shown position -> row of m_rows
+    QList<int> m_order; // shown position -> index in m_rows
     QHash<int, QString> m_klasses;
     QHash<int, QString> m_topics;
     ArchiveStatistics m_statistics;
     bool m_sorted = false;
     ArchiveField m_sortField = ArchiveField::Date;
     bool m_descending = false;
-    struct Ordinals
-    {
-        int resId = -1, date = -1, studentId = -1, topicId = -1, pcName = -1, percent = -1, points = -1,
-            timeRemain = -1, routChecked = -1, name = -1, klassId = -1;
-    } m_at;
 };
