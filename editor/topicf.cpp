@@ -183,6 +183,7 @@ TTopicF::TTopicF(TopicStore& store, QWidget* parent) : QWidget(parent), m_form(s
     top->addWidget(mmRemark);
 
     connect(&m_form, &TopicQuestions::currentChanged, this, &TTopicF::showCurrent);
+    connect(&m_form, &TopicQuestions::editingChanged, this, &TTopicF::updateNavigator);
     connect(&m_form, &TopicQuestions::topicRenamed, this, &QWidget::setWindowTitle);
     connect(&m_form, &TopicQuestions::wholeQuestionCopied, this, &TTopicF::wholeQuestionCopied);
 }
@@ -340,11 +341,27 @@ void TTopicF::showCurrent()
     btnShowPrice->setText(u(PriceCaption) + QString::number(TopicQuestions::PriceFromSlider(tbPrice->value())));
     lbPosition->setText(m_form.positionCaption());
     applyLayout();
+    updateNavigator();
     if (m_form.hasAnyPicture()) {
         lbPictHint->show();
         m_hintTimer->start();
     }
     m_showing = false;
+}
+
+void TTopicF::updateNavigator()
+{
+    const Dataset& questions = m_form.questions();
+    const bool editing = m_form.editing();
+    const int count = questions.isOpen() ? questions.recordCount() : 0;
+    const int at = editing && questions.state() == DatasetState::Insert ? count + 1 : questions.recNo();
+    button(QStringLiteral("btnFirst"))->setEnabled(at > 1 || (editing && count > 0));
+    button(QStringLiteral("btnPrior"))->setEnabled(at > 1);
+    button(QStringLiteral("btnNext"))->setEnabled(at < count);
+    button(QStringLiteral("btnLast"))->setEnabled(at < count);
+    button(QStringLiteral("btnPost"))->setEnabled(editing);
+    button(QStringLiteral("btnCancel"))->setEnabled(editing);
+    button(QStringLiteral("btnDelete"))->setEnabled(count > 0 || editing);
 }
 
 bool TTopicF::answersSideBySide() const

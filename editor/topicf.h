@@ -85,6 +85,8 @@ private:
     QGroupBox* buildAnswerPanel(int firstAnswer);
     void showCurrent();
     void applyLayout();
+    // Moves are offered where they lead somewhere; store and cancel while the question is edited.
+    void updateNavigator();
     void btnOpenPictClick(int slot);
     void btnPastePictClick(int slot);
     void btnShowPriceClick();

@@ -135,6 +135,12 @@ bool TopicQuestions::CreateAndOpenTopic(const QString& name, int parentId)
     return true;
 }
 
+bool TopicQuestions::editing() const
+{
+    const DatasetState state = m_questions->state();
+    return state == DatasetState::Edit || state == DatasetState::Insert;
+}
+
 bool TopicQuestions::holdingTopic() const
 {
     return m_topicId != 0 && m_topicId == m_store.shared()->NoTopicID();
@@ -188,6 +194,7 @@ void TopicQuestions::store()
     else
         m_questions->cancel();
     m_modified = false;
+    Q_EMIT editingChanged();
 }
 
 void TopicQuestions::cancel()
@@ -218,6 +225,7 @@ void TopicQuestions::editCurrent()
             m_questions->append();
         else
             m_questions->edit();
+        Q_EMIT editingChanged();
     }
 }
 

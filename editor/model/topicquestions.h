@@ -42,6 +42,8 @@ public:
     Dataset& questions() const { return *m_questions; }
     Dataset& currentTopic() const { return *m_currentTopic; }
     bool holdingTopic() const;
+    // The current question is being edited or inserted.
+    bool editing() const;
 
     // Navigation; a pending edit or insertion is stored before the move.
     void first();
@@ -113,6 +115,8 @@ Q_SIGNALS:
     // Another question (or a new one) became current, or the current one was reloaded.
     void currentChanged();
     void topicRenamed(const QString& name);
+    // The current question went into or out of editing.
+    void editingChanged();
     void wholeQuestionCopied();
 
 private:

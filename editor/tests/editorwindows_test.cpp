@@ -118,7 +118,12 @@ TEST_F(EditorWindows, TypedTextReachesTheStoreWhenTheQuestionIsLeft)
     EXPECT_EQ(value("Questions", "QueID", a, "Question").toString(), q("новый текст"));
     EXPECT_EQ(value("Questions", "QueID", a, "Ans1").toString(), q("answer"));
     EXPECT_EQ(topic->lbPosition->text(), q("Вопрос 2 из 2"));
+    EXPECT_FALSE(topic->button("btnNext")->isEnabled());
+    EXPECT_TRUE(topic->button("btnPrior")->isEnabled());
+    EXPECT_FALSE(topic->button("btnPost")->isEnabled());
     topic->mmQuestion->setPlainText(q("b2"));
+    EXPECT_TRUE(topic->button("btnPost")->isEnabled());
+    EXPECT_TRUE(topic->button("btnCancel")->isEnabled());
     window()->action("FileClose1")->trigger();
     EXPECT_EQ(value("Questions", "QueID", b, "Question").toString(), q("b2"));
 }
