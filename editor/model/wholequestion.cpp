@@ -5,6 +5,7 @@
 #include "codec.h"
 #include "dataset.h"
 #include "inifile.h"
+#include "picture.h"
 #include "schema.h"
 
 #include <QFile>
@@ -54,6 +55,19 @@ QVariant fieldValue(const Column& column, const QString& text)
         return ok ? QVariant(number) : QVariant();
     }
     return text;
+}
+
+// The copy files lie in a folder anyone can write to: a picture file that is no bitmap leaves the
+// slot empty rather than putting bytes into the bank that no program can show.
+QVariant storedPicture(const QByteArray& bytes)
+{
+    if (bytes.isEmpty())
+        return {};
+    try {
+        return Picture::BitmapToBmp(bytes);
+    } catch (const AppError&) {
+        return {};
+    }
 }
 
 void writeFile(const QString& name, const QByteArray& bytes)
@@ -106,7 +120,7 @@ bool Paste(Dataset& questions)
         if (isLarge(column) && file.open(QIODevice::ReadOnly)) {
             const QByteArray bytes = file.readAll();
             questions.setValue(column.name,
-                               column.type == ColumnType::Binary ? QVariant(bytes) : QVariant(fromCp1251(bytes)));
+                               column.type == ColumnType::Binary ? storedPicture(bytes) : QVariant(fromCp1251(bytes)));
         } else {
             questions.setValue(column.name, fieldValue(column, fields.value(section, column.name)));
         }

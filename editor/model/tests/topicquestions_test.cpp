@@ -396,6 +396,24 @@ TEST_F(TopicQuestionsTest, WholeQuestionPasteCarriesOnlyTheLastCopy)
     EXPECT_FALSE(other->pasteWholeQuestion());
 }
 
+TEST_F(TopicQuestionsTest, ADamagedCopyFileLeavesItsPictureEmpty)
+{
+    const int a = bank.addQuestion("a");
+    auto form = open(bank.addTopic("Тема", QString::number(a)));
+    form->pastePicture(2, sample());
+    form->copyWholeQuestion();
+    QFile damaged(AppFilePath("Pict2"));
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("BM but nothing of a bitmap");
+    damaged.close();
+    ASSERT_TRUE(form->pasteWholeQuestion());
+    form->store();
+    const int pasted = form->currentQueId();
+    ASSERT_NE(pasted, a);
+    EXPECT_TRUE(bank.questionValue(pasted, "Pict2").toByteArray().isEmpty());
+    EXPECT_EQ(bank.questionValue(pasted, "Question").toString(), q("a"));
+}
+
 TEST_F(TopicQuestionsTest, RemarkAndNameGoToTheTopicRow)
 {
     const int topic = bank.addTopic("Старое");
