@@ -497,6 +497,9 @@ void TScribantF::switchPanel()
 
 void TScribantF::reconnect()
 {
+    // Reopening every query would drop what is being typed: it is stored first.
+    for (TTopicF* window : topicWindows())
+        window->form().store();
     WaitCursor wait;
     m_dm->Reconnect(false);
 }

@@ -386,6 +386,18 @@ TEST_F(EditorWindows, ATreeRenameRetitlesTheOpenWindowAndExpandingRenamesNothing
     EXPECT_EQ(open->mmQuestion->toPlainText(), q("не потерять"));
 }
 
+TEST_F(EditorWindows, ReconnectingStoresWhatWasTypedAndKeepsTheQuestion)
+{
+    const int a = addQuestion("a");
+    const int b = addQuestion("b");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString("%1\r\n%2").arg(a).arg(b)));
+    topic->form().last();
+    topic->mmQuestion->setPlainText(q("до переподключения"));
+    window()->action("acReloadDB")->trigger();
+    EXPECT_EQ(value("Questions", "QueID", b, "Question").toString(), q("до переподключения"));
+    EXPECT_EQ(topic->form().questions().recordCount(), 2);
+}
+
 TEST_F(EditorWindows, ClosingTheEditorStoresWhatWasTyped)
 {
     const int a = addQuestion("a");
