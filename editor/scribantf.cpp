@@ -528,6 +528,9 @@ void TScribantF::acTopicDeleteExecute()
         return;
     const int topicId = window->topicId();
     const int parentId = m_editorTopics.parentOf(topicId);
+    // What the window holds goes to the store while its topic row is still there: a new question
+    // joins the list (and so reaches the holding topic if it stands nowhere else).
+    window->storePending();
     if (m_editorTopics.DeleteTopic(topicId) == EditorTopics::DeleteOutcome::Deleted && pnlTopics->isVisible())
         rebuildTree(parentId);
     window->parentWidget()->close();

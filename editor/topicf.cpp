@@ -489,12 +489,18 @@ void TTopicF::dropEvent(QDropEvent* event)
     event->acceptProposedAction();
 }
 
-void TTopicF::closeEvent(QCloseEvent* event)
+void TTopicF::storePending()
 {
     guarded([this] {
+        m_form.store();
         m_form.storeRemark(mmRemark->toPlainText());
-        m_form.closing();
     });
+}
+
+void TTopicF::closeEvent(QCloseEvent* event)
+{
+    storePending();
+    guarded([this] { m_form.closing(); });
     Q_EMIT closed(this);
     QWidget::closeEvent(event);
 }

@@ -41,6 +41,8 @@ public:
     bool CreateAndOpenTopic(const QString& name, int parentId);
     // The prompt "Переименование темы"; false when cancelled.
     bool RenameTopic();
+    // The pending question and remark are stored.
+    void storePending();
 
     // The paste buttons follow what the clipboard offers.
     void setPicturePasteEnabled(bool enabled);

@@ -214,10 +214,17 @@ TEST_F(EditorWindows, DeletingATopicMovesItsSubtopicsUp)
 {
     const int topic = addTopic("Тема");
     const int child = addTopic("Подтема", {}, topic);
-    window()->OpenTopic(topic);
+    TTopicF* open = window()->OpenTopic(topic);
+    // A new question and a remark are being typed when the topic is deleted.
+    open->mmQuestion->setPlainText(q("только что написан"));
+    open->mmRemark->setPlainText(q("примечание"));
     MessageRecorder messages({MsgResult::Yes});
     window()->action("acTopicDelete")->trigger();
+    EXPECT_EQ(messages.texts.size(), 1) << messages.texts.join('|').toStdString();
     EXPECT_FALSE(value("Topics", "TopicID", topic, "TopicName").isValid());
+    const QStringList holding = lines(window()->topics().shared()->NoTopicID());
+    ASSERT_EQ(holding.size(), 1);
+    EXPECT_EQ(value("Questions", "QueID", holding[0].toInt(), "Question").toString(), q("только что написан"));
     EXPECT_EQ(value("Topics", "TopicID", child, "ParentID").toInt(), 0);
 }
 
