@@ -99,6 +99,8 @@ int fill(StoreConnection* connection)
 bool save(QWidget* window, const QString& folder, const char* name)
 {
     const QString path = QDir(folder).filePath(QString::fromLatin1(name) + ".png");
+    // The layouts settle through posted events, as they would before the next paint.
+    QCoreApplication::sendPostedEvents();
     const bool saved = window->grab().save(path);
     std::printf("%s %s\n", saved ? "wrote" : "could not write", qPrintable(path));
     return saved;

@@ -257,7 +257,9 @@ QGroupBox* TTopicF::buildAnswerPanel(int firstAnswer)
     auto* panel = new QGroupBox(this);
     panel->setObjectName(QStringLiteral("pnlAnswers%1").arg(firstAnswer == 1 ? 1 : 2));
     auto* grid = new QGridLayout(panel);
-    grid->addWidget(new QLabel(u("Правильный"), panel), 0, 0);
+    auto* title = new QLabel(u("Правильный"), panel);
+    m_okTitles.append(title);
+    grid->addWidget(title, 0, 0);
     for (int n = firstAnswer; n < firstAnswer + 4; ++n) {
         const int row = n - firstAnswer + 1;
         const int index = n - 1;
@@ -376,6 +378,8 @@ void TTopicF::applyLayout()
     m_answersLayout->setDirection(kind == 3 ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom);
     for (QCheckBox* box : chkOK)
         box->setVisible(kind == 0);
+    for (QLabel* title : std::as_const(m_okTitles))
+        title->setVisible(kind == 0);
     for (int slot = 1; slot < TopicQuestions::PictureSlots; ++slot) {
         QWidget* pictureSlot = imgPict[slot]->parentWidget();
         pictureSlot->setVisible(kind != 1);

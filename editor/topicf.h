@@ -104,6 +104,7 @@ private:
     QGroupBox* pnlAnswers1 = nullptr;
     QGroupBox* pnlAnswers2 = nullptr;
     QBoxLayout* m_answersLayout = nullptr;
+    QList<QLabel*> m_okTitles;
     QTimer* m_hintTimer = nullptr;
 
     static TTopicF* s_dragSource;
