@@ -10,6 +10,8 @@ namespace {
 
 static constexpr int QuestionCount = 200;
 static constexpr double SecondsPerFigure = 2.0;
+// The server grades every report a classroom sends; one core must keep far ahead of them.
+static constexpr int TargetReportsPerSecond = 20000;
 
 Table makeQuestions()
 {
@@ -106,6 +108,11 @@ template <typename Body> double perSecond(Body body)
 
 volatile double sink;
 
+double total(const GradeTotal& graded)
+{
+    return graded.percent.toDouble() + graded.scoreList.size();
+}
+
 } // namespace
 
 int main()
@@ -130,17 +137,19 @@ int main()
         }
         sink = double(sum);
     });
-    const double graded = perSecond([&] { sink = ValuateAnswerList(cached, list, true, nullptr, QuestionCount); });
+    const double graded =
+        perSecond([&] { sink = total(ValuateAnswerList(cached, list, true, nullptr, QuestionCount)); });
     const double gradedExact =
-        perSecond([&] { sink = ValuateAnswerList(cached, list, false, nullptr, QuestionCount); });
+        perSecond([&] { sink = total(ValuateAnswerList(cached, list, false, nullptr, QuestionCount)); });
     QStringList output;
     const double gradedWithOutput =
-        perSecond([&] { sink = ValuateAnswerList(cached, list, true, &output, QuestionCount); });
+        perSecond([&] { sink = total(ValuateAnswerList(cached, list, true, &output, QuestionCount)); });
     const double gradedUncached =
-        perSecond([&] { sink = ValuateAnswerList(table, list, true, nullptr, QuestionCount); });
+        perSecond([&] { sink = total(ValuateAnswerList(table, list, true, nullptr, QuestionCount)); });
 
     std::printf("answer list of %d questions (%lld characters), total %.3f %%\n", QuestionCount,
-                static_cast<long long>(list.size()), ValuateAnswerList(cached, list, true, nullptr, QuestionCount));
+                static_cast<long long>(list.size()),
+                ValuateAnswerList(cached, list, true, nullptr, QuestionCount).percent.toDouble());
     std::printf("parse only (baseline):               %10.0f lists/s\n", parsed);
     auto figure = [&](const char* name, double rate) {
         std::printf("%-36s %10.0f reports/s  %.2fx the baseline's time\n", name, rate, parsed / rate);
@@ -149,5 +158,6 @@ int main()
     figure("graded, cached table, partial off:", gradedExact);
     figure("graded, cached table, output list:", gradedWithOutput);
     figure("graded, table indexed per report:", gradedUncached);
+    std::printf("target: at least %d reports/s in every graded figure\n", TargetReportsPerSecond);
     return 0;
 }

@@ -1,15 +1,14 @@
 #include "markscale.h"
 
 #include "gradingtexts.h"
+#include "listlines.h"
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 namespace {
 
 const QString MaxPointSystemName = QStringLiteral("MaxPointSystem");
-const QString TakePartialRightName = QStringLiteral("TakePartialRight");
 
 QString thresholdName(int mark)
 {
@@ -22,64 +21,63 @@ int markThreshold(const QString& criteriaList, int mark)
     return CriteriaInteger(criteriaList, thresholdName(mark), -1);
 }
 
+// percent >= threshold, for either form of a percentage.
+bool reaches(const ExactPercent& percent, int threshold)
+{
+    return percent.reaches(threshold);
+}
+
+bool reaches(double percent, int threshold)
+{
+    return percent >= threshold;
+}
+
 // Scans marks top..2 and gives the first whose threshold the percentage reaches, else 1.
-int scaleMark(const QString& criteriaList, double percent, int top)
+template <typename Percent> int scaleMark(const QString& criteriaList, const Percent& percent, int top)
 {
     for (int mark = top; mark >= 2; --mark) {
-        if (percent >= markThreshold(criteriaList, mark))
+        if (reaches(percent, markThreshold(criteriaList, mark)))
             return mark;
     }
     return 1;
 }
 
-QString fieldText(const QVariant& value)
+template <typename Percent> int passMark(const QString& criteriaList, const Percent& percent)
 {
-    if (value.isNull())
-        return {};
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool() ? QStringLiteral("-1") : QStringLiteral("0");
-    if (value.typeId() == QMetaType::Double)
-        return QString::number(value.toDouble(), 'g', 17);
-    return value.toString();
+    return reaches(percent, markThreshold(criteriaList, 1)) ? 1 : 0;
 }
 
-bool fieldBool(const QVariant& value)
+// The whole part, at least 1. A total lies in 0..100; the clamp only keeps the conversion defined.
+int hundredPointMark(qint64 whole)
 {
-    if (value.isNull())
-        return false;
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool();
-    return value.toLongLong() != 0;
+    return int(std::clamp<qint64>(whole, 1, HundredPointScale));
 }
 
-QString buildCriteriaList(const std::function<QVariant(const QString&)>& field)
+template <typename Percent> int markFromPercent(const QString& criteriaList, const Percent& percent)
 {
-    QString list;
-    for (int mark = TwelvePointScale; mark >= 1; --mark)
-        list += thresholdName(mark) + u'=' + fieldText(field(thresholdName(mark))) + QLatin1String("\r\n");
-    list += MaxPointSystemName + u'=' + fieldText(field(MaxPointSystemName)) + QLatin1String("\r\n");
-    list += TakePartialRightName + u'=' +
-            (fieldBool(field(TakePartialRightName)) ? QStringLiteral("-1") : QStringLiteral("0")) +
-            QLatin1String("\r\n");
-    return list;
+    switch (CriteriaInteger(criteriaList, MaxPointSystemName, -1)) {
+    case PassFailScale:
+        return passMark(criteriaList, percent);
+    case FivePointScale:
+        return scaleMark(criteriaList, percent, FivePointScale);
+    case TwelvePointScale:
+        return scaleMark(criteriaList, percent, TwelvePointScale);
+    case HundredPointScale:
+        return HundredPointMark(percent);
+    default:
+        return 0;
+    }
 }
 
 } // namespace
 
 QString CriteriaValue(const QString& criteriaList, const QString& name)
 {
-    const QStringView text(criteriaList);
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    while (start < n) {
-        qsizetype end = start;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        const QStringView line = text.sliced(start, end - start);
+    ListLineReader lines(criteriaList);
+    for (QStringView line; lines.next(&line);) {
         const qsizetype eq = line.indexOf(u'=');
         if (eq >= 0 && line.first(eq).compare(name, Qt::CaseInsensitive) == 0)
             return line.sliced(eq + 1).toString();
-        start = end + 1;
     }
     return {};
 }
@@ -92,25 +90,29 @@ int CriteriaInteger(const QString& criteriaList, const QString& name, int fallba
     return ok ? number : fallback;
 }
 
+int MarkFromPercent(const QString& criteriaList, const ExactPercent& percent)
+{
+    return markFromPercent(criteriaList, percent);
+}
+
 int MarkFromPercent(const QString& criteriaList, double percent)
 {
-    switch (CriteriaInteger(criteriaList, MaxPointSystemName, -1)) {
-    case PassFailScale:
-        return PassMark(criteriaList, percent);
-    case FivePointScale:
-        return FivePointMark(criteriaList, percent);
-    case TwelvePointScale:
-        return TwelvePointMark(criteriaList, percent);
-    case HundredPointScale:
-        return HundredPointMark(percent);
-    default:
-        return 0;
-    }
+    return markFromPercent(criteriaList, percent);
+}
+
+int PassMark(const QString& criteriaList, const ExactPercent& percent)
+{
+    return passMark(criteriaList, percent);
 }
 
 int PassMark(const QString& criteriaList, double percent)
 {
-    return percent >= markThreshold(criteriaList, 1) ? 1 : 0;
+    return passMark(criteriaList, percent);
+}
+
+int FivePointMark(const QString& criteriaList, const ExactPercent& percent)
+{
+    return scaleMark(criteriaList, percent, FivePointScale);
 }
 
 int FivePointMark(const QString& criteriaList, double percent)
@@ -118,16 +120,26 @@ int FivePointMark(const QString& criteriaList, double percent)
     return scaleMark(criteriaList, percent, FivePointScale);
 }
 
+int TwelvePointMark(const QString& criteriaList, const ExactPercent& percent)
+{
+    return scaleMark(criteriaList, percent, TwelvePointScale);
+}
+
 int TwelvePointMark(const QString& criteriaList, double percent)
 {
     return scaleMark(criteriaList, percent, TwelvePointScale);
 }
 
+int HundredPointMark(const ExactPercent& percent)
+{
+    return hundredPointMark(percent.wholePart());
+}
+
 int HundredPointMark(double percent)
 {
-    // The percentage of a total lies in 0..100; the clamp only keeps the cast defined.
-    const int whole = int(std::trunc(std::clamp(percent, 0.0, double(HundredPointScale))));
-    return whole == 0 ? 1 : whole;
+    if (!(percent >= 0)) // below 0, or not a number
+        return hundredPointMark(0);
+    return hundredPointMark(qint64(std::trunc(std::min(percent, double(HundredPointScale)))));
 }
 
 QString MarkText(const QString& criteriaList, int mark)
@@ -135,22 +147,6 @@ QString MarkText(const QString& criteriaList, int mark)
     if (CriteriaValue(criteriaList, MaxPointSystemName) == QLatin1String("1"))
         return mark == 1 ? GradingTexts::Pass : GradingTexts::Fail;
     return QString::number(mark);
-}
-
-QString BuildCriteriaList(const TableRow& settingsRow)
-{
-    return buildCriteriaList([&](const QString& name) { return settingsRow.value(name); });
-}
-
-QString BuildCriteriaList(const QVariantMap& settings)
-{
-    return buildCriteriaList([&](const QString& name) {
-        for (auto it = settings.cbegin(); it != settings.cend(); ++it) {
-            if (it.key().compare(name, Qt::CaseInsensitive) == 0)
-                return it.value();
-        }
-        return QVariant();
-    });
 }
 
 CriteriaTable CriteriaWindowRows(const QString& criteriaList)

@@ -1,10 +1,9 @@
 #pragma once
 
-#include "table.h"
+#include "exactpercent.h"
 
 #include <QList>
 #include <QString>
-#include <QVariantMap>
 
 // Mark scales. The criteria list is a text of name=value lines, CR LF after each:
 // "Na12=" .. "Na1=" (the least whole percentage for each mark), "MaxPointSystem=" (1 pass/fail,
@@ -25,22 +24,23 @@ QString CriteriaValue(const QString& criteriaList, const QString& name);
 int CriteriaInteger(const QString& criteriaList, const QString& name, int fallback);
 
 // The mark for a total percentage: dispatches on MaxPointSystem; 0 for a scale it does not know.
+// A total compares exactly (ExactPercent); the real form is for a percentage kept as a real.
+int MarkFromPercent(const QString& criteriaList, const ExactPercent& percent);
 int MarkFromPercent(const QString& criteriaList, double percent);
 // Each scale scans from its highest mark down; the first threshold the percentage reaches
 // (percent >= threshold) gives the mark. A missing or non-numeric threshold reads as -1 and so
 // is always reached.
-int PassMark(const QString& criteriaList, double percent);        // 1 pass, 0 fail (Na1)
-int FivePointMark(const QString& criteriaList, double percent);   // 1..5 (Na5..Na2)
-int TwelvePointMark(const QString& criteriaList, double percent); // 1..12 (Na12..Na2)
-int HundredPointMark(double percent);                             // whole percent, at least 1
+int PassMark(const QString& criteriaList, const ExactPercent& percent);        // 1 pass, 0 fail (Na1)
+int FivePointMark(const QString& criteriaList, const ExactPercent& percent);   // 1..5 (Na5..Na2)
+int TwelvePointMark(const QString& criteriaList, const ExactPercent& percent); // 1..12 (Na12..Na2)
+int HundredPointMark(const ExactPercent& percent);                             // whole percent, at least 1
+int PassMark(const QString& criteriaList, double percent);
+int FivePointMark(const QString& criteriaList, double percent);
+int TwelvePointMark(const QString& criteriaList, double percent);
+int HundredPointMark(double percent);
 
 // The mark as shown: the number, or "Зачёт"/"Незачёт" when MaxPointSystem is written exactly "1".
 QString MarkText(const QString& criteriaList, int mark);
-
-// The criteria list of a topic's settings row (columns Na12..Na1, MaxPointSystem as written,
-// TakePartialRight as -1/0). The map form takes column names without regard to case.
-QString BuildCriteriaList(const TableRow& settingsRow);
-QString BuildCriteriaList(const QVariantMap& settings);
 
 // What the criteria window shows: one row per mark that can be reached, highest first.
 struct CriteriaRow

@@ -1,22 +1,21 @@
 #include "valuation.h"
 
 #include "answerpattern.h"
+#include "fixedtext.h"
+#include "listlines.h"
 #include "markscale.h"
 
 #include <QLocale>
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <limits>
-
-QString LastScoreList;
-double LastResultPercent = 0;
-int PriceSum = 0;
 
 namespace {
 
 const QString NoTickText = QStringLiteral("0");
 const QString EmptyOpenText = QStringLiteral("***");
+
+// Scores are kept in whole units of 1/840 percent (see ExactPercent).
+constexpr qint64 FullUnits = 100 * UnitsPerPercent;
 
 // Blanks and control characters, as typed answers and answer texts are trimmed.
 QStringView trimAnswer(QStringView text)
@@ -36,9 +35,20 @@ int weightOf(const QuestionRow& row)
     return std::max(row.price(), 0);
 }
 
-double weighted(const QuestionRow& row, double percent, bool weight)
+// right of count as units; count is at most 8, so the division is exact.
+qint64 shareUnits(int right, int count)
 {
-    return weight ? percent * weightOf(row) : percent;
+    return count == 0 ? 0 : right * FullUnits / count;
+}
+
+qint64 weightedUnits(const QuestionRow& row, qint64 units, bool weight)
+{
+    return weight ? units * weightOf(row) : units;
+}
+
+double percentOf(qint64 units)
+{
+    return double(units) / double(UnitsPerPercent);
 }
 
 // Bit k set when the digit k occurs in the answer.
@@ -61,39 +71,77 @@ int digitAt(QStringView answer, int position)
     return c >= u'0' && c <= u'9' ? c - u'0' : -1;
 }
 
-QString decimalSeparator()
+// The per-question percentages in units, unweighted.
+qint64 choicePartialUnits(const QuestionRow& row, QStringView answer)
 {
-    return QLocale().decimalPoint();
-}
-
-// "%.<decimals>F" exactly as printf rounds it, with the given decimal separator, into out;
-// gives the length. The score list is written for every report the server receives, so this
-// avoids the locale's general formatter and any allocation.
-static constexpr int FixedBufferSize = 400; // the longest double in fixed notation, and then some
-
-qsizetype formatFixedInto(char16_t* out, double value, int decimals, QStringView separator)
-{
-    char buffer[FixedBufferSize];
-    const auto result =
-        std::to_chars(buffer, buffer + sizeof buffer - 8, value, std::chars_format::fixed, std::clamp(decimals, 0, 20));
-    qsizetype n = 0;
-    if (result.ec != std::errc()) // not reached for finite values
+    if (answer == NoTickText)
         return 0;
-    for (const char* c = buffer; c != result.ptr; ++c) {
-        if (*c == '.') {
-            for (QChar s : separator)
-                out[n++] = s.unicode();
-        } else {
-            out[n++] = char16_t(uchar(*c));
-        }
+    const unsigned digits = digitsIn(answer);
+    int filled = 0;
+    int ticked = 0;
+    int agreeing = 0;
+    bool rightTicked = false;
+    for (int k = 1; k <= ChoiceAnswerCount; ++k) {
+        if (!row.hasAnswerText(k))
+            continue;
+        ++filled;
+        const bool tick = digits & (1u << k);
+        const bool correct = row.isCorrect(k);
+        if (tick)
+            ++ticked;
+        if (tick == correct)
+            ++agreeing;
+        if (tick && correct)
+            rightTicked = true;
     }
-    return n;
+    // Ticking everything, or nothing that is right, earns nothing.
+    if (ticked == filled || !rightTicked)
+        return 0;
+    return shareUnits(agreeing, filled);
 }
 
-QString formatFixed(double value, int decimals, QStringView separator)
+qint64 openAnswerUnits(const QuestionRow& row, QStringView answer)
 {
-    char16_t text[FixedBufferSize + 16];
-    return QString(reinterpret_cast<const QChar*>(text), formatFixedInto(text, value, decimals, separator));
+    const QStringView typed = trimAnswer(answer);
+    if (typed.isEmpty())
+        return 0;
+    for (int k = 1; k <= QuestionColumns::MaxAnswers; ++k) {
+        const QString text = row.answerText(k);
+        const QStringView accepted = trimAnswer(text);
+        if (!accepted.isEmpty() && AnswerMatchesPattern(typed, accepted))
+            return FullUnits;
+    }
+    return 0;
+}
+
+qint64 orderUnits(const QuestionRow& row, QStringView answer)
+{
+    int filled = 0;
+    int right = 0;
+    for (int k = 1; k <= QuestionColumns::MaxAnswers; ++k) {
+        if (!row.hasAnswerText(k))
+            continue;
+        ++filled;
+        if (digitAt(answer, k) == k)
+            ++right;
+    }
+    return shareUnits(right, filled);
+}
+
+qint64 matchUnits(const QuestionRow& row, QStringView answer)
+{
+    static constexpr int Pairs = 4;
+    int pairs = 0;
+    int right = 0;
+    for (int k = 1; k <= Pairs; ++k) {
+        if (!IsAnswerPresent(row, k) || !IsAnswerPresent(row, k + Pairs))
+            continue;
+        ++pairs;
+        const int left = digitAt(answer, k);
+        if (left >= 0 && digitAt(answer, k + Pairs) == left + Pairs)
+            ++right;
+    }
+    return shareUnits(right, pairs);
 }
 
 // The question id of an answer-list line; plain digits are read directly.
@@ -127,64 +175,65 @@ QuestionKind kindOf(const QuestionRow& row, bool* known)
     return QuestionKind(type);
 }
 
-double scoreOfKind(QuestionKind kind, const QuestionRow& row, QStringView answer, bool partial)
+// The weighted score of a question in units.
+qint64 scoreOfKind(QuestionKind kind, const QuestionRow& row, QStringView answer, bool partial)
 {
     switch (kind) {
     case QuestionKind::Choice:
         if (partial)
-            return answer == NoTickText ? 0.0 : ChoicePartialPercent(row, answer, true);
-        return IsChoiceExact(row, answer) ? 100.0 * weightOf(row) : 0.0;
+            return weightedUnits(row, choicePartialUnits(row, answer), true);
+        return IsChoiceExact(row, answer) ? weightedUnits(row, FullUnits, true) : 0;
     case QuestionKind::Open:
-        return answer.isEmpty() ? 0.0 : OpenAnswerPercent(row, answer, true);
+        return answer.isEmpty() ? 0 : weightedUnits(row, openAnswerUnits(row, answer), true);
     case QuestionKind::Ordering:
     case QuestionKind::Matching: {
         if (answer.isEmpty())
-            return 0.0;
-        const double percent =
-            kind == QuestionKind::Ordering ? OrderPercent(row, answer, false) : MatchPercent(row, answer, false);
-        if (!partial && percent != 100.0)
-            return 0.0;
-        return weighted(row, percent, true);
+            return 0;
+        const qint64 units = kind == QuestionKind::Ordering ? orderUnits(row, answer) : matchUnits(row, answer);
+        if (!partial && units != FullUnits)
+            return 0;
+        return weightedUnits(row, units, true);
     }
     }
-    return 0.0;
+    return 0;
 }
 
 // The running sum of one total and its score list.
-class Total
+class TotalBuilder
 {
 public:
-    explicit Total(qsizetype expectedLength) : m_separator(decimalSeparator()) { m_scoreList.reserve(expectedLength); }
-
-    // Adds a question's score and writes its score line; gives the score as written.
-    QStringView add(QStringView idText, double score, int price)
+    explicit TotalBuilder(qsizetype expectedLength) : m_separator(QLocale().decimalPoint())
     {
-        char16_t text[FixedBufferSize + 16];
-        const qsizetype n = formatFixedInto(text, score, 2, m_separator);
-        m_scoreList += idText;
-        m_scoreList += u'=';
-        const qsizetype at = m_scoreList.size();
-        m_scoreList += QStringView(text, n);
-        m_scoreList += QLatin1String("\r\n");
-        m_sum += score;
-        m_priceSum += price;
-        return QStringView(m_scoreList).sliced(at, n);
+        m_total.scoreList.reserve(expectedLength);
     }
 
-    // Stores the process-wide results and gives the total percentage.
-    double finish()
+    // Adds a question's score and writes its score line; gives the score as written.
+    QStringView add(QStringView idText, qint64 scoreUnits, int price)
     {
-        const double percent = m_priceSum == 0 ? 0.0 : m_sum / double(m_priceSum);
-        LastScoreList = m_scoreList;
-        LastResultPercent = percent;
-        PriceSum = int(std::clamp<qint64>(m_priceSum, 0, std::numeric_limits<int>::max()));
-        return percent;
+        char16_t text[FixedTextCapacity];
+        const qsizetype n = FormatFixedInto(text, percentOf(scoreUnits), 2, m_separator);
+        QString& list = m_total.scoreList;
+        list += idText;
+        list += u'=';
+        const qsizetype at = list.size();
+        list += QStringView(text, n);
+        list += QLatin1String("\r\n");
+        m_units += scoreUnits;
+        m_priceSum += price;
+        return QStringView(list).sliced(at, n);
+    }
+
+    GradeTotal finish()
+    {
+        m_total.percent = ExactPercent(m_units, m_priceSum);
+        m_total.priceSum = int(std::min<qint64>(m_priceSum, std::numeric_limits<int>::max()));
+        return std::move(m_total);
     }
 
 private:
     QString m_separator;
-    QString m_scoreList;
-    double m_sum = 0;
+    GradeTotal m_total;
+    ExactPercent::Int128 m_units = 0;
     qint64 m_priceSum = 0;
 };
 
@@ -203,30 +252,6 @@ template <typename AnswerOf> QString buildList(const Table& set, const QList<int
 }
 
 } // namespace
-
-QString FormatFixed(double value, int decimals)
-{
-    return formatFixed(value, decimals, decimalSeparator());
-}
-
-QStringList SplitListLines(const QString& text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c != u'\r' && c != u'\n')
-            continue;
-        lines.append(text.mid(start, i - start));
-        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < n)
-        lines.append(text.mid(start));
-    return lines;
-}
 
 QString BuildFactString(const QuestionRow& row)
 {
@@ -278,81 +303,29 @@ bool IsChoiceExact(const QuestionRow& row, QStringView answer)
 
 double ChoicePartialPercent(const QuestionRow& row, QStringView answer, bool weight)
 {
-    if (answer == NoTickText)
-        return 0.0;
-    const unsigned digits = digitsIn(answer);
-    int filled = 0;
-    int ticked = 0;
-    int agreeing = 0;
-    bool rightTicked = false;
-    for (int k = 1; k <= ChoiceAnswerCount; ++k) {
-        if (!row.hasAnswerText(k))
-            continue;
-        ++filled;
-        const bool tick = digits & (1u << k);
-        const bool correct = row.isCorrect(k);
-        if (tick)
-            ++ticked;
-        if (tick == correct)
-            ++agreeing;
-        if (tick && correct)
-            rightTicked = true;
-    }
-    // Ticking everything, or nothing that is right, earns nothing.
-    if (ticked == filled || !rightTicked)
-        return 0.0;
-    return weighted(row, double(agreeing) / filled * 100, weight);
+    return percentOf(weightedUnits(row, choicePartialUnits(row, answer), weight));
 }
 
 double OpenAnswerPercent(const QuestionRow& row, QStringView answer, bool weight)
 {
-    const QStringView typed = trimAnswer(answer);
-    if (typed.isEmpty())
-        return 0.0;
-    for (int k = 1; k <= QuestionColumns::MaxAnswers; ++k) {
-        const QString text = row.answerText(k);
-        const QStringView accepted = trimAnswer(text);
-        if (!accepted.isEmpty() && AnswerMatchesPattern(typed, accepted))
-            return weighted(row, 100.0, weight);
-    }
-    return 0.0;
+    return percentOf(weightedUnits(row, openAnswerUnits(row, answer), weight));
 }
 
 double OrderPercent(const QuestionRow& row, QStringView answer, bool weight)
 {
-    int filled = 0;
-    int right = 0;
-    for (int k = 1; k <= QuestionColumns::MaxAnswers; ++k) {
-        if (!row.hasAnswerText(k))
-            continue;
-        ++filled;
-        if (digitAt(answer, k) == k)
-            ++right;
-    }
-    return filled == 0 ? 0.0 : weighted(row, double(right) * 100 / filled, weight);
+    return percentOf(weightedUnits(row, orderUnits(row, answer), weight));
 }
 
 double MatchPercent(const QuestionRow& row, QStringView answer, bool weight)
 {
-    static constexpr int Pairs = 4;
-    int pairs = 0;
-    int right = 0;
-    for (int k = 1; k <= Pairs; ++k) {
-        if (!IsAnswerPresent(row, k) || !IsAnswerPresent(row, k + Pairs))
-            continue;
-        ++pairs;
-        const int left = digitAt(answer, k);
-        if (left >= 0 && digitAt(answer, k + Pairs) == left + Pairs)
-            ++right;
-    }
-    return pairs == 0 ? 0.0 : weighted(row, double(right) * 100 / pairs, weight);
+    return percentOf(weightedUnits(row, matchUnits(row, answer), weight));
 }
 
 double QuestionScore(const QuestionRow& row, QStringView answer, bool partial)
 {
     bool known = false;
     const QuestionKind kind = kindOf(row, &known);
-    return known ? scoreOfKind(kind, row, answer, partial) : 0.0;
+    return known ? percentOf(scoreOfKind(kind, row, answer, partial)) : 0.0;
 }
 
 bool PartialCreditFromCriteria(const QString& criteriaList)
@@ -362,12 +335,12 @@ bool PartialCreditFromCriteria(const QString& criteriaList)
 
 // The Student's totals: every listed question that the set holds counts, answered or not.
 template <typename ScoreOf>
-double valuateIds(const Table& set, const QList<int>& ids, const QString& criteriaList, ScoreOf scoreOf)
+GradeTotal valuateIds(const Table& set, const QList<int>& ids, const QString& criteriaList, ScoreOf scoreOf)
 {
     const bool partial = PartialCreditFromCriteria(criteriaList);
     const QuestionSet questions(set);
     static constexpr int ScoreLineLength = 16;
-    Total total(ids.size() * ScoreLineLength);
+    TotalBuilder total(ids.size() * ScoreLineLength);
     for (int id : ids) {
         const int r = questions.rowOf(id);
         if (r < 0)
@@ -378,38 +351,33 @@ double valuateIds(const Table& set, const QList<int>& ids, const QString& criter
     return total.finish();
 }
 
-double ValuateByRslt(const Table& set, const QList<int>& ids, const QString& criteriaList)
+GradeTotal ValuateByRslt(const Table& set, const QList<int>& ids, const QString& criteriaList)
 {
     return valuateIds(set, ids, criteriaList, [](const QuestionRow& row, bool partial) {
-        return QuestionScore(row, row.rslt().toString(), partial);
+        bool known = false;
+        const QuestionKind kind = kindOf(row, &known);
+        return known ? scoreOfKind(kind, row, row.rslt().toString(), partial) : 0;
     });
 }
 
-double ValuateByFacts(const Table& set, const QList<int>& ids, const QString& criteriaList)
+GradeTotal ValuateByFacts(const Table& set, const QList<int>& ids, const QString& criteriaList)
 {
     return valuateIds(set, ids, criteriaList, [](const QuestionRow& row, bool partial) {
         return scoreOfKind(QuestionKind::Choice, row, BuildFactString(row), partial);
     });
 }
 
-double ValuateAnswerList(const QuestionSet& set, const QString& answerList, bool partial, QStringList* output,
-                         int limit)
+GradeTotal ValuateAnswerList(const QuestionSet& set, const QString& answerList, bool partial, QStringList* output,
+                             int limit)
 {
     if (output)
         output->clear();
-    Total total(answerList.size() * 2);
+    TotalBuilder total(answerList.size() * 2);
     const qint64 shownCount = -qint64(limit); // with limit <= 0: the lines shown so far
-    const QStringView text(answerList);
-    const qsizetype n = text.size();
-    qsizetype start = 0;
+    ListLineReader lines(answerList);
+    QStringView line;
     qint64 place = 0;
-    while (start < n && (limit <= 0 || place < limit)) {
-        qsizetype end = start;
-        while (end < n && text[end] != u'\r' && text[end] != u'\n')
-            ++end;
-        const QStringView line = text.sliced(start, end - start);
-        start = end + (end + 1 < n && text[end] == u'\r' && text[end + 1] == u'\n' ? 2 : 1);
-
+    while ((limit <= 0 || place < limit) && lines.next(&line)) {
         const qint64 index = place++;
         const qsizetype eq = line.indexOf(u'=');
         int id = 0;
@@ -424,7 +392,7 @@ double ValuateAnswerList(const QuestionSet& set, const QString& answerList, bool
         const QStringView answer = line.sliced(eq + 1);
         bool known = false;
         const QuestionKind kind = kindOf(row, &known);
-        double score = 0.0;
+        qint64 score = 0;
         const bool notShownYet =
             limit <= 0 && index >= shownCount && (kind == QuestionKind::Ordering || kind == QuestionKind::Matching);
         if (known && !notShownYet)
@@ -438,12 +406,12 @@ double ValuateAnswerList(const QuestionSet& set, const QString& answerList, bool
         }
     }
     // Lines past the limit are copied as they are.
-    if (output && start < n)
-        output->append(SplitListLines(answerList.mid(start)));
+    if (output)
+        output->append(SplitListLines(lines.rest()));
     return total.finish();
 }
 
-double ValuateAnswerList(const Table& set, const QString& answerList, bool partial, QStringList* output, int limit)
+GradeTotal ValuateAnswerList(const Table& set, const QString& answerList, bool partial, QStringList* output, int limit)
 {
     return ValuateAnswerList(QuestionSet(set), answerList, partial, output, limit);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exactpercent.h"
 #include "questionrow.h"
 
 #include <QList>
@@ -31,6 +32,7 @@ QString BuildRsltList(const Table& set, const QList<int>& ids, int count);
 bool IsAnswerPresent(const QuestionRow& row, int number);
 
 // Per-question percentages (0..100); with weight the result is multiplied by the row's Price.
+// Totals add the same scores exactly (in units of ExactPercent) before they become reals.
 bool IsChoiceExact(const QuestionRow& row, QStringView answer);
 double ChoicePartialPercent(const QuestionRow& row, QStringView answer, bool weight);
 double OpenAnswerPercent(const QuestionRow& row, QStringView answer, bool weight);
@@ -46,33 +48,24 @@ double QuestionScore(const QuestionRow& row, QStringView answer, bool partial);
 // missing; any non-zero value means on.
 bool PartialCreditFromCriteria(const QString& criteriaList);
 
-// Totals. Each returns the total percentage (the price-weighted mean of the question
-// percentages, 0 when the price sum is 0) and stores the score list, the percentage and the price
-// sum of the graded questions in LastScoreList, LastResultPercent and PriceSum.
-//
+// What a total gives: the percentage (the price-weighted mean of the question percentages, 0
+// when the price sum is 0), the score list of the graded questions and their price sum.
+struct GradeTotal
+{
+    ExactPercent percent;
+    QString scoreList;
+    int priceSum = 0; // capped at the largest int
+};
+
 // The Student's totals over its own question set, every listed question counted, answered or
 // not: from Rslt (eight-answer format) or from the Fact ticks (seven-answer format).
-double ValuateByRslt(const Table& set, const QList<int>& ids, const QString& criteriaList);
-double ValuateByFacts(const Table& set, const QList<int>& ids, const QString& criteriaList);
+GradeTotal ValuateByRslt(const Table& set, const QList<int>& ids, const QString& criteriaList);
+GradeTotal ValuateByFacts(const Table& set, const QList<int>& ids, const QString& criteriaList);
 
 // The server's total over an answer list that a student sent. With limit > 0 only the first
 // limit lines are graded; with limit <= 0 all are, but an ordering or matching line whose
 // zero-based place is -limit or more scores 0 (it had not been shown yet). When output is given
 // it receives the answer list's lines, each graded line's value replaced by its weighted score.
-double ValuateAnswerList(const QuestionSet& set, const QString& answerList, bool partial, QStringList* output,
-                         int limit);
-double ValuateAnswerList(const Table& set, const QString& answerList, bool partial, QStringList* output, int limit);
-
-// Splits an answer list (or any name=value text) into lines as it travels: CR LF, LF or CR end
-// a line; the text after the last line break is a line when it is not empty.
-QStringList SplitListLines(const QString& text);
-
-// A real written "%.<decimals>F": the locale's decimal separator, no group separators.
-QString FormatFixed(double value, int decimals);
-
-// Process-wide results of the last total (read by the Student's details window; the server
-// keeps them for its last total too). PriceSum is also set by the test engine when it draws the
-// questions.
-extern QString LastScoreList;
-extern double LastResultPercent;
-extern int PriceSum;
+GradeTotal ValuateAnswerList(const QuestionSet& set, const QString& answerList, bool partial, QStringList* output,
+                             int limit);
+GradeTotal ValuateAnswerList(const Table& set, const QString& answerList, bool partial, QStringList* output, int limit);

@@ -1,8 +1,9 @@
 #include "protocol.h"
 
 #include "codec.h"
+#include "fixedtext.h"
+#include "listlines.h"
 
-#include <QLocale>
 #include <limits>
 
 namespace Protocol {
@@ -45,22 +46,7 @@ QStringList splitLines(QByteArrayView field)
     const qsizetype nul = field.indexOf(Nul);
     if (nul >= 0)
         field = field.first(nul);
-    QStringList lines;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < field.size()) {
-        const char c = field[i];
-        if (c == '\r' || c == '\n') {
-            lines += fromCp1251(field.data() + start, i - start);
-            if (c == '\r' && i + 1 < field.size() && field[i + 1] == '\n')
-                ++i;
-            start = i + 1;
-        }
-        ++i;
-    }
-    if (start < field.size())
-        lines += fromCp1251(field.data() + start, field.size() - start);
-    return lines;
+    return SplitListLines(fromCp1251(field.data(), field.size()));
 }
 
 std::optional<qint64> parseDecimal(QByteArrayView field)
@@ -160,10 +146,8 @@ QByteArray questionListHead(qint64 byteCount)
 
 QByteArray yourPrePointsAre(const QString& mark, double percent, const QStringList& details)
 {
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return headed(Head::YourPrePointsAre,
-                  {toCp1251(mark), toCp1251(locale.toString(percent, 'f', 1)), joinLines(details)}, false);
+    return headed(Head::YourPrePointsAre, {toCp1251(mark), toCp1251(FormatFixed(percent, 1)), joinLines(details)},
+                  false);
 }
 
 QByteArray yourFinalPointsAre(int points)

@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "dataset.h"
 #include "inifile.h"
+#include "listlines.h"
 #include "schema.h"
 
 #include <QDir>
@@ -14,6 +15,8 @@ namespace {
 constexpr char FieldsSection[] = "Fields";
 constexpr char TopicSection[] = "Topic";
 constexpr char RemarkKey[] = "Remark";
+
+const QString CrLf = QStringLiteral("\r\n");
 
 QString flag(bool value)
 {
@@ -108,14 +111,35 @@ QList<int> ThresholdsInUse(int maxPointSystem)
     }
 }
 
-QStringList CriteriaLines(const TestSettings& s)
+QString BuildCriteriaList(const std::function<QVariant(const QString& column)>& field)
 {
-    QStringList lines;
-    for (int mark = 12; mark >= 1; --mark)
-        lines.append(QStringLiteral("Na%1=%2").arg(mark).arg(s.na(mark)));
-    lines.append(QStringLiteral("MaxPointSystem=%1").arg(s.MaxPointSystem));
-    lines.append(QStringLiteral("TakePartialRight=%1").arg(flag(s.TakePartialRight)));
-    return lines;
+    // A field's text: empty when null, booleans as -1/0, otherwise as the store holds it.
+    const auto text = [](const QVariant& v) {
+        if (v.typeId() == QMetaType::Bool)
+            return flag(v.toBool());
+        return v.isNull() ? QString() : v.toString();
+    };
+    QString list;
+    const auto line = [&](const QString& name, const QString& value) { list += name + u'=' + value + CrLf; };
+    for (int mark = 12; mark >= 1; --mark) {
+        const QString name = QStringLiteral("Na%1").arg(mark);
+        line(name, text(field(name)));
+    }
+    line(QStringLiteral("MaxPointSystem"), text(field(QStringLiteral("MaxPointSystem"))));
+    const QVariant partial = field(QStringLiteral("TakePartialRight"));
+    line(QStringLiteral("TakePartialRight"), flag(!partial.isNull() && partial.toLongLong() != 0));
+    return list;
+}
+
+QString BuildCriteriaList(const Dataset& settings)
+{
+    return BuildCriteriaList([&](const QString& column) { return settings.value(column); });
+}
+
+QString BuildCriteriaList(const TestSettings& settings)
+{
+    return BuildCriteriaList(
+        [&](const QString& column) { return settings.value(TestSettings::columnNames().indexOf(column)); });
 }
 
 bool SettingsRows::locateWhere(const std::function<bool()>& match)
@@ -202,7 +226,7 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
 {
     m_settings.requery();
     QStringList lines;
-    TestSettings criteria;
+    QString criteria;
     if (locateTopic(topicId)) {
         const TestSettings s = ReadSettingsRow();
         const auto b = [&](const char* name, bool v) { lines.append(QString::fromLatin1(name) + u'=' + flag(v)); };
@@ -219,13 +243,13 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
         b("ShowRightCount", s.ShowRightCount);
         b("ShowRightsInstant", s.ShowRightsInstant);
         b("HideDetails", m_settings.value(QStringLiteral("HideDetails")).toBool());
-        criteria = s;
+        criteria = BuildCriteriaList(m_settings);
     } else {
         // Without a row of its own the topic is marked by the defaults, never by whichever row
         // happened to be current.
-        criteria = ReadDefaultSettings();
+        criteria = locateDefault() ? BuildCriteriaList(m_settings) : BuildCriteriaList(TestSettings{});
     }
-    lines += CriteriaLines(criteria);
+    lines += SplitListLines(criteria);
 
     namespace D = StudentViewDefaults;
     const std::pair<const char*, int> appearance[] = {
@@ -241,7 +265,7 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
         const QVariant v = haveRow ? appSettings->value(QLatin1String(name)) : QVariant();
         lines.append(QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(v.isValid() ? v.toInt() : fallback));
     }
-    return lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+    return JoinListLines(lines);
 }
 
 QString SettingsRows::WriteTopicSettingsFile(int topicId, const QString& remark, const QString& folder,
@@ -315,9 +339,8 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
     // Keys compare without case; the first line of a key counts.
     QHash<QString, QString> values;
     QHash<QString, QString> lines;
-    for (QStringView line : QStringView(text).split(u'\n')) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+    ListLineReader reader(text);
+    for (QStringView line; reader.next(&line);) {
         const qsizetype eq = line.indexOf(u'=');
         if (eq <= 0)
             continue;
@@ -334,11 +357,15 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
             v = fallback;
         return v;
     };
-    const auto required = [&](const char* key) {
-        const QString name = QString::fromLatin1(key);
+    const auto present = [&](const QString& name) {
         const auto it = values.constFind(name.toLower());
         if (it == values.cend())
             throw AppError(QStringLiteral("В списке настроек нет значения %1.").arg(name));
+        return it;
+    };
+    const auto required = [&](const char* key) {
+        const QString name = QString::fromLatin1(key);
+        const auto it = present(name);
         int v = 0;
         if (!parseDecimal(*it, &v))
             throw AppError(QStringLiteral("В списке настроек значение %1 не является целым числом: \"%2\".").arg(name, *it));
@@ -364,7 +391,7 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
         criteriaKeys.append(QStringLiteral("Na%1").arg(mark));
     criteriaKeys += {QStringLiteral("MaxPointSystem"), QStringLiteral("TakePartialRight")};
     for (const QString& key : criteriaKeys) {
-        required(key.toLatin1().constData());
+        present(key);
         s.criteriaList.append(lines.value(key.toLower()));
     }
     if (source == SettingsListSource::Network) {
@@ -388,5 +415,5 @@ QString TopicSettingsFileAsList(const QString& path)
     QStringList lines;
     for (const QString& key : ini.keys(QLatin1String(FieldsSection)))
         lines.append(key + u'=' + ini.value(QLatin1String(FieldsSection), key));
-    return lines.join(QStringLiteral("\r\n"));
+    return JoinListLines(lines);
 }

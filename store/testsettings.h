@@ -87,8 +87,13 @@ private:
     TestSettings m_defaults;
 };
 
-// The criteria list lines ("Na12=" ... "Na1=", "MaxPointSystem=", "TakePartialRight=").
-QStringList CriteriaLines(const TestSettings& settings);
+// The criteria list of a settings row, CR LF after each line: "Na12=" .. "Na1=" and
+// "MaxPointSystem=" with the fields' texts as stored, "TakePartialRight=" with -1 or 0. A null
+// field gives an empty value ("Na5="), which the mark computation reads as always reached; it is
+// never made into a 0. field gives a column's value by name.
+QString BuildCriteriaList(const std::function<QVariant(const QString& column)>& field);
+QString BuildCriteriaList(const Dataset& settings); // its current row
+QString BuildCriteriaList(const TestSettings& settings);
 
 // What Student takes from a settings list.
 struct SettingsListValues
@@ -118,8 +123,10 @@ struct SettingsListValues
 
 enum class SettingsListSource { Network, TopicSettingsFile };
 
-// Reads a settings list. A missing or non-numeric criteria key (or, from the network, appearance
-// key) is an AppError naming it; nothing is returned half-read.
+// Reads a settings list. The criteria lines are copied whole, whatever their values (the mark
+// computation gives an empty or odd value its meaning); a missing criteria key, or from the
+// network a missing or non-numeric appearance key, is an AppError naming it; nothing is returned
+// half-read.
 SettingsListValues ReadSettingsList(const QString& text, SettingsListSource source);
 // The "Fields" section of a topic settings file as settings-list lines.
 QString TopicSettingsFileAsList(const QString& path);

@@ -3,6 +3,8 @@
 #include "apperror.h"
 #include "codec.h"
 #include "command.h"
+#include "fixedtext.h"
+#include "listlines.h"
 #include "markscale.h"
 #include "tablejson.h"
 #include "valuation.h"
@@ -83,13 +85,13 @@ int runGrade(const QStringList& args)
     }
 
     QStringList output;
-    const double percent = ValuateAnswerList(questions, answers, partial, &output, limit);
+    const GradeTotal total = ValuateAnswerList(questions, answers, partial, &output, limit);
     QString text;
     for (const QString& line : output)
         text += line + u'\n';
-    text += QStringLiteral("Percent=%1\n").arg(FormatFixed(percent, 1));
+    text += QStringLiteral("Percent=%1\n").arg(FormatFixed(total.percent.toDouble(), 1));
     if (!criteriaPath.isEmpty())
-        text += QStringLiteral("Mark=%1\n").arg(MarkText(criteria, MarkFromPercent(criteria, percent)));
+        text += QStringLiteral("Mark=%1\n").arg(MarkText(criteria, MarkFromPercent(criteria, total.percent)));
     printOut(text);
     return 0;
 }

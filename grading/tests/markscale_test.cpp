@@ -31,6 +31,10 @@ TEST_P(MarkTest, FromPercent)
     const MarkCase& c = GetParam();
     EXPECT_EQ(MarkFromPercent(c.criteria, c.percent), c.mark);
     EXPECT_EQ(MarkText(c.criteria, c.mark), c.text);
+    // The same percentage held exactly (each case is a whole number of hundredths).
+    const ExactPercent exact(qRound64(c.percent * 100) * UnitsPerPercent, 100);
+    ASSERT_EQ(exact.toDouble(), c.percent);
+    EXPECT_EQ(MarkFromPercent(c.criteria, exact), c.mark);
 }
 
 const QString five = fixture::criteria(5, true, {0, 0, 0, 0, 0, 0, 0, 90, 75, 50, 30, 0});
@@ -65,45 +69,6 @@ INSTANTIATE_TEST_SUITE_P(
         MarkCase{"maxpointsystem=5\r\nna5=10\r\nNa5=200\r\n", 10, 5, "5"},
         // The pass/fail text is shown only for a scale written exactly "1".
         MarkCase{"MaxPointSystem=01\r\nNa1=50\r\n", 60, 1, "1"}));
-
-TEST(CriteriaList, BuildFromSettingsRow)
-{
-    QList<Column> columns{{QStringLiteral("TopicID"), ColumnType::Int}, {QStringLiteral("Default"), ColumnType::Bool}};
-    for (int mark = 12; mark >= 1; --mark)
-        columns.append(Column{QStringLiteral("Na%1").arg(mark), ColumnType::Int});
-    columns.append(Column{QStringLiteral("TakePartialRight"), ColumnType::Bool});
-    columns.append(Column{QStringLiteral("MaxPointSystem"), ColumnType::Int});
-    Table settings(columns);
-    QVariantList values{7, false};
-    for (int v : defaults)
-        values.append(v);
-    values.append(true);
-    values.append(12);
-    settings.appendRow(values);
-    values[2 + 9] = QVariant(); // Na3 null
-    values[14] = false;
-    values[15] = 5;
-    settings.appendRow(values);
-
-    const QString expected = "Na12=110\r\nNa11=100\r\nNa10=95\r\nNa9=85\r\nNa8=80\r\nNa7=75\r\nNa6=65\r\nNa5=55\r\n"
-                             "Na4=45\r\nNa3=35\r\nNa2=20\r\nNa1=50\r\nMaxPointSystem=12\r\nTakePartialRight=-1\r\n";
-    EXPECT_EQ(BuildCriteriaList(TableRow(settings, 0)), expected);
-    const QString second = BuildCriteriaList(TableRow(settings, 1));
-    EXPECT_TRUE(second.contains("\r\nNa3=\r\n"));
-    EXPECT_TRUE(second.endsWith("MaxPointSystem=5\r\nTakePartialRight=0\r\n"));
-
-    // From a map of column values (SQLite gives Yes/No as 1/0), names without regard to case.
-    QVariantMap map;
-    for (int mark = 12; mark >= 1; --mark)
-        map.insert(QStringLiteral("na%1").arg(mark), defaults[12 - mark]);
-    map.insert(QStringLiteral("MAXPOINTSYSTEM"), 12);
-    map.insert(QStringLiteral("TakePartialRight"), 1);
-    EXPECT_EQ(BuildCriteriaList(map), expected);
-    map.insert(QStringLiteral("TakePartialRight"), 0);
-    EXPECT_TRUE(BuildCriteriaList(map).endsWith("TakePartialRight=0\r\n"));
-    // The list reads back to the same marks.
-    EXPECT_EQ(MarkFromPercent(expected, 96), 10);
-}
 
 TEST(CriteriaList, ValueLookup)
 {

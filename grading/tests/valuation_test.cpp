@@ -320,13 +320,13 @@ TEST(Totals, PriceWeightedMeanAndScoreList)
     fixture::addQuestion(t, Question{.id = 2, .type = 1, .price = 10, .answers = {"x"}, .rslt = QString("x")});
     fixture::addQuestion(
         t, Question{.id = 3, .type = 2, .price = 1, .answers = {"1", "2", "3"}, .rslt = QString("132")}); // 33.33 %
-    const double percent = ValuateByRslt(t, {1, 2, 3, 42}, partialOn());
-    const double expected = (160.0 + 1000.0 + 100.0 / 3) / 13;
-    EXPECT_DOUBLE_EQ(percent, expected);
+    const GradeTotal total = ValuateByRslt(t, {1, 2, 3, 42}, partialOn());
+    EXPECT_DOUBLE_EQ(total.percent.toDouble(), (160.0 + 1000.0 + 100.0 / 3) / 13);
+    // (160 + 1000 + 100/3) / 13 = 3580/39 exactly.
+    EXPECT_EQ(total.percent, ExactPercent(3580 * UnitsPerPercent, 39));
     // The locale's decimal comma, no group separator in 1000.
-    EXPECT_EQ(LastScoreList, "1=160,00\r\n2=1000,00\r\n3=33,33\r\n");
-    EXPECT_DOUBLE_EQ(LastResultPercent, expected);
-    EXPECT_EQ(PriceSum, 13);
+    EXPECT_EQ(total.scoreList, "1=160,00\r\n2=1000,00\r\n3=33,33\r\n");
+    EXPECT_EQ(total.priceSum, 13);
 }
 
 TEST(Totals, PartialSwitchFromCriteria)
@@ -352,10 +352,12 @@ TEST(Totals, OrderingAtHalfWithoutPartialShowsZero)
     Table t = fixture::questionTable();
     fixture::addQuestion(
         t, Question{.id = 5, .type = 2, .price = 2, .answers = {"1", "2", "3", "4"}, .rslt = QString("2134")});
-    EXPECT_DOUBLE_EQ(ValuateByRslt(t, {5}, partialOff()), 0.0);
-    EXPECT_EQ(LastScoreList, "5=0,00\r\n");
-    EXPECT_DOUBLE_EQ(ValuateByRslt(t, {5}, partialOn()), 50.0);
-    EXPECT_EQ(LastScoreList, "5=100,00\r\n");
+    const GradeTotal off = ValuateByRslt(t, {5}, partialOff());
+    EXPECT_EQ(off.percent.toDouble(), 0.0);
+    EXPECT_EQ(off.scoreList, "5=0,00\r\n");
+    const GradeTotal on = ValuateByRslt(t, {5}, partialOn());
+    EXPECT_EQ(on.percent.toDouble(), 50.0);
+    EXPECT_EQ(on.scoreList, "5=100,00\r\n");
 }
 
 TEST(Totals, AllPricesZeroGiveZero)
@@ -363,9 +365,13 @@ TEST(Totals, AllPricesZeroGiveZero)
     Table t = fixture::questionTable();
     fixture::addQuestion(t, Question{.id = 1, .type = 1, .price = 0, .answers = {"x"}, .rslt = QString("x")});
     fixture::addQuestion(t, Question{.id = 2, .type = 1, .price = 0, .answers = {"y"}, .rslt = QString("y")});
-    EXPECT_DOUBLE_EQ(ValuateByRslt(t, {1, 2}, partialOn()), 0.0);
-    EXPECT_EQ(PriceSum, 0);
-    EXPECT_DOUBLE_EQ(ValuateAnswerList(t, "1=x\r\n2=y\r\n", true, nullptr, 2), 0.0);
+    const GradeTotal total = ValuateByRslt(t, {1, 2}, partialOn());
+    EXPECT_EQ(total.percent, ExactPercent());
+    EXPECT_EQ(total.priceSum, 0);
+    EXPECT_EQ(ValuateAnswerList(t, "1=x\r\n2=y\r\n", true, nullptr, 2).percent, ExactPercent());
+    // 0 % of a price sum of 0 reaches no positive threshold.
+    EXPECT_FALSE(total.percent.reaches(1));
+    EXPECT_TRUE(total.percent.reaches(0));
 }
 
 TEST(Totals, UnansweredQuestionsInTheStudentsTotal)
@@ -376,10 +382,12 @@ TEST(Totals, UnansweredQuestionsInTheStudentsTotal)
     fixture::addQuestion(t, Question{.id = 2, .type = 0, .price = 1, .answers = {"a", "b"}, .correct = "1"});
     fixture::addQuestion(t, Question{.id = 3, .type = 1, .price = 1, .answers = {"*"}});
     fixture::addQuestion(t, Question{.id = 4, .type = 2, .price = 1, .answers = five, .howMixed = "12345678"});
-    EXPECT_DOUBLE_EQ(ValuateByRslt(t, {1, 2, 3, 4}, partialOff()), 25.0);
-    EXPECT_EQ(LastScoreList, "1=100,00\r\n2=0,00\r\n3=0,00\r\n4=0,00\r\n");
-    EXPECT_DOUBLE_EQ(ValuateByRslt(t, {1, 2, 3, 4}, partialOn()), 0.0);
-    EXPECT_EQ(PriceSum, 4);
+    const GradeTotal off = ValuateByRslt(t, {1, 2, 3, 4}, partialOff());
+    EXPECT_EQ(off.percent.toDouble(), 25.0);
+    EXPECT_EQ(off.scoreList, "1=100,00\r\n2=0,00\r\n3=0,00\r\n4=0,00\r\n");
+    const GradeTotal on = ValuateByRslt(t, {1, 2, 3, 4}, partialOn());
+    EXPECT_EQ(on.percent.toDouble(), 0.0);
+    EXPECT_EQ(on.priceSum, 4);
 }
 
 TEST(Totals, ValuateByFactsTreatsEveryQuestionAsChoice)
@@ -393,9 +401,10 @@ TEST(Totals, ValuateByFactsTreatsEveryQuestionAsChoice)
     q.ticked = "124";
     q.price = 3;
     fixture::addQuestion(t, q);
-    EXPECT_DOUBLE_EQ(ValuateByFacts(t, {8, 9}, partialOn()), (80.0 + 300.0) / 4);
-    EXPECT_EQ(LastScoreList, "8=80,00\r\n9=300,00\r\n");
-    EXPECT_DOUBLE_EQ(ValuateByFacts(t, {8, 9}, partialOff()), 75.0);
+    const GradeTotal on = ValuateByFacts(t, {8, 9}, partialOn());
+    EXPECT_EQ(on.percent.toDouble(), (80.0 + 300.0) / 4);
+    EXPECT_EQ(on.scoreList, "8=80,00\r\n9=300,00\r\n");
+    EXPECT_EQ(ValuateByFacts(t, {8, 9}, partialOff()).percent.toDouble(), 75.0);
 }
 
 TEST(Totals, SevenAnswerSetIgnoresQueType)
@@ -408,7 +417,7 @@ TEST(Totals, SevenAnswerSetIgnoresQueType)
     q.id = 8;
     const int r = fixture::addQuestion(t, q);
     t.setValue(r, QStringLiteral("QueType"), 1);
-    EXPECT_DOUBLE_EQ(ValuateAnswerList(t, "8=124\r\n", false, nullptr, 1), 100.0);
+    EXPECT_EQ(ValuateAnswerList(t, "8=124\r\n", false, nullptr, 1).percent.toDouble(), 100.0);
 }
 
 // Ten lines alternating ordering and choice questions, every answer right.
@@ -452,11 +461,12 @@ TEST(AnswerList, Limits)
         {50, {}, 100.0},
     };
     for (const Case& c : cases) {
-        EXPECT_DOUBLE_EQ(ValuateAnswerList(t, list, false, nullptr, c.limit), c.percent) << c.limit;
+        const GradeTotal total = ValuateAnswerList(t, list, false, nullptr, c.limit);
+        EXPECT_EQ(total.percent.toDouble(), c.percent) << c.limit;
         if (!c.scores.isEmpty()) {
-            EXPECT_EQ(LastScoreList, c.scores) << c.limit;
+            EXPECT_EQ(total.scoreList, c.scores) << c.limit;
         }
-        EXPECT_EQ(PriceSum, c.limit == 3 ? 3 : 10) << c.limit;
+        EXPECT_EQ(total.priceSum, c.limit == 3 ? 3 : 10) << c.limit;
     }
 }
 
@@ -467,10 +477,11 @@ TEST(AnswerList, OutputListKeepsUngradedLines)
     fixture::addQuestion(t, Question{.id = 2, .type = 1, .price = 1, .answers = {"y"}});
     QStringList output;
     const QString list = "1=X\r\nbroken line\r\n77=abc\r\nabc=1\r\n2=n\r\n2=y";
-    EXPECT_DOUBLE_EQ(ValuateAnswerList(t, list, true, &output, 5), 75.0);
+    const GradeTotal total = ValuateAnswerList(t, list, true, &output, 5);
+    EXPECT_EQ(total.percent.toDouble(), 75.0);
     EXPECT_EQ(output, QStringList({"1=300,00", "broken line", "77=abc", "abc=1", "2=0,00", "2=y"}));
-    EXPECT_EQ(LastScoreList, "1=300,00\r\n2=0,00\r\n");
-    EXPECT_EQ(PriceSum, 4);
+    EXPECT_EQ(total.scoreList, "1=300,00\r\n2=0,00\r\n");
+    EXPECT_EQ(total.priceSum, 4);
 }
 
 TEST(AnswerList, LineEndings)
@@ -480,12 +491,12 @@ TEST(AnswerList, LineEndings)
     fixture::addQuestion(t, Question{.id = 2, .type = 1, .answers = {"y"}});
     for (const QString& list : {QString("1=x\r\n2=y\r\n"), QString("1=x\n2=y"), QString("1=x\r2=y\r")}) {
         QStringList output;
-        EXPECT_DOUBLE_EQ(ValuateAnswerList(t, list, true, &output, 0), 100.0);
+        EXPECT_EQ(ValuateAnswerList(t, list, true, &output, 0).percent.toDouble(), 100.0);
         EXPECT_EQ(output, QStringList({"1=100,00", "2=100,00"}));
     }
     // The value is everything after the first "=".
     fixture::addQuestion(t, Question{.id = 3, .type = 1, .answers = {"a=b"}});
-    EXPECT_DOUBLE_EQ(ValuateAnswerList(t, "3=a=b", true, nullptr, 1), 100.0);
+    EXPECT_EQ(ValuateAnswerList(t, "3=a=b", true, nullptr, 1).percent.toDouble(), 100.0);
 }
 
 TEST(AnswerList, StarsAreAnOpenAnswerText)
@@ -493,9 +504,10 @@ TEST(AnswerList, StarsAreAnOpenAnswerText)
     Table t = fixture::questionTable();
     fixture::addQuestion(t, Question{.id = 1, .type = 1, .answers = {"*"}});
     fixture::addQuestion(t, Question{.id = 2, .type = 1, .answers = {"ответ"}});
-    EXPECT_DOUBLE_EQ(ValuateAnswerList(t, "1=***", true, nullptr, 1), 100.0);
-    EXPECT_DOUBLE_EQ(ValuateAnswerList(t, "2=***", true, nullptr, 1), 0.0);
-    EXPECT_EQ(PriceSum, 1); // "***" is not empty: the question counts
+    EXPECT_EQ(ValuateAnswerList(t, "1=***", true, nullptr, 1).percent.toDouble(), 100.0);
+    const GradeTotal total = ValuateAnswerList(t, "2=***", true, nullptr, 1);
+    EXPECT_EQ(total.percent.toDouble(), 0.0);
+    EXPECT_EQ(total.priceSum, 1); // "***" is not empty: the question counts
 }
 
 // The Student grades its own rows; the server grades the answer list the Student sent. Both must
@@ -532,30 +544,18 @@ TEST(AnswerList, ServerAgreesWithStudent)
 
     for (bool partial : {true, false}) {
         const QString criteria = fixture::criteria(12, partial, {});
-        const double student = ValuateByRslt(t, ids, criteria);
-        const QString studentScores = LastScoreList;
-        const int studentPrices = PriceSum;
+        const GradeTotal student = ValuateByRslt(t, ids, criteria);
 
         const QString list = BuildRsltList(t, ids, int(ids.size()));
         QStringList output;
-        const double server = ValuateAnswerList(t, list, partial, &output, int(ids.size()));
-        EXPECT_EQ(server, student) << partial;
-        EXPECT_EQ(LastScoreList, studentScores) << partial;
-        EXPECT_EQ(output.join("\r\n") + "\r\n", studentScores) << partial;
-        EXPECT_EQ(PriceSum, studentPrices) << partial;
-        EXPECT_GT(student, 0.0);
-        EXPECT_LT(student, 100.0);
+        const GradeTotal server = ValuateAnswerList(t, list, partial, &output, int(ids.size()));
+        EXPECT_EQ(server.percent, student.percent) << partial;
+        EXPECT_EQ(server.scoreList, student.scoreList) << partial;
+        EXPECT_EQ(output.join("\r\n") + "\r\n", student.scoreList) << partial;
+        EXPECT_EQ(server.priceSum, student.priceSum) << partial;
+        EXPECT_GT(student.percent.toDouble(), 0.0);
+        EXPECT_LT(student.percent.toDouble(), 100.0);
     }
-}
-
-TEST(Format, FixedUsesLocaleSeparatorWithoutGroups)
-{
-    EXPECT_EQ(FormatFixed(1234567.125, 2), "1234567,12");
-    EXPECT_EQ(FormatFixed(0.005, 2), "0,01");
-    EXPECT_EQ(FormatFixed(66.66666, 1), "66,7");
-    EXPECT_EQ(FormatFixed(100, 1), "100,0");
-    QLocale::setDefault(QLocale::c());
-    EXPECT_EQ(FormatFixed(2.5, 2), "2.50");
 }
 
 } // namespace

@@ -39,7 +39,8 @@ TEST(ProtocolBuild, EveryMessageOfBothTablesByteForByte)
          wire("Rout|17|5\r\n6=***\r\n7=213\r\n|")},
         {"Report", report({42, QStringLiteral("1;0"), 3, 590}),
          wire("Report|QueID=42\r\nsRslt=1;0\r\nShownCount=3\r\nTimeRemain=590\r\n|")},
-        {"TotalReport", totalReport({QStringLiteral("1=0"), QStringLiteral("2=1")}), wire("TotalReport|1=0\r\n2=1\r\n|")},
+        {"TotalReport", totalReport({QStringLiteral("1=0"), QStringLiteral("2=1")}),
+         wire("TotalReport|1=0\r\n2=1\r\n|")},
         {"FinishReport", finishReport({QStringLiteral("1=0")}), wire("FinishReport|1=0\r\n|")},
         {"FinishReport empty", finishReport({}), wire("FinishReport||")},
         {"CriteriaNeeded", criteriaNeeded(), wire("!CriteriaNeeded|")},
@@ -57,6 +58,8 @@ TEST(ProtocolBuild, EveryMessageOfBothTablesByteForByte)
         {"YourPrePointsAre", yourPrePointsAre(QStringLiteral("Зачёт"), 66.66, {QStringLiteral("4=1,00")}),
          wire("YourPrePointsAre|\xC7\xE0\xF7\xB8\xF2|66,7|4=1,00\r\n")},
         {"YourPrePointsAre number", yourPrePointsAre(QStringLiteral("5"), 100, {}), wire("YourPrePointsAre|5|100,0|")},
+        // A tie of the percentage goes away from zero, as everywhere a real is written.
+        {"YourPrePointsAre tie", yourPrePointsAre(QStringLiteral("7"), 56.25, {}), wire("YourPrePointsAre|7|56,3|")},
         {"YourFinalPointsAre", yourFinalPointsAre(11), wire("YourFinalPointsAre|11")},
         {"CriteriaListIs", criteriaListIs({QStringLiteral("Na5=90"), QStringLiteral("MaxPointSystem=5")}),
          wire("!CriteriaListIs|Na5=90\r\nMaxPointSystem=5\r\n")},

@@ -1,14 +1,14 @@
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "codec.h"
 #include "dataset.h"
+#include "listlines.h"
 #include "sqltexts.h"
 #include "storeconnection.h"
 #include "testsettings.h"
 
-#include <gtest/gtest.h>
-
 #include <QFile>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -182,12 +182,12 @@ TEST_F(SettingsTest, SettingsListOfATopicWithBuiltInDefaults)
     const SettingsListValues read = ReadSettingsList(expected, SettingsListSource::Network);
     EXPECT_EQ(read.TopicID, 7);
     EXPECT_EQ(read.QueFontSize, 16);
-    EXPECT_EQ(read.criteriaList, CriteriaLines(TestSettings{}));
+    EXPECT_EQ(JoinListLines(read.criteriaList), BuildCriteriaList(TestSettings{}));
 }
 
 TEST(SettingsListReader, DefaultsAndRequiredKeys)
 {
-    QStringList criteria = CriteriaLines(custom());
+    QStringList criteria = SplitListLines(BuildCriteriaList(custom()));
     const QString appearance = "QueFontColor=1\nQueBGColor=2\nAnsFontColor=3\nAnsBGColor=4\nRightAnsFontColor=5\n"
                                "QueFontSize=6\nAnsFontSize=7\n";
     // Keys in any order, any case; unknown and malformed lines ignored.
@@ -202,7 +202,7 @@ TEST(SettingsListReader, DefaultsAndRequiredKeys)
     EXPECT_TRUE(v.RandomOrder);
     EXPECT_FALSE(v.HideDetails);
     EXPECT_EQ(v.TopicID, 0);
-    EXPECT_EQ(v.criteriaList, CriteriaLines(custom())); // criteria order, whole lines
+    EXPECT_EQ(JoinListLines(v.criteriaList), BuildCriteriaList(custom())); // criteria order, whole lines
     EXPECT_EQ(v.AnsFontSize, 7);
     EXPECT_TRUE(v.hasAppearance);
 
@@ -214,11 +214,13 @@ TEST(SettingsListReader, DefaultsAndRequiredKeys)
         const char* named;
     } bad[] = {
         {"no Na3", QString(list).replace("Na3=33", "Xa3=33"), SettingsListSource::Network, "Na3"},
-        {"Na5 not a number", QString(list).replace("Na5=55", "Na5=5x"), SettingsListSource::Network, "Na5"},
-        {"no TakePartialRight", QString(list).replace("TakePartialRight", "TakePartial"), SettingsListSource::TopicSettingsFile, "TakePartialRight"},
+        {"no TakePartialRight", QString(list).replace("TakePartialRight", "TakePartial"),
+         SettingsListSource::TopicSettingsFile, "TakePartialRight"},
         {"no appearance", criteria.join("\n"), SettingsListSource::Network, "QueFontColor"},
-        {"size empty", QString(list).replace("AnsFontSize=7", "AnsFontSize="), SettingsListSource::Network, "AnsFontSize"},
-        {"overflow", QString(list).replace("QueBGColor=2", "QueBGColor=99999999999"), SettingsListSource::Network, "QueBGColor"},
+        {"size empty", QString(list).replace("AnsFontSize=7", "AnsFontSize="), SettingsListSource::Network,
+         "AnsFontSize"},
+        {"overflow", QString(list).replace("QueBGColor=2", "QueBGColor=99999999999"), SettingsListSource::Network,
+         "QueBGColor"},
     };
     for (const auto& tc : bad) {
         try {
@@ -280,4 +282,82 @@ TEST_F(SettingsTest, TopicSettingsFileFallsBackToTheDefaultRowOrIsNotWritten)
     const QString list = TopicSettingsFileAsList(path);
     EXPECT_TRUE(list.contains("GiveMaxCount=17"));
     EXPECT_TRUE(list.startsWith("Default=-1\r\n"));
+}
+
+TEST_F(SettingsTest, CriteriaListOfARowKeepsNullFieldsEmpty)
+{
+    addRow(7, false, 0);
+    ops.WriteSettingsRow(custom());
+    // The row and the same values in memory give one list.
+    EXPECT_EQ(BuildCriteriaList(settings), BuildCriteriaList(custom()));
+    EXPECT_EQ(BuildCriteriaList(custom()), "Na12=99\r\nNa11=100\r\nNa10=95\r\nNa9=85\r\nNa8=80\r\nNa7=75\r\nNa6=65\r\n"
+                                           "Na5=55\r\nNa4=45\r\nNa3=33\r\nNa2=20\r\nNa1=61\r\nMaxPointSystem=5\r\n"
+                                           "TakePartialRight=0\r\n");
+
+    // A null threshold is the field's empty text, never 0: it is what the teacher left unset.
+    settings.edit();
+    settings.setValue("Na5", QVariant());
+    settings.setValue("TakePartialRight", true);
+    settings.post();
+    const QString criteria = BuildCriteriaList(settings);
+    EXPECT_TRUE(criteria.contains("\r\nNa5=\r\nNa4=45\r\n")) << criteria.toStdString();
+    EXPECT_TRUE(criteria.endsWith("TakePartialRight=-1\r\n")) << criteria.toStdString();
+    const QString list = ops.BuildSettingsList(7, nullptr);
+    EXPECT_TRUE(list.contains("\r\nNa5=\r\n")) << list.toStdString();
+    EXPECT_EQ(JoinListLines(ReadSettingsList(list, SettingsListSource::Network).criteriaList), criteria);
+}
+
+TEST(CriteriaListBuilder, FieldTexts)
+{
+    struct Case
+    {
+        const char* what;
+        QVariant value;
+        QString threshold;
+        QString partial;
+    };
+    const Case cases[] = {
+        {"null", QVariant(), "", "0"},
+        {"number", 55, "55", "-1"},
+        {"zero", 0, "0", "0"},
+        {"yes/no as a boolean", true, "-1", "-1"},
+        {"a real the store holds", 55.5, "55.5", "-1"},
+        {"text the store holds", QStringLiteral("abc"), "abc", "0"},
+    };
+    for (const Case& c : cases) {
+        const QString list = BuildCriteriaList([&](const QString&) { return c.value; });
+        const QStringList lines = SplitListLines(list);
+        ASSERT_EQ(lines.size(), 14) << c.what;
+        EXPECT_EQ(lines[0], "Na12=" + c.threshold) << c.what;
+        EXPECT_EQ(lines[11], "Na1=" + c.threshold) << c.what;
+        EXPECT_EQ(lines[12], "MaxPointSystem=" + c.threshold) << c.what;
+        EXPECT_EQ(lines[13], "TakePartialRight=" + c.partial) << c.what;
+    }
+}
+
+TEST(SettingsListReader, CriteriaLinesWithEmptyOrOddValuesAreCopiedWhole)
+{
+    const QString appearance = "QueFontColor=1\r\nQueBGColor=2\r\nAnsFontColor=3\r\nAnsBGColor=4\r\n"
+                               "RightAnsFontColor=5\r\nQueFontSize=6\r\nAnsFontSize=7\r\n";
+    const QString criteria = BuildCriteriaList(custom());
+    const struct
+    {
+        const char* from;
+        const char* to;
+    } odd[] = {
+        {"Na12=99", "Na12="},
+        {"Na5=55", "Na5=5x"},
+        {"Na3=33", "Na3= 33 "},
+        {"MaxPointSystem=5", "MaxPointSystem=abc"},
+        {"TakePartialRight=0", "TakePartialRight="},
+        {"Na1=61", "Na1=61=62"},
+    };
+    for (const auto& c : odd) {
+        const QString changed = QString(criteria).replace(QLatin1String(c.from), QLatin1String(c.to));
+        ASSERT_NE(changed, criteria) << c.to;
+        for (SettingsListSource source : {SettingsListSource::Network, SettingsListSource::TopicSettingsFile}) {
+            const SettingsListValues v = ReadSettingsList(changed + appearance, source);
+            EXPECT_EQ(JoinListLines(v.criteriaList), changed) << c.to;
+        }
+    }
 }

@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "codec.h"
+#include "listlines.h"
 #include "topicstexts.h"
 
 namespace Import {
@@ -54,23 +55,7 @@ QString after(const QString& line, QChar marker)
 
 QStringList SplitLines(const QByteArray& bytes)
 {
-    const QString all = fromCp1251(bytes);
-    QStringList lines;
-    qsizetype start = 0;
-    qsizetype i = 0;
-    while (i < all.size()) {
-        const QChar c = all.at(i);
-        if (c == u'\r' || c == u'\n') {
-            lines.append(all.mid(start, i - start));
-            if (c == u'\r' && i + 1 < all.size() && all.at(i + 1) == u'\n')
-                ++i;
-            start = i + 1;
-        }
-        ++i;
-    }
-    if (start < all.size())
-        lines.append(all.mid(start));
-    return lines;
+    return SplitListLines(fromCp1251(bytes));
 }
 
 ParsedTopic ParseTestW(const QByteArray& bytes, const QString& source)

@@ -7,6 +7,7 @@
 #include "datamodules.h"
 #include "dataset.h"
 #include "datasettable.h"
+#include "listlines.h"
 #include "messages.h"
 #include "picture.h"
 #include "questionfile.h"
@@ -20,7 +21,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QRegularExpression>
 #include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -160,18 +160,12 @@ QString TopicStore::WorkFolder()
 
 QStringList TopicStore::QueIdLines(const QString& queIds)
 {
-    QStringList lines = queIds.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    return lines;
+    return SplitListLines(queIds);
 }
 
 QString TopicStore::QueIdText(const QStringList& ids)
 {
-    QString all;
-    for (const QString& id : ids)
-        all += id + CrLf;
-    return all;
+    return JoinListLines(ids);
 }
 
 void TopicStore::PrepareStore()

@@ -1,616 +1,36 @@
-// The ADTG TableGram of a flat table, all integers little-endian:
-//
-//   TableGram  = Header HandlerOptions ResultDescriptor RecordSetContext TableDescriptor* ColumnDescriptor*
-//                Row* Done
-//   Header     = 01 07 "TG!" major minor byteOrder unicode                (size is one byte)
-//   sized      = id u16:size body                                          (02 03 10 05 06 and unknown ids < 80)
-//   Row        = 07 PresenceMap Cell*                                      original row
-//              | 0A UpdateMap ForceNullMap Cell*                           change of the 07 row just before
-//              | 0C                                                        deletion of the 07 row just before
-//              | 0D UpdateMap ForceNullMap Cell*                           inserted row
-//   Done       = 0F
-//
-// PresenceMap holds one bit per nullable column, UpdateMap and ForceNullMap one bit per column, the first
-// column in the high bit of the first byte. Cells follow in column order: fixed-size types bare, text
-// and binary with a u8 length when the column's greatest byte size is at most 255, an i32 length
-// otherwise. Long values (memo, pictures) are inline with an i32 length.
-//
-// Where the published description of the format allows more than one reading (the unit of text cell
-// lengths, the bit order and membership of the presence map), the reader tries the readings in order of
-// likelihood and keeps the first that decodes the rows exactly; the writer only writes what every
-// reading decodes the same way, except the text length unit, for which it writes byte counts.
+// The ADTG reader. Where the published description of the format allows more than one reading (the
+// unit of text cell lengths, the bit order and membership of the presence map), the reader tries the
+// readings in order of likelihood and keeps the first that decodes the rows exactly.
 #include "adtg.h"
-
+#include "adtgformat.h"
 #include "apperror.h"
 #include "codec.h"
 #include "runlog.h"
 
-#include <QDateTime>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
 #include <QSet>
 #include <QUuid>
 #include <QtEndian>
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
-#include <memory>
 #include <optional>
-#include <vector>
-
 #include <sys/mman.h>
-#include <sys/uio.h>
+#include <vector>
 
 static_assert(Q_BYTE_ORDER == Q_LITTLE_ENDIAN, "UTF-16 text is copied as it lies in memory");
 
 namespace {
 
-// Token ids.
-constexpr quint8 TokenHeader = 0x01;
-constexpr quint8 TokenHandlerOptions = 0x02;
-constexpr quint8 TokenResultDescriptor = 0x03;
-constexpr quint8 TokenTableDescriptor = 0x05;
-constexpr quint8 TokenColumnDescriptor = 0x06;
-constexpr quint8 TokenOriginalRow = 0x07;
-constexpr quint8 TokenChangeRow = 0x0A;
-constexpr quint8 TokenDeleteRow = 0x0C;
-constexpr quint8 TokenInsertRow = 0x0D;
-constexpr quint8 TokenDone = 0x0F;
-constexpr quint8 TokenRecordSetContext = 0x10;
-constexpr quint8 FirstChildToken = 0x80;
+using namespace adtg;
 
-// Column data types (OLE DB DBTYPE values).
-enum DbType : quint16 {
-    DbEmpty = 0x00,
-    DbNull = 0x01,
-    DbI2 = 0x02,
-    DbI4 = 0x03,
-    DbR4 = 0x04,
-    DbR8 = 0x05,
-    DbCy = 0x06,
-    DbDate = 0x07,
-    DbBstr = 0x08,
-    DbBool = 0x0B,
-    DbDecimal = 0x0E,
-    DbI1 = 0x10,
-    DbUI1 = 0x11,
-    DbUI2 = 0x12,
-    DbUI4 = 0x13,
-    DbI8 = 0x14,
-    DbUI8 = 0x15,
-    DbFileTime = 0x40,
-    DbGuid = 0x48,
-    DbBytes = 0x80,
-    DbStr = 0x81,
-    DbWStr = 0x82,
-    DbDbDate = 0x85,
-    DbDbTime = 0x86,
-    DbDbTimestamp = 0x87,
-    DbChapter = 0x88,
-    DbVarNumeric = 0x8B,
-};
-
-// Column flags (DBCOLUMNFLAGS).
-constexpr quint32 FlagWriteUnknown = 0x0008;
-constexpr quint32 FlagFixedLength = 0x0010;
-constexpr quint32 FlagNullable = 0x0020;
-constexpr quint32 FlagMayBeNull = 0x0040;
-constexpr quint32 FlagLong = 0x0080;
-constexpr quint32 FlagChapter = 0x2000;
-constexpr quint32 FlagKey = 0x8000;
-
-// Presence bits of the optional fields of a column descriptor.
-constexpr quint32 HasName = 0x800000;
-constexpr quint32 HasBaseTable = 0x400000;
-constexpr quint32 HasBaseColumnOrdinal = 0x200000;
-constexpr quint32 HasBaseColumnName = 0x100000;
-constexpr quint32 HasCatalog = 0x020000;
-constexpr quint32 HasSchema = 0x010000;
-constexpr quint32 HasCollatingSequence = 0x008000;
-constexpr quint32 HasComputeMode = 0x004000;
-constexpr quint32 HasDateTimePrecision = 0x002000;
-constexpr quint32 HasDefaultValue = 0x001000;
-constexpr quint32 HasAutoIncrement = 0x000100;
-constexpr quint32 HasCaseSensitive = 0x000080;
-constexpr quint32 HasMultiValued = 0x000040;
-constexpr quint32 HasSearchable = 0x000020;
-constexpr quint32 HasUnique = 0x000010;
-constexpr quint32 HasOctetLength = 0x000008;
-constexpr quint32 HasCalculationInfo = 0x000004;
-constexpr quint32 WrittenPresence = HasName | HasBaseTable | HasBaseColumnOrdinal | HasBaseColumnName | HasAutoIncrement;
-
-// Column sizes as ADO reports them for Access columns.
-constexpr quint32 MemoMaxLength = 536870910;
-constexpr quint32 BinaryMaxLength = 1073741823;
-constexpr quint32 NotApplicable = 255; // precision or scale of a type that has none
-constexpr quint32 IntPrecision = 10;
-constexpr quint32 DoublePrecision = 15;
-constexpr int DefaultTextSize = 255;          // a Text column without a size is written as Jet's widest
-constexpr quint32 LongTextThreshold = 0x3FFFFFFF; // a text column this wide or wider is read as Memo
-constexpr qint64 ShortLengthLimit = 255;       // greatest byte size of a column whose cells have a u8 length
-constexpr qint64 MaxTokenBody = 0xFFFF;
-constexpr qint64 MaxCellBytes = std::numeric_limits<qint32>::max();
-
-constexpr qint64 OleEpochJulianDay = 2415019; // 1899-12-30
-constexpr qint64 MsecsPerDay = 86400000;
-constexpr double OleDateMin = -657434.0; // 0100-01-01
-constexpr double OleDateMax = 2958466.0; // 10000-01-01
-
-constexpr qsizetype WrapperSize = 35;
 constexpr qsizetype SignatureScanLimit = 4096;
-constexpr qsizetype HeaderSize = 9;
-constexpr qsizetype ResultDescriptorFixedSize = 33;
-constexpr qsizetype FileStreamChunk = 1 << 20;
-constexpr QFileDevice::Permissions NewFilePermissions =
-    QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
-
-constexpr char Signature[] = {'\x01', '\x07', 'T', 'G', '!'};
-
-// The record-set wrapper of network messages: VT_DISPATCH, not null, the record set's interface and
-// implementation ids.
-constexpr unsigned char WrapperStart[] = {0x09, 0x00, 0x00};
-constexpr unsigned char WrapperNull[] = {0x09, 0x00, 0x01};
-constexpr unsigned char RowsetImplementationId[] = {0xB6, 0x92, 0xF2, 0x3F, 0x04, 0xB2, 0xCF, 0x11,
-                                                    0x8D, 0x23, 0x00, 0xAA, 0x00, 0x5F, 0xFE, 0x58};
-
-// The fixed parts of what ADO writes before the table descriptor: header, handler options
-// (record-set GUID, update type 1, three empty strings, asynchronous non-blocking), the result
-// descriptor's GUID and property sets, and the record-set context with its rowset and client
-// cursor properties.
-constexpr unsigned char FixedHead[] = {
-    0x01, 0x07, 0x54, 0x47, 0x21, 0x00, 0x00, 0x00, 0x00, //
-    0x02, 0x19, 0x00, 0xB6, 0x92, 0xF2, 0x3F, 0x04, 0xB2, 0xCF, 0x11, 0x8D, 0x23, 0x00, 0xAA,
-    0x00, 0x5F, 0xFE, 0x58, 0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00};
-constexpr unsigned char ResultDescriptorGuid[] = {0xD2, 0xAD, 0x63, 0xF6, 0x02, 0xEB, 0xCF, 0x11,
-                                                  0xB0, 0xE3, 0x00, 0xAA, 0x00, 0x3F, 0x00, 0x0F};
-constexpr unsigned char ResultProperties[] = {
-    0x01, 0x00, 0xC1, 0x3C, 0x8E, 0xB6, 0xEB, 0x6D, 0xD0, 0x11, 0x8D, 0xF6, 0x00, 0xAA, 0x00, 0x5F, 0xFE, 0x58,
-    0x07, 0x00, 0x0B, 0x00, 0x00, 0x00, 0x04, 0x00, 0x01, 0x00, 0x00, 0x00, 0x13, 0x00, 0x00, 0x00, 0x04, 0x00,
-    0x01, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F, 0x00,
-    0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00};
-constexpr unsigned char RecordSetContext[] = {
-    0x10, 0x7C, 0x00, 0x02, 0x00, 0xBE, 0x22, 0xB5, 0xC8, 0xF3, 0x5C, 0xCE, 0x11, 0xAD, 0xE5, 0x00, 0xAA, 0x00,
-    0x44, 0x77, 0x3D, 0x04, 0x00, 0x7F, 0x00, 0x00, 0x00, 0x02, 0x00, 0xFF, 0xFF, 0x86, 0x00, 0x00, 0x00, 0x02,
-    0x00, 0xFF, 0xFF, 0x22, 0x00, 0x00, 0x00, 0x04, 0x00, 0x1E, 0x00, 0x00, 0x00, 0x49, 0x00, 0x00, 0x00, 0x04,
-    0x00, 0x00, 0x00, 0x00, 0x00, 0xC1, 0x3C, 0x8E, 0xB6, 0xEB, 0x6D, 0xD0, 0x11, 0x8D, 0xF6, 0x00, 0xAA, 0x00,
-    0x5F, 0xFE, 0x58, 0x05, 0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00,
-    0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x07,
-    0x00, 0x00, 0x00, 0x04, 0x00, 0x32, 0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x04, 0x00, 0x03, 0x00, 0x00,
-    0x00};
-static_assert(sizeof(ResultProperties) == 70 && sizeof(RecordSetContext) == 127);
-
-const char* bytesOf(const unsigned char* data) { return reinterpret_cast<const char*>(data); }
-
-// OLE Automation dates: days since 1899-12-30 in the integer part, the time of day in the fraction,
-// which keeps its sign-less meaning before the epoch (-1.25 is 1899-12-29 06:00).
-double toOleDate(const QDateTime& value)
-{
-    const qint64 days = value.date().toJulianDay() - OleEpochJulianDay;
-    const double fraction = double(value.time().msecsSinceStartOfDay()) / double(MsecsPerDay);
-    return days >= 0 ? double(days) + fraction : double(days) - fraction;
-}
-
-std::optional<QDateTime> fromOleDate(double value)
-{
-    if (!std::isfinite(value) || value < OleDateMin || value >= OleDateMax)
-        return std::nullopt;
-    const double whole = std::trunc(value);
-    qint64 msecs = qint64(std::llround(std::fabs(value - whole) * double(MsecsPerDay)));
-    QDate date = QDate::fromJulianDay(OleEpochJulianDay + qint64(whole));
-    if (msecs >= MsecsPerDay) {
-        date = date.addDays(1);
-        msecs -= MsecsPerDay;
-    }
-    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(msecs)));
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Writer
-
-// Where the TableGram goes: a byte array, or a file descriptor. For a file, small pieces are copied
-// into a staging buffer and large values (pictures) are queued where they lie, kept alive by their
-// owner; the queue goes out in gathered writes that end on FileStreamChunk boundaries of the file, so
-// the file system gets whole, aligned blocks as from a plain copy rather than one short write per row.
-class Sink
-{
-public:
-    explicit Sink(QByteArray* bytes) : m_bytes(bytes) {}
-    explicit Sink(int fd) : m_fd(fd), m_stage(new char[StageCapacity]) {}
-
-    // Copies the bytes.
-    void put(const char* data, qsizetype size)
-    {
-        if (m_bytes) {
-            m_bytes->append(data, size);
-            return;
-        }
-        if (m_staged + size > StageCapacity) {
-            writeQueued(true);
-            if (size > StageCapacity) {
-                Piece whole{data, size, {}};
-                writePieces(&whole, 1);
-                return;
-            }
-        }
-        char* at = m_stage.get() + m_staged;
-        std::memcpy(at, data, size_t(size));
-        m_staged += size;
-        if (!m_pieces.empty() && !m_pieces.back().owner.isValid() && m_pieces.back().data + m_pieces.back().size == at)
-            m_pieces.back().size += size;
-        else
-            m_pieces.push_back({at, size, {}});
-        queued(size);
-    }
-    void put(const QByteArray& data) { put(data.constData(), data.size()); }
-    // A large value is queued where it lies, the queue holding a reference to it until it is written.
-    void putKept(const QByteArray& data) { putKept(data.constData(), data.size(), data); }
-    void putKept(const QString& text)
-    {
-        putKept(reinterpret_cast<const char*>(text.utf16()), qsizetype(text.size()) * 2, text);
-    }
-    void putByte(quint8 value)
-    {
-        const char c = char(value);
-        put(&c, 1);
-    }
-    template <typename T> void putLE(T value)
-    {
-        char raw[sizeof(T)];
-        qToLittleEndian(value, raw);
-        put(raw, sizeof(T));
-    }
-    void flush()
-    {
-        if (!m_bytes)
-            writeQueued(true);
-    }
-
-private:
-    static constexpr qsizetype StageCapacity = 2 * FileStreamChunk;
-    static constexpr qsizetype KeptMin = 16 * 1024;
-    static constexpr int MaxPiecesPerWrite = 1024; // IOV_MAX on Linux
-
-    struct Piece
-    {
-        const char* data;
-        qsizetype size;
-        QVariant owner; // invalid for staged bytes
-    };
-
-    void queued(qsizetype size)
-    {
-        m_queued += size;
-        if (m_queued >= FileStreamChunk - m_written % FileStreamChunk)
-            writeQueued(false);
-    }
-
-    // Writes the queue, or (all = false) as much of it as ends on a chunk boundary. Only the last piece
-    // can reach past the boundary, as the queue goes out as soon as it reaches one.
-    template <typename Owner> void putKept(const char* data, qsizetype size, const Owner& owner)
-    {
-        if (m_bytes || size < KeptMin) {
-            put(data, size);
-            return;
-        }
-        m_pieces.push_back({data, size, QVariant::fromValue(owner)});
-        queued(size);
-    }
-
-    void writeQueued(bool all)
-    {
-        if (m_pieces.empty())
-            return;
-        const qsizetype rest = all ? 0 : qsizetype((m_written + m_queued) % FileStreamChunk);
-        Piece last = m_pieces.back();
-        m_pieces.back().size -= rest;
-        writePieces(m_pieces.data(), m_pieces.size());
-        m_pieces.clear();
-        m_staged = 0;
-        m_queued = rest;
-        if (rest == 0)
-            return;
-        const char* tail = last.data + (last.size - rest);
-        if (last.owner.isValid()) {
-            m_pieces.push_back({tail, rest, std::move(last.owner)});
-        } else {
-            std::memmove(m_stage.get(), tail, size_t(rest));
-            m_staged = rest;
-            m_pieces.push_back({m_stage.get(), rest, {}});
-        }
-    }
-
-    void writePieces(const Piece* pieces, size_t count)
-    {
-        std::vector<iovec> parts;
-        parts.reserve(std::min<size_t>(count, MaxPiecesPerWrite));
-        for (size_t first = 0; first < count; first += MaxPiecesPerWrite) {
-            parts.clear();
-            for (size_t i = first; i < std::min(count, first + MaxPiecesPerWrite); ++i) {
-                if (pieces[i].size > 0)
-                    parts.push_back({const_cast<char*>(pieces[i].data), size_t(pieces[i].size)});
-            }
-            writeAll(parts.data(), int(parts.size()));
-        }
-    }
-
-    void writeAll(iovec* next, int count)
-    {
-        while (count > 0) {
-            if (next->iov_len == 0) {
-                ++next;
-                --count;
-                continue;
-            }
-            const ssize_t written = ::writev(m_fd, next, count);
-            if (written < 0) {
-                if (errno == EINTR)
-                    continue;
-                throw AppError(QStringLiteral("Не удалось записать таблицу: %1").arg(QString::fromLocal8Bit(std::strerror(errno))));
-            }
-            m_written += written;
-            size_t left = size_t(written);
-            while (count > 0 && left >= next->iov_len) {
-                left -= next->iov_len;
-                ++next;
-                --count;
-            }
-            if (count > 0) {
-                next->iov_base = static_cast<char*>(next->iov_base) + left;
-                next->iov_len -= left;
-            }
-        }
-    }
-
-    QByteArray* m_bytes = nullptr;
-    int m_fd = -1;
-    std::unique_ptr<char[]> m_stage;
-    qsizetype m_staged = 0;
-    std::vector<Piece> m_pieces;
-    qint64 m_queued = 0;  // bytes in m_pieces
-    qint64 m_written = 0; // bytes in the file
-};
-
-template <typename T> void appendLE(QByteArray& out, T value)
-{
-    char raw[sizeof(T)];
-    qToLittleEndian(value, raw);
-    out.append(raw, sizeof(T));
-}
-
-void appendLpstr(QByteArray& out, QStringView text)
-{
-    appendLE<quint16>(out, quint16(text.size()));
-    out.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
-}
-
-void putSized(Sink& sink, quint8 token, const QByteArray& body, const QString& what)
-{
-    if (body.size() > MaxTokenBody)
-        throw AppError(QStringLiteral("Не удалось записать таблицу: слишком длинное описание (%1).").arg(what));
-    sink.putByte(token);
-    sink.putLE<quint16>(quint16(body.size()));
-    sink.put(body);
-}
-
-struct WireColumn
-{
-    quint16 dbType;
-    quint32 maxLength;
-    quint32 precision;
-    quint32 flags;
-};
-
-WireColumn wireColumn(const Column& column)
-{
-    WireColumn wire{};
-    switch (column.type) {
-    case ColumnType::Int: wire = {DbI4, 4, IntPrecision, FlagFixedLength}; break;
-    case ColumnType::Bool: wire = {DbBool, 2, NotApplicable, FlagFixedLength}; break;
-    case ColumnType::Double: wire = {DbR8, 8, DoublePrecision, FlagFixedLength}; break;
-    case ColumnType::Date: wire = {DbDate, 8, NotApplicable, FlagFixedLength}; break;
-    case ColumnType::Text:
-        wire = {DbWStr, quint32(column.size > 0 ? column.size : DefaultTextSize), NotApplicable, 0};
-        break;
-    case ColumnType::Memo: wire = {DbWStr, MemoMaxLength, NotApplicable, FlagLong}; break;
-    case ColumnType::Binary: wire = {DbBytes, BinaryMaxLength, NotApplicable, FlagLong}; break;
-    }
-    wire.flags |= FlagWriteUnknown;
-    if (column.nullable)
-        wire.flags |= FlagNullable | FlagMayBeNull;
-    if (column.key)
-        wire.flags |= FlagKey;
-    return wire;
-}
-
-[[noreturn]] void badValue(const Table& table, int row, int ordinal, const QString& why)
-{
-    throw AppError(QStringLiteral("Не удалось записать таблицу: строка %1, поле \"%2\": %3.")
-                       .arg(row + 1)
-                       .arg(table.column(ordinal).name, why));
-}
-
-void putCell(Sink& sink, const Table& table, int row, int ordinal, const QVariant& value)
-{
-    const Column& column = table.column(ordinal);
-    switch (column.type) {
-    case ColumnType::Int: {
-        bool ok = false;
-        const qlonglong number = value.toLongLong(&ok);
-        if (!ok || number < std::numeric_limits<qint32>::min() || number > std::numeric_limits<qint32>::max())
-            badValue(table, row, ordinal, QStringLiteral("не 32-битное целое число"));
-        sink.putLE<qint32>(qint32(number));
-        return;
-    }
-    case ColumnType::Bool: sink.putLE<quint16>(value.toBool() ? 0xFFFF : 0x0000); return;
-    case ColumnType::Double: {
-        bool ok = false;
-        const double number = value.toDouble(&ok);
-        if (!ok)
-            badValue(table, row, ordinal, QStringLiteral("не число"));
-        sink.putLE<double>(number);
-        return;
-    }
-    case ColumnType::Date: {
-        const QDateTime when = value.toDateTime();
-        if (!when.isValid())
-            badValue(table, row, ordinal, QStringLiteral("не дата"));
-        sink.putLE<double>(toOleDate(when));
-        return;
-    }
-    case ColumnType::Text:
-    case ColumnType::Memo: {
-        const QString text = value.toString();
-        const qint64 bytes = qint64(text.size()) * 2;
-        const WireColumn wire = wireColumn(column);
-        if (column.type == ColumnType::Text && text.size() > qint64(wire.maxLength))
-            badValue(table, row, ordinal, QStringLiteral("текст длиннее %1 символов").arg(wire.maxLength));
-        if (bytes > MaxCellBytes)
-            badValue(table, row, ordinal, QStringLiteral("слишком длинный текст"));
-        if (qint64(wire.maxLength) * 2 <= ShortLengthLimit)
-            sink.putByte(quint8(bytes));
-        else
-            sink.putLE<qint32>(qint32(bytes));
-        sink.putKept(text);
-        return;
-    }
-    case ColumnType::Binary: {
-        const QByteArray data = value.toByteArray();
-        if (data.size() > MaxCellBytes)
-            badValue(table, row, ordinal, QStringLiteral("слишком большое значение"));
-        sink.putLE<qint32>(qint32(data.size()));
-        sink.putKept(data);
-        return;
-    }
-    }
-}
-
-void writeTableGram(const Table& table, QStringView baseTable, Sink& sink)
-{
-    const int count = table.columnCount();
-    if (count > std::numeric_limits<quint16>::max() - 1)
-        throw AppError(QStringLiteral("Не удалось записать таблицу: слишком много полей."));
-    QList<int> keys;
-    QList<bool> nullable(count);
-    for (int i = 0; i < count; ++i) {
-        const Column& c = table.column(i);
-        if (c.name.isEmpty())
-            throw AppError(QStringLiteral("Не удалось записать таблицу: поле %1 без имени.").arg(i + 1));
-        for (int j = 0; j < i; ++j) {
-            if (table.column(j).name.compare(c.name, Qt::CaseInsensitive) == 0)
-                throw AppError(QStringLiteral("Не удалось записать таблицу: поле \"%1\" повторяется.").arg(c.name));
-        }
-        if (c.type == ColumnType::Text && qint64(c.size) > qint64(LongTextThreshold) - 1)
-            throw AppError(QStringLiteral("Не удалось записать таблицу: поле \"%1\" слишком широкое.").arg(c.name));
-        if (c.key)
-            keys.append(i + 1);
-        nullable[i] = c.nullable;
-    }
-
-    sink.put(bytesOf(FixedHead), sizeof(FixedHead));
-
-    QByteArray body;
-    body.append(bytesOf(ResultDescriptorGuid), sizeof(ResultDescriptorGuid));
-    body.append(3, '\0'); // reserved, snapshot cursor, not normalised
-    appendLE<quint16>(body, quint16(count)); // visible
-    appendLE<quint16>(body, quint16(count)); // total
-    appendLE<quint16>(body, 0);              // computed
-    appendLE<quint16>(body, 1);              // base tables
-    appendLE<quint16>(body, 0);              // order-by columns
-    appendLE<quint32>(body, quint32(table.rowCount()));
-    body.append(bytesOf(ResultProperties), sizeof(ResultProperties));
-    putSized(sink, TokenResultDescriptor, body, QStringLiteral("результат"));
-
-    sink.put(bytesOf(RecordSetContext), sizeof(RecordSetContext));
-
-    body.clear();
-    appendLE<quint16>(body, 1); // table ordinal
-    appendLpstr(body, baseTable); // original name
-    appendLpstr(body, baseTable); // update name
-    appendLE<quint16>(body, 0); // code page
-    appendLE<quint16>(body, quint16(count));
-    appendLE<quint16>(body, quint16(keys.size()));
-    for (int ordinal : keys)
-        appendLE<quint16>(body, quint16(ordinal));
-    putSized(sink, TokenTableDescriptor, body, QStringLiteral("таблица"));
-
-    for (int i = 0; i < count; ++i) {
-        const Column& c = table.column(i);
-        const WireColumn wire = wireColumn(c);
-        body.clear();
-        body.append(char((WrittenPresence >> 16) & 0xFF));
-        body.append(char((WrittenPresence >> 8) & 0xFF));
-        body.append(char(WrittenPresence & 0xFF));
-        appendLE<quint16>(body, quint16(i + 1)); // column ordinal
-        appendLpstr(body, c.name);
-        appendLE<quint16>(body, 1);              // base table
-        appendLE<quint16>(body, quint16(i + 1)); // base column ordinal
-        appendLpstr(body, c.name);
-        appendLE<quint16>(body, wire.dbType);
-        appendLE<quint32>(body, wire.maxLength);
-        appendLE<quint32>(body, wire.precision);
-        appendLE<quint32>(body, NotApplicable); // scale
-        appendLE<quint32>(body, wire.flags);
-        appendLE<quint16>(body, c.autoIncrement ? 0xFFFF : 0x0000);
-        appendLE<quint16>(body, 0xFFFF); // visible
-        putSized(sink, TokenColumnDescriptor, body, c.name);
-    }
-
-    const int nullableCount = int(std::count(nullable.cbegin(), nullable.cend(), true));
-    QByteArray presence((nullableCount + 7) / 8, '\0');
-    for (int r = 0; r < table.rowCount(); ++r) {
-        const QVariantList& values = table.row(r);
-        presence.fill('\0');
-        int bit = 0;
-        for (int i = 0; i < count; ++i) {
-            if (!nullable[i]) {
-                if (!values[i].isValid())
-                    badValue(table, r, i, QStringLiteral("пустое значение в обязательном поле"));
-                continue;
-            }
-            if (values[i].isValid())
-                presence[bit / 8] = char(quint8(presence[bit / 8]) | (0x80 >> (bit % 8)));
-            ++bit;
-        }
-        sink.putByte(TokenOriginalRow);
-        sink.put(presence);
-        for (int i = 0; i < count; ++i) {
-            if (values[i].isValid())
-                putCell(sink, table, r, i, values[i]);
-        }
-    }
-    sink.putByte(TokenDone);
-    sink.flush();
-}
-
-qint64 estimatedSize(const Table& table)
-{
-    qint64 size = 1024 + qint64(table.columnCount()) * 128;
-    for (int r = 0; r < table.rowCount(); ++r) {
-        size += 1 + table.columnCount() / 8 + 1;
-        for (const QVariant& v : table.row(r)) {
-            switch (v.typeId()) {
-            case QMetaType::QByteArray: size += 4 + v.toByteArray().size(); break;
-            case QMetaType::QString: size += 4 + v.toString().size() * 2; break;
-            default: size += 8; break;
-            }
-        }
-    }
-    return size;
-}
-
-// ---------------------------------------------------------------------------------------------------
-// Reader
 
 [[noreturn]] void damaged(const QString& what, qsizetype offset)
 {
-    throw AppError(QStringLiteral("Таблица ADTG повреждена или имеет неизвестный формат: %1 (байт %2).")
-                       .arg(what)
-                       .arg(offset));
+    throw AppError(
+        QStringLiteral("Таблица ADTG повреждена или имеет неизвестный формат: %1 (байт %2).").arg(what).arg(offset));
 }
 
 [[noreturn]] void unsupported(const QString& what)
@@ -697,36 +117,48 @@ int fixedCellSize(quint16 type)
 {
     switch (type) {
     case DbEmpty:
-    case DbNull: return 0;
+    case DbNull:
+        return 0;
     case DbI1:
-    case DbUI1: return 1;
+    case DbUI1:
+        return 1;
     case DbI2:
     case DbUI2:
-    case DbBool: return 2;
+    case DbBool:
+        return 2;
     case DbI4:
     case DbUI4:
-    case DbR4: return 4;
+    case DbR4:
+        return 4;
     case DbR8:
     case DbCy:
     case DbDate:
     case DbI8:
     case DbUI8:
-    case DbFileTime: return 8;
+    case DbFileTime:
+        return 8;
     case DbDbDate:
-    case DbDbTime: return 6;
+    case DbDbTime:
+        return 6;
     case DbDecimal:
     case DbGuid:
-    case DbDbTimestamp: return 16;
+    case DbDbTimestamp:
+        return 16;
     case DbBytes:
     case DbStr:
     case DbWStr:
     case DbBstr:
-    case DbVarNumeric: return -1;
-    default: return -2;
+    case DbVarNumeric:
+        return -1;
+    default:
+        return -2;
     }
 }
 
-bool isWide(quint16 type) { return type == DbWStr || type == DbBstr; }
+bool isWide(quint16 type)
+{
+    return type == DbWStr || type == DbBstr;
+}
 
 Column toColumn(const ColumnDescriptor& descriptor, bool listedKey)
 {
@@ -740,8 +172,12 @@ Column toColumn(const ColumnDescriptor& descriptor, bool listedKey)
     case DbUI1:
     case DbI2:
     case DbUI2:
-    case DbI4: c.type = ColumnType::Int; break;
-    case DbBool: c.type = ColumnType::Bool; break;
+    case DbI4:
+        c.type = ColumnType::Int;
+        break;
+    case DbBool:
+        c.type = ColumnType::Bool;
+        break;
     case DbR4:
     case DbR8:
     case DbCy:
@@ -749,12 +185,16 @@ Column toColumn(const ColumnDescriptor& descriptor, bool listedKey)
     case DbUI4:
     case DbI8:
     case DbUI8:
-    case DbVarNumeric: c.type = ColumnType::Double; break;
+    case DbVarNumeric:
+        c.type = ColumnType::Double;
+        break;
     case DbDate:
     case DbDbDate:
     case DbDbTime:
     case DbDbTimestamp:
-    case DbFileTime: c.type = ColumnType::Date; break;
+    case DbFileTime:
+        c.type = ColumnType::Date;
+        break;
     case DbGuid:
         c.type = ColumnType::Text;
         c.size = 38;
@@ -769,7 +209,9 @@ Column toColumn(const ColumnDescriptor& descriptor, bool listedKey)
             c.size = int(descriptor.maxLength);
         }
         break;
-    default: c.type = ColumnType::Binary; break;
+    default:
+        c.type = ColumnType::Binary;
+        break;
     }
     return c;
 }
@@ -795,7 +237,7 @@ void parseResultDescriptor(Cursor& token, Meta& meta)
     if (token.left() < ResultDescriptorFixedSize)
         damaged(QStringLiteral("короткое описание результата"), token.pos());
     token.skip(16 + 3, "описание результата"); // GUID, reserved, cursor model, normalisation
-    token.u16("описание результата");           // visible columns
+    token.u16("описание результата");          // visible columns
     meta.totalColumns = token.u16("описание результата");
     token.u16("описание результата"); // computed columns
     token.u16("описание результата"); // tables
@@ -926,7 +368,9 @@ Meta parseMeta(QByteArrayView bytes)
                 unsupported(QStringLiteral("вложенные наборы записей"));
             parseResultDescriptor(token, meta);
             break;
-        case TokenTableDescriptor: parseTableDescriptor(token, meta); break;
+        case TokenTableDescriptor:
+            parseTableDescriptor(token, meta);
+            break;
         case TokenColumnDescriptor: {
             ColumnDescriptor descriptor = parseColumnDescriptor(token);
             descriptor.offset = start;
@@ -936,7 +380,8 @@ Meta parseMeta(QByteArrayView bytes)
             meta.columns.append(descriptor);
             break;
         }
-        default: break; // handler options, record-set context and anything else sized: not needed
+        default:
+            break; // handler options, record-set context and anything else sized: not needed
         }
     }
     std::sort(meta.columns.begin(), meta.columns.end(),
@@ -947,8 +392,19 @@ Meta parseMeta(QByteArrayView bytes)
 // One way of reading the rows where the format can be read more than one way.
 struct Reading
 {
-    enum Lengths { ByteCountByByteSize, ByteCountByCharSize, CharCount };
-    enum Nullable { EitherFlag, MayBeNullFlag, NullableFlag, EveryColumn };
+    enum Lengths
+    {
+        ByteCountByByteSize,
+        ByteCountByCharSize,
+        CharCount
+    };
+    enum Nullable
+    {
+        EitherFlag,
+        MayBeNullFlag,
+        NullableFlag,
+        EveryColumn
+    };
     Lengths lengths = ByteCountByByteSize;
     bool lowBitFirst = false;
     Nullable nullable = EitherFlag;
@@ -957,7 +413,14 @@ struct Reading
 // How the cells of one column are laid out under one reading.
 struct CellPlan
 {
-    enum Kind { Fixed, ShortPrefix, LongPrefix, VarNumeric, Unknown };
+    enum Kind
+    {
+        Fixed,
+        ShortPrefix,
+        LongPrefix,
+        VarNumeric,
+        Unknown
+    };
     Kind kind = Fixed;
     qint64 fixedSize = 0; // bytes of a Fixed cell
     bool chars = false;   // the prefix counts UTF-16 units
@@ -972,10 +435,18 @@ QList<CellPlan> planFor(const Meta& meta, const Reading& reading)
     for (const ColumnDescriptor& c : meta.columns) {
         CellPlan plan;
         switch (reading.nullable) {
-        case Reading::EitherFlag: plan.hasPresenceBit = (c.flags & (FlagNullable | FlagMayBeNull)) != 0; break;
-        case Reading::MayBeNullFlag: plan.hasPresenceBit = (c.flags & FlagMayBeNull) != 0; break;
-        case Reading::NullableFlag: plan.hasPresenceBit = (c.flags & FlagNullable) != 0; break;
-        case Reading::EveryColumn: plan.hasPresenceBit = true; break;
+        case Reading::EitherFlag:
+            plan.hasPresenceBit = (c.flags & (FlagNullable | FlagMayBeNull)) != 0;
+            break;
+        case Reading::MayBeNullFlag:
+            plan.hasPresenceBit = (c.flags & FlagMayBeNull) != 0;
+            break;
+        case Reading::NullableFlag:
+            plan.hasPresenceBit = (c.flags & FlagNullable) != 0;
+            break;
+        case Reading::EveryColumn:
+            plan.hasPresenceBit = true;
+            break;
         }
         const int fixed = fixedCellSize(c.dbType);
         const bool wide = isWide(c.dbType) || (c.dbType == DbStr && meta.unicodeStrings);
@@ -1055,8 +526,7 @@ class BlobPool
 public:
     BlobPool(qsizetype capacity, HugeBlock* input, const uchar* inputBegin, const uchar* inputEnd)
         : m_capacity(capacity), m_input(input), m_inputBegin(inputBegin), m_inputEnd(inputEnd)
-    {
-    }
+    {}
 
     static bool worthIt(qsizetype capacity) { return capacity >= PooledInputMin; }
     static bool takes(qsizetype size) { return size >= PooledValueMin; }
@@ -1213,7 +683,8 @@ private:
         const CellPlan& plan = m_plans[column];
         const qsizetype at = m_in.pos();
         switch (plan.kind) {
-        case CellPlan::Fixed: return fixedValue(descriptor, m_in.take(plan.fixedSize, "значение"), plan.fixedSize, at);
+        case CellPlan::Fixed:
+            return fixedValue(descriptor, m_in.take(plan.fixedSize, "значение"), plan.fixedSize, at);
         case CellPlan::ShortPrefix:
         case CellPlan::LongPrefix: {
             qint64 length = plan.kind == CellPlan::ShortPrefix ? qint64(m_in.u8("длина значения"))
@@ -1236,7 +707,8 @@ private:
             value /= std::pow(10.0, scale);
             return head[2] == 0 ? -value : value;
         }
-        case CellPlan::Unknown: break;
+        case CellPlan::Unknown:
+            break;
         }
         unsupported(QStringLiteral("тип %1 поля \"%2\"").arg(descriptor.dbType).arg(descriptor.name));
     }
@@ -1245,20 +717,34 @@ private:
     {
         switch (descriptor.dbType) {
         case DbEmpty:
-        case DbNull: return QVariant();
-        case DbI1: return int(qint8(p[0]));
-        case DbUI1: return int(p[0]);
-        case DbI2: return int(qFromLittleEndian<qint16>(p));
-        case DbUI2: return int(qFromLittleEndian<quint16>(p));
-        case DbI4: return int(qFromLittleEndian<qint32>(p));
-        case DbUI4: return double(qFromLittleEndian<quint32>(p));
-        case DbI8: return double(qFromLittleEndian<qint64>(p));
-        case DbUI8: return double(qFromLittleEndian<quint64>(p));
-        case DbBool: return qFromLittleEndian<quint16>(p) != 0;
-        case DbR4: return double(qFromLittleEndian<float>(p));
-        case DbR8: return qFromLittleEndian<double>(p);
-        case DbCy: return double(qFromLittleEndian<qint64>(p)) / 10000.0;
-        case DbDecimal: return decimalValue(p);
+        case DbNull:
+            return QVariant();
+        case DbI1:
+            return int(qint8(p[0]));
+        case DbUI1:
+            return int(p[0]);
+        case DbI2:
+            return int(qFromLittleEndian<qint16>(p));
+        case DbUI2:
+            return int(qFromLittleEndian<quint16>(p));
+        case DbI4:
+            return int(qFromLittleEndian<qint32>(p));
+        case DbUI4:
+            return double(qFromLittleEndian<quint32>(p));
+        case DbI8:
+            return double(qFromLittleEndian<qint64>(p));
+        case DbUI8:
+            return double(qFromLittleEndian<quint64>(p));
+        case DbBool:
+            return qFromLittleEndian<quint16>(p) != 0;
+        case DbR4:
+            return double(qFromLittleEndian<float>(p));
+        case DbR8:
+            return qFromLittleEndian<double>(p);
+        case DbCy:
+            return double(qFromLittleEndian<qint64>(p)) / 10000.0;
+        case DbDecimal:
+            return decimalValue(p);
         case DbDate: {
             const std::optional<QDateTime> when = fromOleDate(qFromLittleEndian<double>(p));
             if (!when)
@@ -1295,12 +781,14 @@ private:
                          qFromLittleEndian<quint16>(p + 6), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15])
                 .toString(QUuid::WithBraces)
                 .toUpper();
-        default: return variableValue(descriptor, p, size, at);
+        default:
+            return variableValue(descriptor, p, size, at);
         }
     }
 
     // Only values that follow a length prefix are pooled: each then brings a spare byte for its terminator.
-    QVariant variableValue(const ColumnDescriptor& descriptor, const uchar* p, qint64 size, qsizetype at, bool prefixed = false)
+    QVariant variableValue(const ColumnDescriptor& descriptor, const uchar* p, qint64 size, qsizetype at,
+                           bool prefixed = false)
     {
         const bool wide = isWide(descriptor.dbType) || (descriptor.dbType == DbStr && m_meta.unicodeStrings);
         if (wide) {
@@ -1331,10 +819,12 @@ private:
 // writers lay the format out.
 QString describe(const Reading& reading)
 {
-    static const char* const lengths[] = {"byte counts, short prefix by byte size", "byte counts, short prefix by "
-                                          "character size", "character counts"};
-    static const char* const nullable[] = {"nullable or may-be-null columns", "may-be-null columns",
-                                           "nullable columns", "every column"};
+    static const char* const lengths[] = {"byte counts, short prefix by byte size",
+                                          "byte counts, short prefix by "
+                                          "character size",
+                                          "character counts"};
+    static const char* const nullable[] = {"nullable or may-be-null columns", "may-be-null columns", "nullable columns",
+                                           "every column"};
     return QStringLiteral("TableGram read with text lengths as %1, presence bits %2 for %3")
         .arg(QLatin1String(lengths[reading.lengths]),
              reading.lowBitFirst ? QLatin1String("low bit first") : QLatin1String("high bit first"),
@@ -1357,36 +847,6 @@ QList<Reading> readings()
 
 } // namespace
 
-QByteArray WriteAdtg(const Table& table, QStringView baseTable)
-{
-    QByteArray bytes;
-    bytes.reserve(qsizetype(std::min<qint64>(estimatedSize(table), std::numeric_limits<qsizetype>::max() / 2)));
-    Sink sink(&bytes);
-    writeTableGram(table, baseTable, sink);
-    return bytes;
-}
-
-void WriteAdtgFile(const Table& table, const QString& path, QStringView baseTable)
-{
-    // Written beside the target and renamed over it, so that readers see the old file or the whole new
-    // one. Not synced to disk: the file is a working copy on its way into an archive or a message, and a
-    // sync would cost more than writing it.
-    const QFileInfo target(path);
-    QTemporaryFile file(target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".XXXXXX"));
-    if (!file.open())
-        throw AppError(QStringLiteral("Не удалось создать файл \"%1\": %2").arg(path, file.errorString()));
-    Sink sink(file.handle());
-    writeTableGram(table, baseTable, sink); // on a throw the temporary file is removed
-    file.setPermissions(target.exists() ? target.permissions() : NewFilePermissions);
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        throw AppError(QStringLiteral("Не удалось записать файл \"%1\": %2").arg(path, file.errorString()));
-    if (std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw AppError(QStringLiteral("Не удалось записать файл \"%1\": %2")
-                           .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-    file.setAutoRemove(false);
-}
-
 namespace {
 
 // input, when given, is a block of our own that holds bytes: large values are then left in place.
@@ -1401,8 +861,8 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
             visibleIndex.append(-1);
             continue;
         }
-        const bool listedKey =
-            descriptor.hasBaseColumnOrdinal && meta.keys.contains(qMakePair(descriptor.baseTable, descriptor.baseColumnOrdinal));
+        const bool listedKey = descriptor.hasBaseColumnOrdinal &&
+                               meta.keys.contains(qMakePair(descriptor.baseTable, descriptor.baseColumnOrdinal));
         visibleIndex.append(int(columns.size()));
         columns.append(toColumn(descriptor, listedKey));
     }
@@ -1424,8 +884,8 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
             RowDecoder decoder(data, meta.rowsStart, bytes.size(), meta, plans, reading, visibleIndex,
                                int(columns.size()), input);
             QList<QVariantList> rows = decoder.decode();
-            const bool countAgrees = meta.rowCount == 0 || meta.rowCount == decoder.rowTokens() ||
-                                     meta.rowCount == quint32(rows.size());
+            const bool countAgrees =
+                meta.rowCount == 0 || meta.rowCount == decoder.rowTokens() || meta.rowCount == quint32(rows.size());
             if (countAgrees || !decoded) {
                 decoded = std::move(rows);
                 chosen = reading;
