@@ -6,6 +6,7 @@
 #include "datamodules.h"
 #include "dataset.h"
 #include "datasettable.h"
+#include "listlines.h"
 #include "markscale.h"
 #include "messages.h"
 #include "questiondraw.h"
@@ -57,15 +58,6 @@ const QString Points = field("Points");
 
 constexpr int ToldToSwitchOff = -1; // MaxPointSystem of a waiting row told "!CloseClient"
 constexpr int SecondsPerMinute = 60;
-
-// A list field's text: every line followed by CR LF.
-QString listText(const QStringList& lines)
-{
-    QString t;
-    for (const QString& line : lines)
-        t += line + QStringLiteral("\r\n");
-    return t;
-}
 
 // The current row of the working table comes back where it was when the handler ends.
 class RowKeeper
@@ -444,7 +436,7 @@ void TestingServer::ReattachClient(const QString& address, int topicId)
     rows().setValue(TakePartialRight, s.TakePartialRight);
     rows().setValue(MaxPointSystem, s.MaxPointSystem);
     rows().setValue(MaxTime, s.MaxTime * SecondsPerMinute);
-    rows().setValue(CriteriaList, listText(CriteriaLines(s)));
+    rows().setValue(CriteriaList, BuildCriteriaList(s));
     rows().post();
     if (!m_dm->topicQuestionCache()->findTopic(topicId)) {
         OpenTestTopic(topicId); // tells every computer, this one among them
@@ -511,9 +503,11 @@ TestingServer::Graded TestingServer::grade(int topicId, const QString& answers, 
                                            int limit, bool details)
 {
     Graded g;
+    GradeTotal total;
     if (const QuestionSet* set = gradingSet(topicId))
-        g.percent = ValuateAnswerList(*set, answers, partial, details ? &g.details : nullptr, limit);
-    g.mark = MarkFromPercent(criteria, g.percent);
+        total = ValuateAnswerList(*set, answers, partial, details ? &g.details : nullptr, limit);
+    g.percent = total.percent.toDouble();
+    g.mark = MarkFromPercent(criteria, total.percent);
     return g;
 }
 
@@ -586,7 +580,7 @@ void TestingServer::StoreRoute(const QString& address, int priceSum, QStringList
     const QStringList checked = checkedLines(address, rows().value(CurrentTopicID).toInt(), route, true);
     rows().edit();
     rows().setValue(PriceSumField, priceSum);
-    rows().setValue(ResultsField, listText(checked));
+    rows().setValue(ResultsField, JoinListLines(checked));
     if (!holdsWork())
         rows().setValue(QuestionsGiven, true);
     rows().post();
@@ -615,7 +609,7 @@ void TestingServer::StoreReport(const QString& address, const Protocol::ReportLi
         LogText(text(ServerText::LogNotHandedOut).arg(address, key));
     }
     rows().edit();
-    rows().setValue(ResultsField, listText(results));
+    rows().setValue(ResultsField, JoinListLines(results));
     rows().setValue(AlreadyPassedCount, report.shownCount);
     rows().setValue(TimeRemain, report.timeRemain);
     rows().post();
@@ -630,7 +624,7 @@ void TestingServer::StoreTotalReport(const QString& address, const QStringList& 
         return;
     const QStringList checked = checkedLines(address, rows().value(CurrentTopicID).toInt(), results, true);
     rows().edit();
-    rows().setValue(ResultsField, listText(checked));
+    rows().setValue(ResultsField, JoinListLines(checked));
     if (!holdsWork()) {
         rows().setValue(QuestionsGiven, true);
         setPhase(ServerPhase::Testing);
@@ -797,7 +791,7 @@ void TestingServer::handOutPrepare()
         SettingsRows& settings = m_shared->settings();
         h.settings = SplitListLines(settings.BuildSettingsList(m_topicId, m_dm->sqlAppSettings));
         h.topicSettings = settings.locateTopic(m_topicId) ? settings.ReadSettingsRow() : settings.ReadDefaultSettings();
-        h.criteria = listText(CriteriaLines(h.topicSettings));
+        h.criteria = BuildCriteriaList(h.topicSettings);
         // the bank may have changed since the topic was opened
         m_dm->sqlQuestions->requery();
         m_topicTable = DatasetToTable(*m_dm->sqlQuestions);
