@@ -15,6 +15,19 @@ QStringList& logLines()
     return lines;
 }
 
+std::function<void(const QString&)>& observer()
+{
+    static std::function<void(const QString&)> callback;
+    return callback;
+}
+
+void append(QString line)
+{
+    if (observer())
+        observer()(line);
+    logLines().append(std::move(line));
+}
+
 QString stamp()
 {
     return QTime::currentTime().toString(QStringLiteral("hh:mm:ss:zzz"));
@@ -29,23 +42,23 @@ QString readable(QString text)
 
 void LogText(const QString& text)
 {
-    logLines().append(QStringLiteral("%1: %2").arg(stamp(), readable(text)));
+    append(QStringLiteral("%1: %2").arg(stamp(), readable(text)));
 }
 
 void LogIn(const QString& peer, const QString& text)
 {
-    logLines().append(QStringLiteral("%1: From:\"%2\", In: \"%3\"").arg(stamp(), peer, readable(text)));
+    append(QStringLiteral("%1: From:\"%2\", In: \"%3\"").arg(stamp(), peer, readable(text)));
 }
 
 void LogOut(const QString& peer, const QString& text)
 {
-    logLines().append(QStringLiteral("%1: To:\"%2\", Out: \"%3\"").arg(stamp(), peer, readable(text)));
+    append(QStringLiteral("%1: To:\"%2\", Out: \"%3\"").arg(stamp(), peer, readable(text)));
 }
 
 void LogBegin()
 {
-    LogText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) +
-            QStringLiteral(" BEGIN.    Version ") + QStringLiteral(VASTREL_VERSION));
+    LogText(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) + QStringLiteral(" BEGIN.    Version ") +
+            QStringLiteral(VASTREL_VERSION));
 }
 
 namespace RunLog {
@@ -72,6 +85,11 @@ bool finish(const QString& logFilePath)
         return false;
     file.write(bytes);
     return file.commit();
+}
+
+void setObserver(std::function<void(const QString&)> callback)
+{
+    observer() = std::move(callback);
 }
 
 QString filePathFor(const QString& programName)

@@ -1,13 +1,12 @@
-#include "runlog.h"
 #include "codec.h"
+#include "runlog.h"
 #include "testhome.h"
 
-#include <gtest/gtest.h>
-
-#include <QFile>
 #include <QDate>
+#include <QFile>
 #include <QLocale>
 #include <QRegularExpression>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -83,4 +82,18 @@ TEST(RunLog, FinishReportsUnwritableFolder)
 {
     RunLog::clear();
     EXPECT_FALSE(RunLog::finish(testPath(QStringLiteral("missing/folder/x.LOG"))));
+}
+
+TEST(RunLog, ObserverSeesEveryLineAsItIsAdded)
+{
+    RunLog::clear();
+    QStringList seen;
+    RunLog::setObserver([&](const QString& line) { seen.append(line); });
+    LogText(QString::fromLatin1("a\0b", 3));
+    LogIn(QStringLiteral("10.0.0.1"), QStringLiteral("x"));
+    RunLog::setObserver({});
+    LogText(QStringLiteral("after"));
+    EXPECT_EQ(seen, RunLog::lines().mid(0, 2));
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_TRUE(seen[0].endsWith(": a|b"));
 }

@@ -357,6 +357,7 @@ void TestingServer::identify(ServerConnection* connection, int topicId, const QS
         ReattachClient(connection->peer(), topicId);
     else if (m_requestMode)
         BroadcastRequestState(true, false);
+    Q_EMIT computerRegistered(connection->peer(), topicId);
 }
 
 bool TestingServer::RegisterClient(ServerConnection* connection, const QString& hostName)

@@ -137,6 +137,8 @@ Q_SIGNALS:
     // A work has been finished: the window plays the system's mail sound.
     void workFinished(const QString& address);
     void closeAllFreeFinished();
+    // A computer identified itself and has its row (topicId: the test it re-attaches to, or 0).
+    void computerRegistered(const QString& address, int topicId);
 
 private:
     struct HandOut
