@@ -104,8 +104,7 @@ TestingServer::TestingServer(TDM* dm, TSharedDM* shared, ServerPrompts* prompts,
     m_students = std::make_unique<Dataset>(c, QStringLiteral("sqlStudentNames"), text(Sql::AllStudentsByName));
     m_results = std::make_unique<Dataset>(c, QStringLiteral("sqlFiledResults"), text(Sql::ResultsOfTopic));
     m_childTopics = std::make_unique<Dataset>(c, QStringLiteral("sqlChildTopics"), text(Sql::ChildTopics));
-    connect(m_server, &CommandServer::clientConnected, this, &TestingServer::clientConnected);
-    connect(m_server, &CommandServer::clientDisconnected, this, &TestingServer::clientDisconnected);
+    connect(m_server, &CommandServer::clientConnected, this, &TestingServer::attach);
 }
 
 TestingServer::~TestingServer()
@@ -144,10 +143,7 @@ bool TestingServer::Start(int udpPort, int tcpPort)
 void TestingServer::Stop(bool keepWorks)
 {
     m_handOut.cancel = true;
-    const QList<ServerConnection*> open = m_server->connections();
-    for (ServerConnection* c : open)
-        c->socket()->abort();
-    m_server->close();
+    closeConnections();
     delete m_advertiser;
     m_advertiser = nullptr;
     removeTransientFiles();
@@ -207,7 +203,7 @@ int TestingServer::udpPort() const
 
 int TestingServer::connectionCount() const
 {
-    return int(m_server->connections().size());
+    return int(m_connections.size());
 }
 
 bool TestingServer::isConnected(const QString& address) const
@@ -247,7 +243,7 @@ void TestingServer::send(const QString& address, const QByteArray& message)
 
 void TestingServer::sendToAll(const QByteArray& message)
 {
-    for (ServerConnection* c : m_server->connections())
+    for (ServerConnection* c : std::as_const(m_connections))
         c->send(message);
 }
 
@@ -269,8 +265,23 @@ bool TestingServer::holdsWork() const
     return rows().value(QuestionsGiven).toBool();
 }
 
-void TestingServer::clientConnected(ServerConnection* connection)
+// Stops listening; every connection ends and goes through DropClient.
+void TestingServer::closeConnections()
 {
+    const QList<ServerConnection*> open = m_connections;
+    for (ServerConnection* c : open)
+        c->socket()->abort();
+    // a connection whose socket was never open ends here
+    while (!m_connections.isEmpty())
+        clientDisconnected(m_connections.first());
+    m_server->close();
+}
+
+void TestingServer::attach(ServerConnection* connection)
+{
+    m_connections.append(connection);
+    connect(connection, &ProtocolConnection::disconnected, this,
+            [this, connection] { clientDisconnected(connection); });
     LogText(text(ServerText::LogAccepted));
     LogText(text(ServerText::LogGetSocket));
     LogText(text(ServerText::LogConnected).arg(connection->peer()).arg(connectionCount()));
@@ -289,6 +300,9 @@ void TestingServer::clientConnected(ServerConnection* connection)
 // holds no work; a work stays for its computer to take back, or for the teacher to file.
 void TestingServer::clientDisconnected(ServerConnection* connection)
 {
+    if (!m_connections.removeOne(connection))
+        return;
+    disconnect(connection, nullptr, this, nullptr);
     LogText(text(ServerText::LogDisconnected).arg(connection->peer()).arg(connectionCount()));
     const QString address = m_bound.take(connection);
     if (!address.isEmpty() && m_rowConnection.value(address) == connection) {
@@ -819,8 +833,7 @@ void TestingServer::handOutPrepare()
         handOutFinish();
         return;
     }
-    const QList<ServerConnection*> open = m_server->connections();
-    for (ServerConnection* c : open)
+    for (ServerConnection* c : std::as_const(m_connections))
         h.targets.append(c);
     handOutStep();
 }
@@ -911,10 +924,7 @@ void TestingServer::RestartServer(bool networkFault)
     LogText(text(ServerText::LogRestart));
     Q_EMIT restartNoticeChanged(true, networkFault);
     Q_EMIT statusChanged(text(ServerText::Restarting));
-    const QList<ServerConnection*> open = m_server->connections();
-    for (ServerConnection* c : open)
-        c->socket()->abort(); // each goes through DropClient
-    m_server->close();
+    closeConnections();
     dropRowsWithoutWork();
     QTimer::singleShot(m_restartPauseMs, this, [this, networkFault] { restartListen(networkFault); });
 }
@@ -949,8 +959,9 @@ QString TestingServer::studentName(int studentId)
     return m_students->locate(StudentID, studentId) ? m_students->value(QStringLiteral("Name")).toString() : QString();
 }
 
-// Clears the current row for the next student: the row, its address and computer name stay.
-void TestingServer::clearRow()
+// Clears the current row for the next student: the row, its address and computer name stay. A
+// row whose computer is gone has nobody to wait for: it goes (true), and the next row is current.
+bool TestingServer::clearRow()
 {
     Dataset& r = rows();
     const QString address = r.value(IP).toString();
@@ -966,6 +977,10 @@ void TestingServer::clearRow()
     r.setValue(ResultsField, QString());
     r.setValue(CriteriaList, QString());
     r.post();
+    if (m_rowConnection.contains(address))
+        return false;
+    r.remove();
+    return true;
 }
 
 void TestingServer::clearAndCallNext(const QString& address)
@@ -1093,8 +1108,9 @@ void TestingServer::ClearAll()
     Dataset& r = rows();
     if (!confirmDropAll())
         return;
-    for (r.first(); !r.eof(); r.next())
-        clearRow();
+    for (r.first(); !r.eof();)
+        if (!clearRow())
+            r.next();
     sendToAll(Protocol::command(Protocol::Head::NextStudent));
     Q_EMIT studentViewReset();
     UpdateCounters();
@@ -1108,9 +1124,9 @@ void TestingServer::CloseAll()
     if (!confirmDropAll())
         return;
     // the works were given up: every row goes with its connection
-    for (r.first(); !r.eof(); r.next())
-        if (holdsWork())
-            clearRow();
+    for (r.first(); !r.eof();)
+        if (!holdsWork() || !clearRow())
+            r.next();
     sendToAll(Protocol::command(Protocol::Head::CloseClient));
     Q_EMIT studentViewReset();
     setPhaseAfterEmptyTable();

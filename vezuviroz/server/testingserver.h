@@ -107,6 +107,10 @@ public:
     void CancelHandOut() { m_handOut.cancel = true; }
     bool isHandingOut() const { return m_handOut.active; }
 
+    // A connection is handled from its acceptance on; connections made elsewhere (a fuzzer's) may
+    // be handed in the same way. Its disconnected() signal ends it.
+    void attach(ServerConnection* connection);
+
     void RestartServer(bool networkFault);
     void UpdateCounters(int subtract = 0);
 
@@ -173,7 +177,7 @@ private:
     void setPhaseAfterEmptyTable();
     bool holdsWork() const;
 
-    void clientConnected(ServerConnection* connection);
+    void closeConnections();
     void clientDisconnected(ServerConnection* connection);
     void takeMessage(ServerConnection* connection, const Protocol::StudentMessage& message);
     void identify(ServerConnection* connection, int topicId, const QString& hostName);
@@ -202,7 +206,7 @@ private:
     Graded grade(int topicId, const QString& answers, bool partial, const QString& criteria, int limit, bool details);
     void regradeRow(int limit, bool details, Graded* graded);
 
-    void clearRow();
+    bool clearRow();
     void clearAndCallNext(const QString& address);
     QString studentName(int studentId);
     QString markText() const;
@@ -240,6 +244,7 @@ private:
     bool m_closingFree = false;
     int m_archiveCounter = 0;
 
+    QList<ServerConnection*> m_connections;    // open, in the order they came
     QHash<ServerConnection*, QString> m_bound; // identified connections and their rows
     QHash<QString, ServerConnection*> m_rowConnection;
     QHash<QString, int> m_heldTopic; // the cache reference each row holds
