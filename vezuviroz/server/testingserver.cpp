@@ -12,6 +12,7 @@
 #include "questiondraw.h"
 #include "runlog.h"
 #include "servertexts.h"
+#include "setpacker.h"
 #include "sqltexts.h"
 #include "topicstore.h"
 #include "udpadvertiser.h"
@@ -810,12 +811,16 @@ void TestingServer::handOutPrepare()
         // the bank may have changed since the topic was opened
         m_dm->sqlQuestions->requery();
         m_topicTable = DatasetToTable(*m_dm->sqlQuestions);
-        h.perStudent = qMin(h.topicSettings.GiveMaxCount, m_topicTable.rowCount());
-        if (!h.topicSettings.RandomOrder) {
-            h.sharedSet = QuestionDraw::SetOf(
-                m_topicTable, QuestionDraw::PickRows(m_topicTable.rowCount(), h.perStudent, false, m_rng));
+        h.topic = m_topicTable;
+        h.perStudent = qMin(h.topicSettings.GiveMaxCount, h.topic.rowCount());
+        if (h.topicSettings.RandomOrder) {
+            h.packer = std::make_shared<SetPacker>(h.topic);
+        } else {
+            const Table sharedSet =
+                QuestionDraw::SetOf(h.topic, QuestionDraw::PickRows(h.topic.rowCount(), h.perStudent, false, m_rng));
             h.sharedArchive = newArchivePath();
-            QuestionDraw::PackSet(h.sharedSet, TopicStore::WorkFolder(), h.sharedArchive);
+            QuestionDraw::PackSet(sharedSet, TopicStore::WorkFolder(), h.sharedArchive);
+            h.sharedIds = QuestionDraw::QueIds(sharedSet);
         }
     } catch (const AppError& e) {
         LogText(e.message());
@@ -883,13 +888,18 @@ void TestingServer::SendQuestionPackage(ServerConnection* connection)
     HandOut& h = m_handOut;
     const QString address = connection->peer();
     try {
-        Table set;
+        QList<int> ids = h.sharedIds;
         QString archive = h.sharedArchive;
         if (h.topicSettings.RandomOrder) {
-            set = QuestionDraw::SetOf(m_topicTable,
-                                      QuestionDraw::PickRows(m_topicTable.rowCount(), h.perStudent, true, m_rng));
+            const QList<int> drawn = QuestionDraw::InKeyOrder(
+                h.topic, QuestionDraw::PickRows(h.topic.rowCount(), h.perStudent, true, m_rng));
+            ids = QuestionDraw::QueIdsOf(h.topic, drawn);
             archive = newArchivePath();
-            QuestionDraw::PackSet(set, TopicStore::WorkFolder(), archive);
+            const QByteArray packed = h.packer ? h.packer->pack(drawn) : QByteArray();
+            if (!packed.isEmpty())
+                QuestionDraw::WriteArchive(packed, archive);
+            else
+                QuestionDraw::PackSet(QuestionDraw::SetOf(h.topic, drawn), TopicStore::WorkFolder(), archive);
         }
         const bool started = connection->sendQuestionSet(h.settings, archive);
         if (h.topicSettings.RandomOrder)
@@ -906,7 +916,7 @@ void TestingServer::SendQuestionPackage(ServerConnection* connection)
         rows().setValue(CriteriaList, h.criteria);
         rows().setValue(QuestionsGiven, true);
         rows().post();
-        m_handed.set(address, QuestionDraw::QueIds(h.topicSettings.RandomOrder ? set : h.sharedSet));
+        m_handed.set(address, ids);
         holdTopic(address, m_topicId);
     } catch (const AppError& e) {
         LogText(e.message());

@@ -18,6 +18,7 @@ class CommandServer;
 class Dataset;
 class QuestionSet;
 class ServerConnection;
+class SetPacker;
 class TDM;
 class TSharedDM;
 class TUDPAdvertiser;
@@ -158,7 +159,9 @@ private:
         TestSettings topicSettings;
         int perStudent = 0;
         QString sharedArchive; // the one set of all computers when the order is not random
-        Table sharedSet;
+        QList<int> sharedIds;
+        Table topic;                       // the open topic's questions as this hand-out draws from them
+        std::shared_ptr<SetPacker> packer; // each question compressed once for all random sets
     };
     struct Graded
     {
