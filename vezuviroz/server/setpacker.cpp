@@ -97,14 +97,17 @@ QByteArray SetPacker::pack(const QList<int>& topicRows)
         return {};
     const Piece head = compress(QByteArrayView(whole).first(m_headLength));
     const Piece end = compress(QByteArrayView(whole).last(m_endLength));
+    // every row's piece first: adding to the cache may move the pieces already in it
+    for (int r : topicRows)
+        if (!rowPiece(r))
+            return {};
     QList<const Piece*> pieces{&head};
     qsizetype at = m_headLength;
     for (int r : topicRows) {
-        const Piece* p = rowPiece(r);
-        if (!p || p->deflated.isEmpty())
-            return {};
+        const Piece* p = &*m_rows.constFind(r);
         // the row's bytes stand at this place of the whole, or the pieces do not make it up
-        if (at + p->length > whole.size() || QByteArrayView(whole).sliced(at, p->length) != QByteArrayView(p->raw))
+        if (p->deflated.isEmpty() || at + p->length > whole.size() ||
+            QByteArrayView(whole).sliced(at, p->length) != QByteArrayView(p->raw))
             return {};
         pieces.append(p);
         at += p->length;

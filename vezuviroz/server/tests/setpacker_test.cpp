@@ -65,6 +65,20 @@ TEST(SetPacker, EverySetUnpacksToTheTableOfItsRows)
     }
 }
 
+TEST(SetPacker, ALargeDrawIsWholeWhileTheCacheOfPiecesGrows)
+{
+    const Table topic = topicTable(300);
+    SetPacker packer(topic);
+    std::mt19937 rng(5);
+    for (int n = 0; n < 2; ++n) {
+        const QList<int> rows = QuestionDraw::InKeyOrder(topic, QuestionDraw::PickRows(300, 200, true, rng));
+        const QByteArray archive = packer.pack(rows);
+        ASSERT_FALSE(archive.isEmpty());
+        EXPECT_EQ(WriteAdtg(unpacked(archive, QStringLiteral("large%1").arg(n))),
+                  WriteAdtg(QuestionDraw::SetOf(topic, rows)));
+    }
+}
+
 TEST(SetPacker, ASetOfNoRowsOrAnEmptyTopicIsLeftToTheUsualWay)
 {
     EXPECT_TRUE(SetPacker(topicTable(0)).pack({}).isEmpty());
