@@ -102,11 +102,13 @@ public:
                 [this, index] { m_link.sendIam(0, QStringLiteral("PC-%1").arg(index)); });
         connect(&m_link, &StudentConnection::questionSetReceived, this, [this](const QByteArray& bytes) {
             ++m_class->setsSeen;
+            // every set is taken in as Student takes it, the prepared package too
+            const QList<int> ids = takeIn(bytes);
             if (++m_sets == 1) {
                 m_link.send(Protocol::command(Protocol::Head::NoopEcho)); // the prepared package came
                 return;
             }
-            takeTest(bytes);
+            takeTest(ids);
         });
         connect(&m_link, &StudentConnection::messageReceived, this, [this](const Protocol::ServerMessage& m) {
             if (m.kind == Protocol::ServerMessage::Kind::YourPrePointsAre)
@@ -116,7 +118,7 @@ public:
     }
 
 private:
-    void takeTest(const QByteArray& bytes)
+    QList<int> takeIn(const QByteArray& bytes)
     {
         const QString folder = QStringLiteral("%1/c%2").arg(TopicStore::WorkFolder()).arg(quintptr(this));
         QDir().mkpath(folder);
@@ -127,6 +129,11 @@ private:
         TZLibCompression().DecompressFiles(f.fileName(), folder);
         const QList<int> ids = QuestionDraw::QueIds(ReadAdtgFile(folder + QStringLiteral("/QuestionList.ADTG")));
         QDir(folder).removeRecursively();
+        return ids;
+    }
+
+    void takeTest(const QList<int>& ids)
+    {
         m_script = scriptFor(ids);
         m_link.send(m_script.route);
         m_link.pause();
@@ -154,9 +161,12 @@ int runComputers(quint16 port)
 {
     Class shared;
     std::vector<std::unique_ptr<Computer>> computers;
+    // a second's gap lets the last routes reach the server before the first report does
     shared.allHaveSets = [&] {
-        for (auto& c : computers)
-            c->sendReports();
+        QTimer::singleShot(1000, [&] {
+            for (auto& c : computers)
+                c->sendReports();
+        });
     };
     for (int i = 0; i < Computers; ++i)
         computers.push_back(std::make_unique<Computer>(i, port, &shared));

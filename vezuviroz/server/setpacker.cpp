@@ -87,34 +87,50 @@ const SetPacker::Piece* SetPacker::rowPiece(int topicRow)
     return &*m_rows.insert(topicRow, compress(QByteArrayView(one).sliced(m_headLength, length)));
 }
 
+// The first set of a size is written the usual way, and its pieces must make it up exactly; its
+// head (which holds the row count) and end then serve every set of that size.
+bool SetPacker::measureFrame(const QList<int>& topicRows)
+{
+    const QByteArray whole = WriteAdtg(rowsOf(m_topic, topicRows));
+    if (whole.size() < m_headLength + m_endLength)
+        return false;
+    qsizetype at = m_headLength;
+    for (int r : topicRows) {
+        const Piece& p = *m_rows.constFind(r);
+        if (at + p.length > whole.size() || QByteArrayView(whole).sliced(at, p.length) != QByteArrayView(p.raw))
+            return false;
+        at += p.length;
+    }
+    if (at + m_endLength != whole.size())
+        return false;
+    Frame frame{compress(QByteArrayView(whole).first(m_headLength)), compress(QByteArrayView(whole).last(m_endLength))};
+    if (frame.head.deflated.isEmpty() || frame.end.deflated.isEmpty())
+        return false;
+    m_frames.insert(topicRows.size(), frame);
+    return true;
+}
+
 QByteArray SetPacker::pack(const QList<int>& topicRows)
 {
     if (m_headLength < 0)
         return {};
-    // the set written the usual way is the measure of the pieces
-    const QByteArray whole = WriteAdtg(rowsOf(m_topic, topicRows));
-    if (whole.size() < m_headLength + m_endLength || whole.size() > std::numeric_limits<qint32>::max())
-        return {};
-    const Piece head = compress(QByteArrayView(whole).first(m_headLength));
-    const Piece end = compress(QByteArrayView(whole).last(m_endLength));
     // every row's piece first: adding to the cache may move the pieces already in it
-    for (int r : topicRows)
-        if (!rowPiece(r))
-            return {};
-    QList<const Piece*> pieces{&head};
-    qsizetype at = m_headLength;
+    qint64 rowsLength = 0;
     for (int r : topicRows) {
-        const Piece* p = &*m_rows.constFind(r);
-        // the row's bytes stand at this place of the whole, or the pieces do not make it up
-        if (p->deflated.isEmpty() || at + p->length > whole.size() ||
-            QByteArrayView(whole).sliced(at, p->length) != QByteArrayView(p->raw))
+        const Piece* p = rowPiece(r);
+        if (!p || p->deflated.isEmpty())
             return {};
-        pieces.append(p);
-        at += p->length;
+        rowsLength += p->length;
     }
-    pieces.append(&end);
-    if (at + m_endLength != whole.size() || head.deflated.isEmpty() || end.deflated.isEmpty())
+    if (!m_frames.contains(topicRows.size()) && !measureFrame(topicRows))
         return {};
+    const Frame& frame = m_frames[topicRows.size()];
+    if (frame.head.length + rowsLength + frame.end.length > std::numeric_limits<qint32>::max())
+        return {};
+    QList<const Piece*> pieces{&frame.head};
+    for (int r : topicRows)
+        pieces.append(&*m_rows.constFind(r));
+    pieces.append(&frame.end);
 
     QByteArray archive;
     const QByteArray name = toCp1251(QString::fromLatin1(QuestionDraw::AdtgFileName));
@@ -125,7 +141,7 @@ QByteArray SetPacker::pack(const QList<int>& topicRows)
     appendInt32(archive, 1);
     appendInt32(archive, qint32(name.size()));
     archive.append(name);
-    appendInt32(archive, qint32(whole.size()));
+    appendInt32(archive, qint32(frame.head.length + rowsLength + frame.end.length));
     archive.append(ZlibHeader, sizeof(ZlibHeader));
     uLong adler = 1;
     for (const Piece* p : pieces) {
