@@ -3,7 +3,9 @@
 //      one after another with a blocking 500 ms pause each, with the CPU time each side spent;
 //  (b) 100 clients sending a "Report" every 10 ms for 10 s: messages handled per second and the
 //      server thread's share of one CPU;
-//  (c) CPU time of an idle advertiser and an idle listener over 10 s, against a 1 ms sleep-and-poll loop.
+//  (c) CPU time of an idle advertiser and an idle listener over 10 s, against a 1 ms sleep-and-poll loop;
+//  (d) how long a gap keeps two messages in reads of their own at a busy peer, against no gap;
+//  (e) a long message taken in many small reads, against one read.
 // The student ends run with bare sockets and the protocol code on threads of their own, one a core:
 // in a classroom every student computer takes its set in on its own, and the server's thread must
 // not have to share its core with them. Only the server side uses the run log (which belongs to
@@ -17,17 +19,21 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <ctime>
 #include <functional>
 #include <memory>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -40,6 +46,7 @@ constexpr qint64 SetBytes = 2 * 1024 * 1024;
 constexpr int ReportEveryMs = 10;
 constexpr int ReportSeconds = 10;
 constexpr int IdleSeconds = 10;
+constexpr int DrainLimitMs = 30000;
 
 double cpuSeconds(clockid_t clock)
 {
@@ -98,6 +105,14 @@ public Q_SLOTS:
             }
         });
         m_timer->start(ReportEveryMs);
+    }
+    // The senders stop; what they have written still goes out.
+    void stopReports()
+    {
+        delete m_timer;
+        m_timer = nullptr;
+        for (QTcpSocket* s : std::as_const(m_sockets))
+            s->flush();
     }
     Q_INVOKABLE double threadCpu() const { return cpuSeconds(CLOCK_THREAD_CPUTIME_ID); }
     void closeAll()
@@ -290,14 +305,154 @@ void benchReports(Farms& students)
     timer.start();
     students.call("startReports");
     runUntil([&] { return timer.elapsed() >= ReportSeconds * 1000; });
-    students.call("closeAll");
+    students.call("stopReports");
     const double wall = timer.elapsed() / 1000.0;
+    const qint64 handledInTime = handled;
+    // the reports still on their way are drained before anything is counted as lost
+    const qint64 sent = students.reportsSent();
+    QElapsedTimer drain;
+    drain.start();
+    runUntil([&] { return handled >= sent || drain.elapsed() >= DrainLimitMs; });
+    const double drainWall = drain.elapsed() / 1000.0;
     const double cpu = cpuSeconds(CLOCK_THREAD_CPUTIME_ID) - cpu0;
+    students.call("closeAll");
     std::printf("(b) %d clients, one \"Report\" every %d ms for %d s\n", Clients, ReportEveryMs, ReportSeconds);
-    std::printf("    sent %lld, handled %lld: %.0f messages/s\n", static_cast<long long>(students.reportsSent()),
-                static_cast<long long>(handled), handled / wall);
-    std::printf("    server thread CPU: %.3f s of %.3f s wall = %.1f %% of one core\n", cpu, wall, 100.0 * cpu / wall);
+    std::printf("    sent %lld, handled %lld in the %d s: %.0f messages/s\n", static_cast<long long>(sent),
+                static_cast<long long>(handledInTime), ReportSeconds, handledInTime / wall);
+    std::printf("    drained in %.3f s: handled %lld, lost = sent - handled = %lld (target 0)\n", drainWall,
+                static_cast<long long>(handled), static_cast<long long>(sent - handled));
+    std::printf("    server thread CPU: %.3f s of %.3f s wall = %.1f %% of one core\n", cpu, wall + drainWall,
+                100.0 * cpu / (wall + drainWall));
     RunLog::clear();
+}
+
+// (d) Two messages written one after the other with a gap between them, to a peer that takes each
+// read as one message. When the first arrives the peer's thread is busy for a while yet (a random
+// part of B ms): its read then brings whatever has come meanwhile. A pair is merged when one read
+// brings bytes of both. Bare loopback sockets with Nagle's algorithm off, as the connections send;
+// the sender and the peer each have a thread of their own.
+struct GapRun
+{
+    int merged = 0;
+    std::vector<double> latencyMs; // the first message's write to the peer's read, peer not busy
+};
+
+GapRun runGap(int gapMs, int busyMs, int pairs)
+{
+    const QByteArray first = Protocol::yourFinalPointsAre(5);
+    const QByteArray second = Protocol::command(Protocol::Head::NextStudent);
+    const int listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    ::listen(listener, 1);
+    ::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length);
+    const int sender = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ::connect(sender, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    const int peer = ::accept(listener, nullptr, nullptr);
+    const int on = 1;
+    ::setsockopt(sender, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+
+    using Clock = std::chrono::steady_clock;
+    std::atomic<Clock::rep> firstWritten{0};
+    std::atomic<int> busyFor{-1}; // the pair the peer has begun to be busy before
+    std::atomic<int> done{0};     // pairs read whole
+    GapRun run;
+    std::thread reader([&] {
+        char buffer[4096];
+        const qsizetype pairBytes = first.size() + second.size();
+        for (int pair = 0; pair < pairs; ++pair) {
+            busyFor = pair;
+            std::this_thread::sleep_for(std::chrono::milliseconds(busyMs));
+            for (qsizetype seen = 0; seen < pairBytes;) {
+                const ssize_t n = ::recv(peer, buffer, sizeof buffer, 0);
+                if (n <= 0)
+                    return;
+                if (seen == 0 && busyMs == 0)
+                    run.latencyMs.push_back(double(Clock::now().time_since_epoch().count() - firstWritten.load()) *
+                                            Clock::period::num / Clock::period::den * 1000.0);
+                if (seen < first.size() && seen + n > first.size())
+                    ++run.merged; // this read brings bytes of both messages
+                seen += n;
+            }
+            done = pair + 1;
+        }
+    });
+    QRandomGenerator random(uint(gapMs * 100 + busyMs));
+    for (int pair = 0; pair < pairs; ++pair) {
+        while (busyFor.load() < pair)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+        if (busyMs > 0)
+            std::this_thread::sleep_for(std::chrono::microseconds(random.bounded(busyMs * 1000)));
+        firstWritten = Clock::now().time_since_epoch().count();
+        ::send(sender, first.constData(), size_t(first.size()), MSG_NOSIGNAL);
+        std::this_thread::sleep_for(std::chrono::milliseconds(gapMs));
+        ::send(sender, second.constData(), size_t(second.size()), MSG_NOSIGNAL);
+        while (done.load() <= pair)
+            std::this_thread::sleep_for(std::chrono::microseconds(100));
+    }
+    reader.join();
+    ::close(sender);
+    ::close(peer);
+    ::close(listener);
+    return run;
+}
+
+double percentile(std::vector<double> values, double p)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[size_t(p * double(values.size() - 1))];
+}
+
+void benchGap()
+{
+    static constexpr int Pairs = 30;
+    std::printf("(d) two messages with a gap, to a peer that takes each read as a message\n");
+    std::printf("    merged pairs of %d (peer busy for a random part of 0 / 5 / 15 / 30 / 100 ms when the first "
+                "arrives)\n",
+                Pairs);
+    GapRun idle;
+    for (const int gap : {0, 1, 5, 20, int(ProtocolConnection::GapMs)}) {
+        std::printf("    gap %3d ms%s:", gap, gap == ProtocolConnection::GapMs ? " (ours)" : "       ");
+        for (const int busy : {0, 5, 15, 30, 100}) {
+            GapRun run = runGap(gap, busy, Pairs);
+            std::printf("  %3d", run.merged);
+            if (gap == 0 && busy == 0)
+                idle = std::move(run);
+        }
+        std::printf("\n");
+    }
+    std::printf("    write to read on loopback, peer free: median %.3f ms, 95th percentile %.3f ms, max %.3f ms\n",
+                percentile(idle.latencyMs, 0.5), percentile(idle.latencyMs, 0.95), percentile(idle.latencyMs, 1.0));
+}
+
+// (e) A long message that trickles in: an 8 MiB "Report" in reads of 1 KiB against the same bytes
+// in one read. The held part grows in place, so the trickle costs about what one read does.
+void benchTrickle()
+{
+    static constexpr qsizetype MessageBytes = 8 * 1024 * 1024;
+    static constexpr qsizetype ReadBytes = 1024;
+    QByteArray message = Protocol::report({1, QString(), 1, 1});
+    message.insert(message.size() - 1, QByteArray(MessageBytes - message.size(), 'a'));
+    auto feedIn = [&](qsizetype readBytes) {
+        Protocol::ServerReceiver receiver;
+        QElapsedTimer timer;
+        timer.start();
+        qsizetype messages = 0;
+        for (qsizetype pos = 0; pos < message.size(); pos += readBytes)
+            messages +=
+                receiver.feed(QByteArrayView(message).sliced(pos, qMin(readBytes, message.size() - pos))).size();
+        const double ms = double(timer.nsecsElapsed()) / 1e6;
+        return messages == 1 ? ms : -1.0;
+    };
+    const double whole = feedIn(message.size());
+    const double trickled = feedIn(ReadBytes);
+    std::printf("(e) an 8 MiB message in reads of 1 KiB against one read\n");
+    std::printf("    one read %.1f ms, 8192 reads %.1f ms: %.1f x (target <= 3)\n", whole, trickled, trickled / whole);
 }
 
 // The original's worker: a non-blocking receive, then 1 ms of sleep, over and over.
@@ -361,19 +516,27 @@ void benchIdle()
 
 } // namespace
 
+// bench_network [PARTS]: all parts, or only those named by their letters ("de").
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QTemporaryDir dir;
-    const QString setPath = writeSetFile(dir);
-
-    auto farms = std::make_unique<Farms>();
-    benchHandOut(*farms, setPath);
-    std::fflush(stdout);
-    benchReports(*farms);
-    std::fflush(stdout);
-    farms.reset();
-    benchIdle();
+    const QByteArray parts = argc > 1 ? QByteArray(argv[1]) : QByteArray("abcde");
+    auto run = [&parts](char part, const std::function<void()>& bench) {
+        if (parts.contains(part)) {
+            bench();
+            std::fflush(stdout);
+        }
+    };
+    if (parts.contains('a') || parts.contains('b')) {
+        QTemporaryDir dir;
+        const QString setPath = writeSetFile(dir);
+        Farms farms;
+        run('a', [&] { benchHandOut(farms, setPath); });
+        run('b', [&] { benchReports(farms); });
+    }
+    run('d', benchGap);
+    run('e', benchTrickle);
+    run('c', benchIdle);
     return 0;
 }
 

@@ -9,23 +9,24 @@
 
 namespace {
 
-QStringList& logLines()
+// The lines with the count of their characters, so that the bound is kept without a recount.
+struct Log
 {
-    static QStringList lines;
-    return lines;
+    QStringList lines;
+    qsizetype chars = 0;
+    qsizetype givenUp = 0; // oldest entries dropped; the first line then says how many
+};
+
+Log& theLog()
+{
+    static Log log;
+    return log;
 }
 
 std::function<void(const QString&)>& observer()
 {
     static std::function<void(const QString&)> callback;
     return callback;
-}
-
-void append(QString line)
-{
-    if (observer())
-        observer()(line);
-    logLines().append(std::move(line));
 }
 
 QString stamp()
@@ -36,6 +37,48 @@ QString stamp()
 QString readable(QString text)
 {
     return text.replace(QChar(u'\0'), QChar(u'|'));
+}
+
+QString shortened(QString line)
+{
+    if (line.size() <= RunLog::MaxEntryChars)
+        return line;
+    const qsizetype cut = line.size() - RunLog::MaxEntryChars;
+    line.truncate(RunLog::MaxEntryChars);
+    return line + QStringLiteral("... (%1 characters more)").arg(cut);
+}
+
+QString givenUpLine(qsizetype count)
+{
+    return QStringLiteral("%1: %2 earlier entries given up: the run log keeps at most %3 characters")
+        .arg(stamp())
+        .arg(count)
+        .arg(RunLog::MaxChars);
+}
+
+// A peer may send without end: past the bound the oldest entries go, a quarter of the bound at a
+// time so that the dropping is rare, and one line in their place says how many went.
+void append(const QString& entry)
+{
+    Log& log = theLog();
+    const QString line = shortened(entry);
+    if (observer())
+        observer()(line);
+    log.lines.append(line);
+    log.chars += line.size();
+    if (log.chars <= RunLog::MaxChars)
+        return;
+    if (log.givenUp > 0) {
+        log.chars -= log.lines.first().size();
+        log.lines.removeFirst();
+    }
+    while (log.chars > RunLog::MaxChars / 4 * 3 && log.lines.size() > 1) {
+        log.chars -= log.lines.first().size();
+        log.lines.removeFirst();
+        ++log.givenUp;
+    }
+    log.lines.prepend(givenUpLine(log.givenUp));
+    log.chars += log.lines.first().size();
 }
 
 } // namespace
@@ -65,21 +108,21 @@ namespace RunLog {
 
 QStringList lines()
 {
-    return logLines();
+    return theLog().lines;
 }
 
 void clear()
 {
-    logLines().clear();
+    theLog() = Log();
 }
 
 bool finish(const QString& logFilePath)
 {
     LogText(QStringLiteral("END"));
     QByteArray bytes;
-    for (const QString& line : logLines())
+    for (const QString& line : std::as_const(theLog().lines))
         bytes += toCp1251(line) + "\r\n";
-    logLines().clear();
+    clear();
     QSaveFile file(logFilePath);
     if (!file.open(QIODevice::WriteOnly))
         return false;

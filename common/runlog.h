@@ -6,7 +6,9 @@
 
 // The process-wide run log: lines kept in memory, appended only, and written whole to the
 // program's ".LOG" file at a normal end. Every line starts with the time of day "hh:nn:ss:zzz";
-// NUL characters of the logged text show as "|".
+// NUL characters of the logged text show as "|". The log is bounded, since a peer's traffic is
+// logged: a longer entry is shortened, and past the bound the oldest entries are given up, with
+// one first line that says how many.
 void LogText(const QString& text);
 void LogIn(const QString& peer, const QString& text);
 void LogOut(const QString& peer, const QString& text);
@@ -15,6 +17,9 @@ void LogOut(const QString& peer, const QString& text);
 void LogBegin();
 
 namespace RunLog {
+
+inline constexpr qsizetype MaxEntryChars = 16 * 1024;   // a whole results list still fits
+inline constexpr qsizetype MaxChars = 16 * 1024 * 1024; // a busy day's log, kept in memory
 
 QStringList lines();
 void clear();

@@ -25,5 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Table back = ReadAdtg(written); // our own bytes must read: a throw here ends the run
     if (back.columnCount() != table.columnCount() || back.rowCount() != table.rowCount())
         std::abort();
+    // What was read from our own bytes writes the same bytes again: the reader and the writer agree on
+    // every column and value they pass between them.
+    if (WriteAdtg(back) != written)
+        std::abort();
     return 0;
 }

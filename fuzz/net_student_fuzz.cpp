@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes, as a server might send them, to the student's receiver: once in one read
 // and once cut into reads whose sizes the input's first bytes choose. Besides crashes and
-// sanitizer reports, a completed question set whose size is not its announced count is a finding.
+// sanitizer reports, a completed question set whose size is not its announced count is a finding;
+// the waits for a held message's end and for the set run out now and then between reads.
 #include "wireparser.h"
 
 #include <cstddef>
@@ -40,6 +41,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         if (split.receivingQuestionSet() && split.receivedByteCount() >= split.announcedByteCount())
             std::abort();
         pos += n;
+        // now and then a wait runs out: for a held message's end, or for the question set
+        if ((seed >> 8) % 5 == 0)
+            check(split.flushHeld());
+        if ((seed >> 8) % 11 == 0)
+            split.abortQuestionSet();
     }
     return 0;
 }

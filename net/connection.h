@@ -5,6 +5,7 @@
 #include "wireparser.h"
 
 #include <QAbstractSocket>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
@@ -17,39 +18,62 @@ class QTcpServer;
 class QTcpSocket;
 
 // One TCP connection of the command protocol: owns its socket, feeds every read to the protocol
-// code, logs, and sends through a queue. A pause in the queue holds back only this connection's
-// later sends; the event loop never waits. The question set streams from its file as the socket
-// drains: the kernel copies the file's pages into the socket, so a set is never held in this
-// process's memory and any number of connections may stream the same file at once.
+// code, logs, and sends through a queue. Each message leaves in a write of its own, followed by a
+// short gap before the next one, since the peer may take everything that one read brings as one
+// message. A pause in the queue holds back only this connection's later sends; the event loop
+// never waits. The question set streams from its file as the socket drains: the kernel copies the
+// file's pages into the socket, so a set is never held in this process's memory and any number of
+// connections may stream the same file at once.
 // A reset by the peer is a socket error (10054); an orderly close by the peer is a disconnection.
 class ProtocolConnection : public QObject
 {
     Q_OBJECT
 public:
+    // The quiet time after each message before the next one leaves (see connection.cpp for why).
+    static constexpr int GapMs = 50;
+    // The longest a message whose end has not come is held before it is taken as it is: the
+    // receiving side's wait.
+    static constexpr int HoldMs = 3000;
+
     ~ProtocolConnection() override;
 
     QTcpSocket* socket() const { return m_socket; }
     // The other side's IP address (dotted decimal), the peer of every log entry.
     QString peer() const { return m_peer; }
 
-    // Queues a message; it is logged (or not) by the sending side's rules when it goes out. Without
-    // an open connection it goes nowhere and nothing is logged.
+    // Queues a message; it is logged (or not) by the sending side's rules when it goes out. A
+    // message that cannot go (no open connection, or the connection drops while it waits) is
+    // logged and reported with messageUnsent.
     void send(const QByteArray& message);
-    // Queues a wait before the next queued send.
+    // Queues a wait before the next queued send. A pause right after a message counts from that
+    // message's write.
     void pause(int ms = Protocol::PauseMs);
-    // True when nothing waits in the queue, no pause runs and no set streams.
+    // True when nothing waits in the queue, no pause or gap runs and no set streams.
     bool isIdle() const;
+    // The hold limit of an unfinished message, HoldMs unless set (tests shorten it).
+    void setHoldMs(int ms) { m_holdTimer.setInterval(ms); }
 
 Q_SIGNALS:
+    // After a reset (10054) the connection is closed already: disconnected() comes first, then
+    // socketError().
     void socketError(int wsaCode);
     void disconnected();
+    // The queue has gone out whole, its last gap included.
     void queueDrained();
+    // A queued message that never went out, in its wire form. Emitted before disconnected().
+    void messageUnsent(const QByteArray& message);
 
 protected:
     ProtocolConnection(QTcpSocket* socket, Protocol::Side side, QObject* parent);
     void setPeer(const QString& peer) { m_peer = peer; }
     virtual void takeRead(const QByteArray& read) = 0;
-    virtual void onSocketError(int wsaCode);
+    // Gives out the bytes of a message whose end is overdue as a message of their own.
+    virtual void flushHeld() = 0;
+    // Bytes of a message begun whose end has not come.
+    virtual qsizetype heldByteCount() const = 0;
+    // After a reset the connection is closed before the owner hears of it; the server logs the
+    // close here.
+    virtual void onResetClosed() {}
     // Opens a file for a later queueFile(); logs the sending error and gives null when it cannot.
     std::shared_ptr<QFile> openForStreaming(const QString& path);
     // Queues the "QuestionList" head with the file's size, then its bytes.
@@ -73,6 +97,12 @@ private:
     };
 
     void pump();
+    void writeMessage(const QByteArray& message);
+    void reportUnsent(const QByteArray& message);
+    void startGap();
+    void endWait();
+    void takeDisconnection();
+    void watchHeldBytes(qsizetype heldBefore, qsizetype added);
     bool streamSome();
     bool streamByKernel();
     void continueStream();
@@ -80,12 +110,18 @@ private:
     void endStream(bool ok);
     bool isOpen() const;
     void takeError(QAbstractSocket::SocketError error);
+    void onSocketError(int wsaCode);
 
     QTcpSocket* m_socket;
     Protocol::Side m_side;
     QString m_peer;
     std::deque<Entry> m_queue;
-    QTimer m_pauseTimer;
+    QTimer m_waitTimer;         // a pause, or the gap after a message
+    bool m_inGap = false;       // the wait running is a gap
+    QElapsedTimer m_sinceWrite; // since the last message went out
+    QTimer m_holdTimer;         // the hold limit of an unfinished message
+    bool m_deferDisconnect = false;
+    bool m_disconnectDeferred = false;
     std::shared_ptr<QFile> m_streaming;
     qint64 m_streamOffset = 0; // next byte of the file to go out
     qint64 m_streamLeft = 0;
@@ -113,10 +149,14 @@ Q_SIGNALS:
 
 protected:
     void takeRead(const QByteArray& read) override;
-    void onSocketError(int wsaCode) override;
+    void flushHeld() override;
+    qsizetype heldByteCount() const override { return m_receiver.heldByteCount(); }
+    void onResetClosed() override;
     void onStreamEnded(bool ok) override;
 
 private:
+    void dispatch(const QList<Protocol::ServerReceiver::Event>& events);
+
     Protocol::ServerReceiver m_receiver;
 };
 
@@ -145,7 +185,8 @@ public:
 
     bool receivingQuestionSet() const { return m_receiver.receivingQuestionSet(); }
     qint64 receivedQuestionSetBytes() const { return m_receiver.receivedByteCount(); }
-    // The wait for the set ran out: receiving ends, nothing is sent.
+    // The wait for the set ran out: receiving ends, nothing is sent; the rest of the set, should it
+    // still come, is dropped.
     void abortQuestionSet() { m_receiver.abortQuestionSet(); }
     // Taking the set in failed: receiving ends, the failure is logged and the server told.
     void reportQuestionSetFailure();
@@ -160,8 +201,12 @@ Q_SIGNALS:
 
 protected:
     void takeRead(const QByteArray& read) override;
+    void flushHeld() override;
+    qsizetype heldByteCount() const override { return m_receiver.heldByteCount(); }
 
 private:
+    void dispatch(const QList<Protocol::StudentReceiver::Event>& events);
+
     Protocol::StudentReceiver m_receiver;
 };
 

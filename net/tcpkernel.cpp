@@ -4,9 +4,11 @@
 #include <csignal>
 #include <ctime>
 #include <fcntl.h>
+#include <linux/sockios.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <pthread.h>
+#include <sys/ioctl.h>
 #include <sys/sendfile.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -41,6 +43,14 @@ qint64 SendFile(int socketFd, int fileFd, qint64 offset, qint64 count)
     pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     errno = error;
     return n;
+}
+
+qint64 UnsentBytes(int socketFd)
+{
+    int unsent = 0;
+    if (socketFd < 0 || ::ioctl(socketFd, SIOCOUTQNSD, &unsent) != 0)
+        return 0;
+    return unsent;
 }
 
 void ConnectionHold::take(int fd)

@@ -12,6 +12,10 @@ namespace TcpKernel {
 // that is gone gives EPIPE or ECONNRESET and never the signal SIGPIPE.
 qint64 SendFile(int socketFd, int fileFd, qint64 offset, qint64 count);
 
+// Bytes written to the socket that have not yet left this computer (sent, not just queued), or 0
+// when the kernel cannot tell.
+qint64 UnsentBytes(int socketFd);
+
 // Keeps a connected TCP socket open past the close of its own descriptor, so that what ended the
 // connection can still be asked. The socket library reports a reset by the peer (ECONNRESET) as an
 // orderly close; the kernel's TCP state tells them apart: CLOSE after a reset, CLOSE_WAIT after

@@ -14,7 +14,8 @@
 //                                              "!NeedRoute" | "!WhoAreYou"
 // int = ["-"] digit { digit }.  Messages carry no length of their own. A form that ends in NUL or
 // is a fixed text ends there; a form marked * has a last field that runs to the end of the read
-// that brought it. Bytes that begin no form are one unknown message up to the end of their read.
+// that brought it, unless after a whole int or list the read goes on with a form's head. Bytes
+// that begin no form are one unknown message up to the end of their read.
 
 #include "wireparser.h"
 
@@ -140,8 +141,8 @@ Dispatched<StudentMessage> dispatchOnServer(QByteArrayView m)
         msg.lines = lines;
         return d;
     }
-    for (const auto& [head, kind] : {std::pair{Head::TotalReport, Kind::TotalReport},
-                                     std::pair{Head::FinishReport, Kind::FinishReport}}) {
+    for (const auto& [head, kind] :
+         {std::pair{Head::TotalReport, Kind::TotalReport}, std::pair{Head::FinishReport, Kind::FinishReport}}) {
         if (firstFieldIs(m, head)) {
             FieldReader r(m);
             r.take();
@@ -269,31 +270,96 @@ namespace {
 
 struct Form
 {
-    enum End { Whole, AfterNuls, ToEnd, SetHead };
+    enum End
+    {
+        Whole,
+        AfterNuls,
+        ToEnd,
+        SetHead
+    };
+    // What the last field of a ToEnd form holds, which tells where it may end early.
+    enum RunOn
+    {
+        Text,
+        Number,
+        Lines
+    };
     QByteArrayView head; // for Whole: the whole text
     End end;
     int nuls = 0; // AfterNuls, ToEnd, SetHead: NULs in the message, the head's own included
+    RunOn runOn = Text;
 };
 
 constexpr QByteArrayView CriteriaNeededWhole("!CriteriaNeeded\0", 16);
 
 const Form studentForms[] = {
-    {Head::Iam, Form::AfterNuls, 3},       {Head::Rout, Form::AfterNuls, 3},
-    {Head::Report, Form::AfterNuls, 2},    {Head::TotalReport, Form::AfterNuls, 2},
-    {Head::FinishReport, Form::AfterNuls, 2}, {Head::GetQuestions, Form::Whole},
-    {Head::NoopEcho, Form::Whole},         {Head::Noop, Form::Whole},
-    {Head::ReceivingError, Form::Whole},   {CriteriaNeededWhole, Form::Whole},
+    {Head::Iam, Form::AfterNuls, 3},
+    {Head::Rout, Form::AfterNuls, 3},
+    {Head::Report, Form::AfterNuls, 2},
+    {Head::TotalReport, Form::AfterNuls, 2},
+    {Head::FinishReport, Form::AfterNuls, 2},
+    {Head::GetQuestions, Form::Whole},
+    {Head::NoopEcho, Form::Whole},
+    {Head::Noop, Form::Whole},
+    {Head::ReceivingError, Form::Whole},
+    {CriteriaNeededWhole, Form::Whole},
 };
 
 const Form serverForms[] = {
-    {Head::WhoAreYou, Form::Whole},          {Head::Noop, Form::Whole},
-    {Head::DenyRequest, Form::Whole},        {Head::NextStudent, Form::Whole},
-    {Head::CloseClient, Form::Whole},        {Head::NeedRoute, Form::Whole},
-    {Head::Ready, Form::AfterNuls, 2},       {Head::SettingsList, Form::AfterNuls, 2},
-    {Head::QuestionList, Form::SetHead, 2},  {Head::AllowRequest, Form::ToEnd, 3},
-    {Head::YourFinalPointsAre, Form::ToEnd, 1}, {Head::SetPorts, Form::ToEnd, 2},
-    {Head::CriteriaListIs, Form::ToEnd, 1},  {Head::YourPrePointsAre, Form::ToEnd, 3},
+    {Head::WhoAreYou, Form::Whole},
+    {Head::Noop, Form::Whole},
+    {Head::DenyRequest, Form::Whole},
+    {Head::NextStudent, Form::Whole},
+    {Head::CloseClient, Form::Whole},
+    {Head::NeedRoute, Form::Whole},
+    {Head::Ready, Form::AfterNuls, 2},
+    {Head::SettingsList, Form::AfterNuls, 2},
+    {Head::QuestionList, Form::SetHead, 2},
+    {Head::AllowRequest, Form::ToEnd, 3, Form::Text},
+    {Head::YourFinalPointsAre, Form::ToEnd, 1, Form::Number},
+    {Head::SetPorts, Form::ToEnd, 2, Form::Number},
+    {Head::CriteriaListIs, Form::ToEnd, 1, Form::Lines},
+    {Head::YourPrePointsAre, Form::ToEnd, 3, Form::Lines},
 };
+
+// True when bytes begin with a message head of the forms: a whole command, or a head with its NUL.
+bool beginsMessage(std::span<const Form> forms, QByteArrayView bytes)
+{
+    for (const Form& form : forms) {
+        if (bytes.startsWith(form.head) &&
+            (form.end == Form::Whole || (bytes.size() > form.head.size() && bytes[form.head.size()] == Nul)))
+            return true;
+    }
+    return false;
+}
+
+// Where the run-on last field that begins at from ends: at the end of the read, unless after the
+// field's own text (a number, or whole lines) the read goes on with a message of the sender's
+// grammar. A sender that writes two messages at once, as the Windows programs may, is read apart
+// where the field's form allows it; a text field has no form and runs to the end.
+qsizetype runOnEnd(const Form& form, QByteArrayView view, qsizetype from, std::span<const Form> forms)
+{
+    auto messageAt = [&](qsizetype at) { return at < view.size() && beginsMessage(forms, view.sliced(at)); };
+    if (form.runOn == Form::Number) {
+        qsizetype at = from;
+        if (at < view.size() && view[at] == '-')
+            ++at;
+        while (at < view.size() && view[at] >= '0' && view[at] <= '9')
+            ++at;
+        return messageAt(at) ? at : view.size();
+    }
+    if (form.runOn == Form::Lines) {
+        for (qsizetype at = from; at < view.size();) {
+            if (messageAt(at))
+                return at;
+            const qsizetype lf = view.indexOf('\n', at);
+            if (lf < 0)
+                break;
+            at = lf + 1;
+        }
+    }
+    return view.size();
+}
 
 // NULs already counted in a held message, so that a long message arriving in many reads is
 // scanned once.
@@ -305,13 +371,18 @@ struct ScanState
 
 struct Match
 {
-    enum Kind { None, Partial, Complete };
+    enum Kind
+    {
+        None,
+        Partial,
+        Complete
+    };
     Kind kind = None;
     qsizetype length = 0;
     ScanState scan;
 };
 
-Match matchForm(const Form& form, QByteArrayView view, ScanState scan)
+Match matchForm(const Form& form, QByteArrayView view, ScanState scan, std::span<const Form> forms)
 {
     Match m;
     if (form.end == Form::Whole) {
@@ -348,8 +419,14 @@ Match matchForm(const Form& form, QByteArrayView view, ScanState scan)
         ++nuls;
     }
     m.kind = Match::Complete;
-    m.length = form.end == Form::ToEnd ? view.size() : pos;
+    m.length = form.end == Form::ToEnd ? runOnEnd(form, view, pos, forms) : pos;
     return m;
+}
+
+std::span<const Form> formsOf(MessageFramer::Sender sender)
+{
+    return sender == MessageFramer::Sender::Student ? std::span<const Form>(studentForms)
+                                                    : std::span<const Form>(serverForms);
 }
 
 } // namespace
@@ -363,19 +440,58 @@ void MessageFramer::clear()
     m_heldNuls = 0;
 }
 
+bool MessageFramer::startsWithHead(QByteArrayView bytes) const
+{
+    return beginsMessage(formsOf(m_sender), bytes);
+}
+
+std::optional<MessageFramer::Piece> MessageFramer::takeHeld()
+{
+    if (m_held.isEmpty())
+        return std::nullopt;
+    Piece piece{std::move(m_held), false};
+    clear();
+    return piece;
+}
+
 QList<MessageFramer::Piece> MessageFramer::feed(QByteArrayView read, QByteArray* rest)
 {
     QList<Piece> pieces;
     if (rest)
         rest->clear();
-    QByteArray buffer = m_held;
-    buffer.append(read);
+    // A held message whose end never came must not swallow the next one: once its head is
+    // complete, a read that begins a message of its own ends it. (Held bytes short of a head
+    // continue: "Total" and "Report|...".)
+    if (!m_held.isEmpty() && startsWithHead(m_held) && startsWithHead(read))
+        pieces += *takeHeld();
+    if (m_held.isEmpty()) {
+        const qsizetype end = cut(read, 0, pieces, rest);
+        if (end < read.size())
+            m_held = read.sliced(end).toByteArray();
+        return pieces;
+    }
+    // The read continues the held message. It is appended in place, so that a long message that
+    // trickles in is neither copied whole nor scanned again on every read.
     const qsizetype heldEnd = m_held.size();
-    const ScanState heldScan{m_heldScanned, m_heldNuls};
-    clear();
+    m_held.append(read);
+    QByteArray buffer;
+    buffer.swap(m_held);
+    const qsizetype end = cut(buffer, heldEnd, pieces, rest);
+    if (end == 0)
+        buffer.swap(m_held);
+    else if (end < buffer.size())
+        m_held = buffer.sliced(end);
+    return pieces;
+}
 
-    const auto forms = m_sender == Sender::Student ? std::span<const Form>(studentForms)
-                                                   : std::span<const Form>(serverForms);
+// Cuts the messages that buffer completes into pieces, from its start, where the held bytes (the
+// first heldEnd) begin a message. Gives where the unfinished rest begins (buffer.size() when none);
+// the caller holds the rest, m_heldScanned and m_heldNuls already say how far it was scanned.
+qsizetype MessageFramer::cut(QByteArrayView buffer, qsizetype heldEnd, QList<Piece>& pieces, QByteArray* rest)
+{
+    const ScanState heldScan{m_heldScanned, m_heldNuls};
+    m_heldScanned = 0;
+    m_heldNuls = 0;
     auto emitPiece = [&pieces](QByteArrayView bytes) {
         if (bytes.size() > MaxMessageBytes)
             pieces += Piece{{}, true};
@@ -385,13 +501,13 @@ QList<MessageFramer::Piece> MessageFramer::feed(QByteArrayView read, QByteArray*
 
     qsizetype pos = 0;
     while (pos < buffer.size()) {
-        const QByteArrayView view = QByteArrayView(buffer).sliced(pos);
+        const QByteArrayView view = buffer.sliced(pos);
         bool partial = false;
         ScanState partialScan;
         qsizetype completeLength = 0;
         const Form* completeForm = nullptr;
-        for (const Form& form : forms) {
-            const Match m = matchForm(form, view, pos == 0 ? heldScan : ScanState{});
+        for (const Form& form : formsOf(m_sender)) {
+            const Match m = matchForm(form, view, pos == 0 ? heldScan : ScanState{}, formsOf(m_sender));
             if (m.kind == Match::Partial) {
                 partial = true;
                 if (m.scan.scanned > partialScan.scanned)
@@ -404,29 +520,28 @@ QList<MessageFramer::Piece> MessageFramer::feed(QByteArrayView read, QByteArray*
         if (partial) {
             if (view.size() > MaxMessageBytes) {
                 pieces += Piece{{}, true};
-                return pieces;
+                return buffer.size();
             }
-            m_held = view.toByteArray();
             m_heldScanned = partialScan.scanned;
             m_heldNuls = partialScan.nuls;
-            return pieces;
+            return pos;
         }
         if (completeForm) {
             emitPiece(view.first(completeLength));
             pos += completeLength;
             if (completeForm->end == Form::SetHead) {
                 if (rest)
-                    *rest = buffer.sliced(pos);
-                return pieces;
+                    *rest = buffer.sliced(pos).toByteArray();
+                return buffer.size();
             }
             continue;
         }
         // Held bytes that the new read does not continue into any form were a message of their own.
         const qsizetype end = pos < heldEnd ? heldEnd : buffer.size();
-        emitPiece(QByteArrayView(buffer).sliced(pos, end - pos));
+        emitPiece(buffer.sliced(pos, end - pos));
         pos = end;
     }
-    return pieces;
+    return pos;
 }
 
 // --- receivers ---
@@ -438,6 +553,17 @@ QString tooLongProblem()
     return QStringLiteral("Message dropped: longer than %1 bytes without an end").arg(MaxMessageBytes);
 }
 
+// Either side's event of a dispatched message.
+template <typename Event, typename Message> void takeDispatched(Event& e, Dispatched<Message>&& d)
+{
+    using Status = typename Dispatched<Message>::Status;
+    e.type = d.status == Status::Message   ? Event::Type::Message
+             : d.status == Status::Ignored ? Event::Type::Ignored
+                                           : Event::Type::Refused;
+    e.message = std::move(d.message);
+    e.problem = std::move(d.problem);
+}
+
 } // namespace
 
 QString ServerReceiver::readLogText(QByteArrayView read)
@@ -445,33 +571,48 @@ QString ServerReceiver::readLogText(QByteArrayView read)
     return text(read);
 }
 
+ServerReceiver::Event ServerReceiver::take(MessageFramer::Piece& piece)
+{
+    Event e;
+    if (piece.tooLong) {
+        e.type = Event::Type::Refused;
+        e.problem = tooLongProblem();
+        return e;
+    }
+    takeDispatched(e, dispatchOnServer(piece.bytes));
+    e.bytes = std::move(piece.bytes);
+    return e;
+}
+
 QList<ServerReceiver::Event> ServerReceiver::feed(QByteArrayView read)
 {
     QList<Event> events;
-    for (MessageFramer::Piece& piece : m_framer.feed(read)) {
-        Event e;
-        if (piece.tooLong) {
-            e.type = Event::Type::Refused;
-            e.problem = tooLongProblem();
-        } else {
-            Dispatched<StudentMessage> d = dispatchOnServer(piece.bytes);
-            e.type = d.status == decltype(d)::Status::Message   ? Event::Type::Message
-                     : d.status == decltype(d)::Status::Ignored ? Event::Type::Ignored
-                                                                 : Event::Type::Refused;
-            e.message = std::move(d.message);
-            e.problem = std::move(d.problem);
-            e.bytes = std::move(piece.bytes);
-        }
-        events += std::move(e);
-    }
+    for (MessageFramer::Piece& piece : m_framer.feed(read))
+        events += take(piece);
     return events;
 }
 
-void StudentReceiver::abortQuestionSet()
+QList<ServerReceiver::Event> ServerReceiver::flushHeld()
+{
+    QList<Event> events;
+    if (std::optional<MessageFramer::Piece> piece = m_framer.takeHeld())
+        events += take(*piece);
+    return events;
+}
+
+void StudentReceiver::endReceiving()
 {
     m_receiving = false;
     m_byteCount = 0;
     m_buffer = QByteArray();
+}
+
+void StudentReceiver::abortQuestionSet()
+{
+    // the server may still be sending the rest of the set
+    if (m_receiving && m_buffer.size() < m_byteCount)
+        m_droppingSetRest = true;
+    endReceiving();
 }
 
 void StudentReceiver::takeSetBytes(QByteArrayView bytes, QList<Event>& events)
@@ -484,25 +625,39 @@ void StudentReceiver::takeSetBytes(QByteArrayView bytes, QList<Event>& events)
     e.byteCount = m_byteCount;
     e.bytes = std::move(m_buffer);
     events += std::move(e);
-    abortQuestionSet();
+    endReceiving();
 }
 
 QList<StudentReceiver::Event> StudentReceiver::feed(QByteArrayView read)
 {
     QList<Event> events;
+    if (m_droppingSetRest) {
+        // Bytes of a set that is no longer taken are not messages: they go unread, without a
+        // log line each, until a read begins with a message of the server.
+        if (!m_framer.startsWithHead(read)) {
+            if (!m_setRestLogged) {
+                Event e;
+                e.type = Event::Type::Refused;
+                e.problem = QStringLiteral("Bytes of an unfinished question set dropped");
+                events += std::move(e);
+                m_setRestLogged = true;
+            }
+            return events;
+        }
+        m_droppingSetRest = false;
+        m_setRestLogged = false;
+    }
     QByteArray owned; // the bytes of this read after a question-set head
     QByteArrayView data = read;
-    while (!data.isEmpty()) {
-        if (m_discarding > 0) {
-            const qsizetype n = qsizetype(qMin<qint64>(m_discarding, data.size()));
-            m_discarding -= n;
-            data = data.sliced(n);
-        } else if (m_receiving) {
+    while (!data.isEmpty() && !m_droppingSetRest) {
+        if (m_receiving) {
             const qsizetype n = qsizetype(qMin<qint64>(m_byteCount - m_buffer.size(), data.size()));
             takeSetBytes(data.first(n), events);
             data = data.sliced(n);
         } else {
-            QByteArray rest = takeRead(data, events);
+            QByteArray rest;
+            for (MessageFramer::Piece& piece : m_framer.feed(data, &rest))
+                take(piece, events);
             owned = std::move(rest);
             data = owned;
         }
@@ -510,60 +665,54 @@ QList<StudentReceiver::Event> StudentReceiver::feed(QByteArrayView read)
     return events;
 }
 
-// Frames and dispatches; returns the bytes after a question-set head, which belong to the set.
-QByteArray StudentReceiver::takeRead(QByteArrayView data, QList<Event>& events)
+QList<StudentReceiver::Event> StudentReceiver::flushHeld()
 {
-    QByteArray rest;
-    QList<MessageFramer::Piece> pieces = m_framer.feed(data, &rest);
-    for (MessageFramer::Piece& piece : pieces) {
-        Event e;
-        if (piece.tooLong) {
-            e.type = Event::Type::Refused;
-            e.problem = tooLongProblem();
-            events += std::move(e);
-            continue;
-        }
-        if (firstFieldIs(piece.bytes, Head::QuestionList)) {
-            // The framer stops after a head, so this is the last piece.
-            e.logText = QString::fromLatin1(QuestionListLogText);
-            FieldReader r(piece.bytes);
-            r.take();
-            const QByteArrayView countField = r.take();
-            const std::optional<qint64> count = parseDecimal(countField);
-            if (!count || *count < 0 || *count > MaxQuestionSetBytes) {
-                e.type = Event::Type::QuestionSetRefused;
-                e.problem = QStringLiteral("QuestionList refused: byte count \"%1\" is not a number from 0 to %2")
-                                .arg(text(countField.first(qMin<qsizetype>(countField.size(), 40))))
-                                .arg(MaxQuestionSetBytes);
-                events += std::move(e);
-                // A count too large to take is still a count: its bytes pass by unread, so that the
-                // messages after them are found. Without a count the rest of the read goes.
-                if (count && *count > MaxQuestionSetBytes)
-                    m_discarding = *count;
-                else
-                    rest.clear();
-                return rest;
-            }
-            e.type = Event::Type::QuestionSetHead;
-            e.byteCount = *count;
-            events += std::move(e);
-            m_receiving = true;
-            m_byteCount = *count;
-            m_buffer = QByteArray();
-            takeSetBytes({}, events);
-            return rest;
-        }
-        Dispatched<ServerMessage> d = dispatchOnStudent(piece.bytes);
-        e.type = d.status == decltype(d)::Status::Message   ? Event::Type::Message
-                 : d.status == decltype(d)::Status::Ignored ? Event::Type::Ignored
-                                                             : Event::Type::Refused;
-        e.message = std::move(d.message);
-        e.problem = std::move(d.problem);
-        e.logText = text(piece.bytes);
-        e.bytes = std::move(piece.bytes);
+    QList<Event> events;
+    if (std::optional<MessageFramer::Piece> piece = m_framer.takeHeld())
+        take(*piece, events);
+    return events;
+}
+
+// Dispatches one piece; a question-set head starts receiving (or is refused).
+void StudentReceiver::take(MessageFramer::Piece& piece, QList<Event>& events)
+{
+    Event e;
+    if (piece.tooLong) {
+        e.type = Event::Type::Refused;
+        e.problem = tooLongProblem();
         events += std::move(e);
+        return;
     }
-    return rest;
+    if (firstFieldIs(piece.bytes, Head::QuestionList)) {
+        // The framer stops after a complete head, so this is the last piece of its read.
+        e.logText = QString::fromLatin1(QuestionListLogText);
+        FieldReader r(piece.bytes);
+        r.take();
+        const QByteArrayView countField = r.take();
+        const std::optional<qint64> count = parseDecimal(countField);
+        if (!piece.bytes.endsWith(Nul) || !count || *count < 0 || *count > MaxQuestionSetBytes) {
+            e.type = Event::Type::QuestionSetRefused;
+            e.problem = QStringLiteral("QuestionList refused: byte count \"%1\" is not a number from 0 to %2")
+                            .arg(text(countField.first(qMin<qsizetype>(countField.size(), 40))))
+                            .arg(MaxQuestionSetBytes);
+            events += std::move(e);
+            // whatever comes of that set is not taken
+            m_droppingSetRest = true;
+            return;
+        }
+        e.type = Event::Type::QuestionSetHead;
+        e.byteCount = *count;
+        events += std::move(e);
+        m_receiving = true;
+        m_byteCount = *count;
+        m_buffer = QByteArray();
+        takeSetBytes({}, events);
+        return;
+    }
+    takeDispatched(e, dispatchOnStudent(piece.bytes));
+    e.logText = text(piece.bytes);
+    e.bytes = std::move(piece.bytes);
+    events += std::move(e);
 }
 
 } // namespace Protocol

@@ -17,14 +17,16 @@
 inline constexpr QStringView AdtgDefaultTableName = u"Questions";
 
 // A flat table of the column types the store uses, with all its rows. Throws when the table cannot
-// be written: a null in a column that is not nullable, a value that does not fit its column, names
-// that are empty or repeated.
+// be written: a null in a column that is not nullable, a value that does not fit its column (a text
+// longer than the column's own width), names that are empty or repeated.
 QByteArray WriteAdtg(const Table& table, QStringView baseTable = AdtgDefaultTableName);
 // The same bytes written to a file completely or not at all.
 void WriteAdtgFile(const Table& table, const QString& path, QStringView baseTable = AdtgDefaultTableName);
 
-// Reads a TableGram as ADO writes it for a flat table: either bare (as saved to a file) or after
-// the record-set wrapper of a network message. Hidden columns are left out; pending inserts,
-// changes and deletions are applied.
+// Reads a TableGram as ADO writes it for a flat table: either bare (as saved to a file), ending at
+// the last byte, or after the record-set wrapper of a network message, where the message's line end
+// may follow. Hidden columns are left out; pending inserts, changes and deletions are applied. Text
+// columns come back as wide as the file declares them, which for files written here is at least 256
+// characters: the real widths are the store's.
 Table ReadAdtg(QByteArrayView bytes);
 Table ReadAdtgFile(const QString& path);

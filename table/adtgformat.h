@@ -18,6 +18,7 @@
 // Where the published description of the format allows more than one reading (the unit of text cell
 // lengths, the bit order and membership of the presence map), the reader tries the readings in order of
 // likelihood and keeps the first that decodes the rows exactly; the writer only writes what every
+// reading decodes the same way, except the text length unit, for which it writes byte counts.
 #pragma once
 
 #include <QDateTime>
@@ -69,6 +70,7 @@ enum DbType : quint16
     DbDbTime = 0x86,
     DbDbTimestamp = 0x87,
     DbChapter = 0x88,
+    DbNumeric = 0x83, // not among the published types: the layout of its cells is not known
     DbVarNumeric = 0x8B,
 };
 

@@ -103,6 +103,7 @@ struct ColumnDescriptor
 
 struct Meta
 {
+    bool embedded = false; // found inside other bytes, neither alone nor after the record-set wrapper
     bool unicodeStrings = false;
     bool hasResultDescriptor = false;
     quint32 rowCount = 0;
@@ -155,6 +156,12 @@ int fixedCellSize(quint16 type)
     }
 }
 
+QString typeName(quint16 type)
+{
+    const QString code = QStringLiteral("0x%1").arg(type, 4, 16, QLatin1Char('0'));
+    return type == DbNumeric ? QStringLiteral("NUMERIC (%1, десятичное число)").arg(code) : code;
+}
+
 bool isWide(quint16 type)
 {
     return type == DbWStr || type == DbBstr;
@@ -164,7 +171,8 @@ Column toColumn(const ColumnDescriptor& descriptor, bool listedKey)
 {
     Column c;
     c.name = descriptor.name;
-    c.nullable = (descriptor.flags & (FlagNullable | FlagMayBeNull)) != 0;
+    // MAYBENULL only says that a null may be read (an outer join's column); ISNULLABLE is the column's own.
+    c.nullable = (descriptor.flags & FlagNullable) != 0;
     c.key = (descriptor.flags & FlagKey) != 0 || listedKey;
     c.autoIncrement = descriptor.autoIncrement;
     switch (descriptor.dbType) {
@@ -316,33 +324,41 @@ ColumnDescriptor parseColumnDescriptor(Cursor& token)
     descriptor.visible = token.u16("описание поля") != 0;
     if ((presence & HasCalculationInfo) || (descriptor.flags & FlagChapter) || descriptor.dbType == DbChapter)
         unsupported(QStringLiteral("вычисляемое поле или вложенный набор записей (\"%1\")").arg(descriptor.name));
+    // A type whose cells cannot be measured is refused here, not at its first value: a column that
+    // happens to hold only nulls must not come back as some other type.
+    const bool measurable = fixedCellSize(descriptor.dbType) != -2 || (descriptor.flags & FlagFixedLength);
+    if (descriptor.dbType == DbNumeric || !measurable)
+        unsupported(QStringLiteral("поле \"%1\" типа %2").arg(descriptor.name, typeName(descriptor.dbType)));
     return descriptor;
 }
 
-qsizetype findStart(QByteArrayView bytes)
+// Where the TableGram starts, and whether it was found inside other bytes.
+std::pair<qsizetype, bool> findStart(QByteArrayView bytes)
 {
     const auto startsWith = [&](qsizetype at, const void* what, size_t size) {
         return at >= 0 && at + qsizetype(size) <= bytes.size() && std::memcmp(bytes.data() + at, what, size) == 0;
     };
     if (startsWith(0, Signature, sizeof(Signature)))
-        return 0;
+        return {0, false};
     if (startsWith(0, WrapperNull, sizeof(WrapperNull)))
         throw AppError(QStringLiteral("Таблица ADTG пуста: передан пустой набор записей."));
     if (startsWith(0, WrapperStart, sizeof(WrapperStart)) &&
         startsWith(19, RowsetImplementationId, sizeof(RowsetImplementationId)))
-        return WrapperSize;
+        return {WrapperSize, false};
     const QByteArrayView head = bytes.first(std::min(bytes.size(), SignatureScanLimit));
     const qsizetype at = head.indexOf(QByteArrayView(Signature, sizeof(Signature)));
     if (at < 0)
         throw AppError(QStringLiteral("Файл не является таблицей ADTG."));
-    return at;
+    return {at, true};
 }
 
 Meta parseMeta(QByteArrayView bytes)
 {
     const uchar* data = reinterpret_cast<const uchar*>(bytes.data());
-    Cursor in(data, findStart(bytes), bytes.size());
+    const auto [start, embedded] = findStart(bytes);
+    Cursor in(data, start, bytes.size());
     Meta meta;
+    meta.embedded = embedded;
     meta.unicodeStrings = parseHeader(in);
     QSet<quint16> ordinals;
     for (;;) {
@@ -408,6 +424,7 @@ struct Reading
     Lengths lengths = ByteCountByByteSize;
     bool lowBitFirst = false;
     Nullable nullable = EitherFlag;
+    bool varNumericByFormula = false; // VARNUMERIC value bytes as the published formula counts them
 };
 
 // How the cells of one column are laid out under one reading.
@@ -418,12 +435,12 @@ struct CellPlan
         Fixed,
         ShortPrefix,
         LongPrefix,
-        VarNumeric,
-        Unknown
+        VarNumeric
     };
     Kind kind = Fixed;
     qint64 fixedSize = 0; // bytes of a Fixed cell
     bool chars = false;   // the prefix counts UTF-16 units
+    bool varNumericByFormula = false;
     bool hasPresenceBit = false;
     bool operator==(const CellPlan&) const = default;
 };
@@ -454,10 +471,9 @@ QList<CellPlan> planFor(const Meta& meta, const Reading& reading)
             plan.fixedSize = fixed;
         } else if (c.dbType == DbVarNumeric) {
             plan.kind = CellPlan::VarNumeric;
+            plan.varNumericByFormula = reading.varNumericByFormula;
         } else if (c.flags & FlagFixedLength) {
             plan.fixedSize = qint64(c.maxLength) * (wide && reading.lengths != Reading::ByteCountByCharSize ? 2 : 1);
-        } else if (fixed == -2) {
-            plan.kind = CellPlan::Unknown;
         } else {
             const qint64 byteSize = qint64(c.maxLength) * (wide ? 2 : 1);
             const qint64 limitedSize = reading.lengths == Reading::ByteCountByByteSize ? byteSize : qint64(c.maxLength);
@@ -645,6 +661,8 @@ public:
     }
 
     qint64 rowTokens() const { return m_rowTokens; }
+    // Just after the end token, once decode() has returned.
+    qsizetype end() const { return m_in.pos(); }
     const std::vector<qsizetype>& terminators() const { return m_pool.terminators(); }
 
 private:
@@ -695,22 +713,35 @@ private:
                 length *= 2;
             return variableValue(descriptor, m_in.take(length, "значение"), length, at, true);
         }
-        case CellPlan::VarNumeric: {
-            const uchar* head = m_in.take(3, "значение");
-            const int precision = head[0];
-            const int scale = qint8(head[1]);
-            const qint64 size = qint64(std::ceil(precision * std::log2(10.0) / 8.0));
-            const uchar* digits = m_in.take(size, "значение");
-            double value = 0;
-            for (qint64 i = size - 1; i >= 0; --i)
-                value = value * 256.0 + digits[i];
-            value /= std::pow(10.0, scale);
-            return head[2] == 0 ? -value : value;
+        case CellPlan::VarNumeric:
+            return varNumericValue(descriptor, plan.varNumericByFormula, at);
         }
-        case CellPlan::Unknown:
-            break;
-        }
-        unsupported(QStringLiteral("тип %1 поля \"%2\"").arg(descriptor.dbType).arg(descriptor.name));
+        Q_UNREACHABLE();
+        return {};
+    }
+
+    // Precision, scale, sign (00 negative), then the value's bytes, least significant first; the number is
+    // the value times ten to the power of the scale. The published example, 6553E+50 to five digits, is
+    // 65530 (FA FF) with scale 49 and sign 01: the value in the fewest bytes that hold a number of that
+    // many digits, two, where the published formula CEIL(LOG(10^p, 256)) counts three. Both are readings.
+    QVariant varNumericValue(const ColumnDescriptor& descriptor, bool byFormula, qsizetype at)
+    {
+        const uchar* head = m_in.take(3, "значение");
+        const int precision = head[0];
+        const int scale = qint8(head[1]);
+        if (precision == 0)
+            damaged(QStringLiteral("число без значащих цифр в поле \"%1\"").arg(descriptor.name), at);
+        const double bytesPerDigit = std::log(10.0) / std::log(256.0);
+        const qint64 size = byFormula ? qint64(std::ceil(precision * bytesPerDigit))
+                                      : qint64(std::floor((precision - 1) * bytesPerDigit)) + 1;
+        const uchar* digits = m_in.take(size, "значение");
+        double value = 0;
+        for (qint64 i = size - 1; i >= 0; --i)
+            value = value * 256.0 + digits[i];
+        value = scale >= 0 ? value * std::pow(10.0, scale) : value / std::pow(10.0, -scale);
+        if (!std::isfinite(value))
+            damaged(QStringLiteral("слишком большое число в поле \"%1\"").arg(descriptor.name), at);
+        return head[2] == 0 ? -value : value;
     }
 
     QVariant fixedValue(const ColumnDescriptor& descriptor, const uchar* p, qint64 size, qsizetype at)
@@ -825,10 +856,12 @@ QString describe(const Reading& reading)
                                           "character counts"};
     static const char* const nullable[] = {"nullable or may-be-null columns", "may-be-null columns", "nullable columns",
                                            "every column"};
-    return QStringLiteral("TableGram read with text lengths as %1, presence bits %2 for %3")
+    return QStringLiteral("TableGram read with text lengths as %1, presence bits %2 for %3%4")
         .arg(QLatin1String(lengths[reading.lengths]),
              reading.lowBitFirst ? QLatin1String("low bit first") : QLatin1String("high bit first"),
-             QLatin1String(nullable[reading.nullable]));
+             QLatin1String(nullable[reading.nullable]),
+             reading.varNumericByFormula ? QLatin1String(", VARNUMERIC values as long as the formula gives")
+                                         : QLatin1String());
 }
 
 QList<Reading> readings()
@@ -838,16 +871,32 @@ QList<Reading> readings()
          {Reading::EitherFlag, Reading::MayBeNullFlag, Reading::NullableFlag, Reading::EveryColumn}) {
         for (bool lowBitFirst : {false, true}) {
             for (Reading::Lengths lengths :
-                 {Reading::ByteCountByByteSize, Reading::ByteCountByCharSize, Reading::CharCount})
-                all.append({lengths, lowBitFirst, nullable});
+                 {Reading::ByteCountByByteSize, Reading::ByteCountByCharSize, Reading::CharCount}) {
+                for (bool varNumericByFormula : {false, true})
+                    all.append({lengths, lowBitFirst, nullable, varNumericByFormula});
+            }
         }
     }
     return all;
 }
 
-} // namespace
+// Where a reading's end token may lie: at the last byte, or before the line end with which a network
+// message goes on after its record set; inside other bytes, anything may follow. A reading that stops
+// at a 0F byte before that has stopped inside a value (a text ending in "Џ", 0F 04) and is never taken.
+enum class Ending
+{
+    Exact,
+    Early,
+    Refused
+};
 
-namespace {
+Ending endingOf(QByteArrayView bytes, qsizetype end, bool embedded)
+{
+    const QByteArrayView rest = bytes.sliced(end);
+    if (rest.isEmpty() || rest.startsWith("\r\n"))
+        return Ending::Exact;
+    return embedded ? Ending::Early : Ending::Refused;
+}
 
 // input, when given, is a block of our own that holds bytes: large values are then left in place.
 Table readTableGram(QByteArrayView bytes, HugeBlock* input)
@@ -867,12 +916,14 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
         columns.append(toColumn(descriptor, listedKey));
     }
 
-    // The first reading that decodes the rows exactly to the end marker wins, unless a later one also
-    // agrees with the row count of the result descriptor.
+    // Of the readings that decode the rows to an end token where one may lie, the first wins that ends
+    // exactly and agrees with the row count of the result descriptor; failing that, the first that ends
+    // exactly, then the first that agrees, then the first.
     const uchar* data = reinterpret_cast<const uchar*>(bytes.data());
     QList<QPair<bool, QList<CellPlan>>> tried; // readings that lay the cells out alike need one try
     std::optional<QList<QVariantList>> decoded;
     std::optional<Reading> chosen;
+    int chosenRank = -1;
     std::vector<qsizetype> terminators;
     std::optional<AppError> firstError;
     for (const Reading& reading : readings()) {
@@ -884,14 +935,20 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
             RowDecoder decoder(data, meta.rowsStart, bytes.size(), meta, plans, reading, visibleIndex,
                                int(columns.size()), input);
             QList<QVariantList> rows = decoder.decode();
+            const Ending ending = endingOf(bytes, decoder.end(), meta.embedded);
+            if (ending == Ending::Refused)
+                damaged(QStringLiteral("после конца таблицы ещё %1 байт").arg(bytes.size() - decoder.end()),
+                        decoder.end());
             const bool countAgrees =
                 meta.rowCount == 0 || meta.rowCount == decoder.rowTokens() || meta.rowCount == quint32(rows.size());
-            if (countAgrees || !decoded) {
+            const int rank = (ending == Ending::Exact ? 2 : 0) + (countAgrees ? 1 : 0);
+            if (rank > chosenRank) {
                 decoded = std::move(rows);
                 chosen = reading;
+                chosenRank = rank;
                 terminators = decoder.terminators();
             }
-            if (countAgrees)
+            if (rank == 3)
                 break;
         } catch (const AppError& e) {
             if (!firstError)
@@ -901,7 +958,8 @@ Table readTableGram(QByteArrayView bytes, HugeBlock* input)
     if (!decoded)
         throw *firstError;
     const Reading ours;
-    if (chosen->lengths != ours.lengths || chosen->lowBitFirst != ours.lowBitFirst || chosen->nullable != ours.nullable)
+    if (chosen->lengths != ours.lengths || chosen->lowBitFirst != ours.lowBitFirst ||
+        chosen->nullable != ours.nullable || chosen->varNumericByFormula != ours.varNumericByFormula)
         LogText(describe(*chosen));
     for (qsizetype at : terminators)
         input->base[at] = '\0';

@@ -1,6 +1,17 @@
-// The ADTG writer: the header ADO writes, one descriptor per column, the rows as original rows. Where
-// the published description of the format allows more than one reading, only what every reading
-// decodes the same way is written, except the text length unit, for which it writes byte counts.
+// The ADTG writer: the header, one descriptor per column, the rows as original rows. Where the
+// published description of the format can be read more than one way, and no file written by ADO is at
+// hand to settle it, the writer keeps to what every reading decodes the same way:
+// - Text columns are declared at least DeclaredTextMin characters wide. For a narrower column the
+//   description asks for a one-byte length before each cell ("ShortColumnDataLen") without saying
+//   whether it counts bytes or characters, and a byte count in one byte cannot hold 255 Cyrillic
+//   characters. From 256 characters on, every reading takes a four-byte length. The real widths stay
+//   in the store's schema, which checks them; the writer checks a value against its column's real width.
+// - Loading is declared synchronous with no fetch sizes: the published example asks for asynchronous
+//   loading, under which a program that reads the file and walks to its end at once may see only the
+//   first rows.
+// - Nullable columns carry both ISNULLABLE and MAYBENULL and the others neither, so every reading of
+//   which columns have a presence bit agrees.
+// The text cell lengths are byte counts.
 #include "adtg.h"
 #include "adtgformat.h"
 #include "apperror.h"
@@ -26,20 +37,24 @@ using namespace adtg;
 
 constexpr quint32 WrittenPresence =
     HasName | HasBaseTable | HasBaseColumnOrdinal | HasBaseColumnName | HasAutoIncrement;
-constexpr int DefaultTextSize = 255; // a Text column without a size is written as Jet's widest
+constexpr int DefaultTextSize = 255;     // a Text column without a size is Jet's widest
+constexpr quint32 DeclaredTextMin = 256; // see the opening comment
 constexpr qint64 MaxCellBytes = std::numeric_limits<qint32>::max();
 constexpr qsizetype FileStreamChunk = 1 << 20;
 constexpr QFileDevice::Permissions NewFilePermissions =
     QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther;
 
-// The fixed parts of what ADO writes before the table descriptor: header, handler options
-// (record-set GUID, update type 1, three empty strings, asynchronous non-blocking), the result
-// descriptor's GUID and property sets, and the record-set context with its rowset and client
-// cursor properties.
-constexpr unsigned char FixedHead[] = {0x01, 0x07, 0x54, 0x47, 0x21, 0x00, 0x00, 0x00, 0x00, //
-                                       0x02, 0x19, 0x00, 0xB6, 0x92, 0xF2, 0x3F, 0x04, 0xB2, 0xCF,
-                                       0x11, 0x8D, 0x23, 0x00, 0xAA, 0x00, 0x5F, 0xFE, 0x58, 0x01,
-                                       0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x03, 0x00};
+// The fixed parts before the table descriptor, as in the published example TableGram except where the
+// opening comment says: header; handler options (record-set GUID, update type 1, three empty strings,
+// synchronous loading); the result descriptor's GUID and property sets; the record-set context with its
+// rowset properties and the client cursor's batch size, update criteria and thread priority.
+constexpr unsigned char FixedHead[] = {
+    0x01, 0x07, 0x54, 0x47, 0x21, 0x00, 0x00, 0x00, 0x00,                                           // header
+    0x02, 0x19, 0x00,                                                                               // options
+    0xB6, 0x92, 0xF2, 0x3F, 0x04, 0xB2, 0xCF, 0x11, 0x8D, 0x23, 0x00, 0xAA, 0x00, 0x5F, 0xFE, 0x58, // record set
+    0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,                                                       // update, URLs
+    0x01, 0x00,                                                                                     // synchronous
+};
 constexpr unsigned char ResultDescriptorGuid[] = {0xD2, 0xAD, 0x63, 0xF6, 0x02, 0xEB, 0xCF, 0x11,
                                                   0xB0, 0xE3, 0x00, 0xAA, 0x00, 0x3F, 0x00, 0x0F};
 constexpr unsigned char ResultProperties[] = {
@@ -48,14 +63,19 @@ constexpr unsigned char ResultProperties[] = {
     0x01, 0x00, 0x00, 0x00, 0x0D, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0E, 0x00, 0x00, 0x00, 0x00, 0x00, 0x0F, 0x00,
     0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x12, 0x00, 0x00, 0x00, 0x00, 0x00};
 constexpr unsigned char RecordSetContext[] = {
-    0x10, 0x7C, 0x00, 0x02, 0x00, 0xBE, 0x22, 0xB5, 0xC8, 0xF3, 0x5C, 0xCE, 0x11, 0xAD, 0xE5, 0x00, 0xAA, 0x00, 0x44,
-    0x77, 0x3D, 0x04, 0x00, 0x7F, 0x00, 0x00, 0x00, 0x02, 0x00, 0xFF, 0xFF, 0x86, 0x00, 0x00, 0x00, 0x02, 0x00, 0xFF,
-    0xFF, 0x22, 0x00, 0x00, 0x00, 0x04, 0x00, 0x1E, 0x00, 0x00, 0x00, 0x49, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00,
-    0x00, 0x00, 0xC1, 0x3C, 0x8E, 0xB6, 0xEB, 0x6D, 0xD0, 0x11, 0x8D, 0xF6, 0x00, 0xAA, 0x00, 0x5F, 0xFE, 0x58, 0x05,
-    0x00, 0x04, 0x00, 0x00, 0x00, 0x04, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00, 0x04, 0x00, 0x02, 0x00,
-    0x00, 0x00, 0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x0F, 0x00, 0x00, 0x00, 0x07, 0x00, 0x00, 0x00, 0x04, 0x00, 0x32,
-    0x00, 0x00, 0x00, 0x08, 0x00, 0x00, 0x00, 0x04, 0x00, 0x03, 0x00, 0x00, 0x00};
-static_assert(sizeof(ResultProperties) == 70 && sizeof(RecordSetContext) == 127);
+    0x10, 0x68, 0x00, 0x02, 0x00,                                                                   // two sets
+    0xBE, 0x22, 0xB5, 0xC8, 0xF3, 0x5C, 0xCE, 0x11, 0xAD, 0xE5, 0x00, 0xAA, 0x00, 0x44, 0x77, 0x3D, // rowset
+    0x04, 0x00,                                                                                     // properties
+    0x7F, 0x00, 0x00, 0x00, 0x02, 0x00, 0xFF, 0xFF,                                                 // IRowsetChange
+    0x86, 0x00, 0x00, 0x00, 0x02, 0x00, 0xFF, 0xFF,                                                 // IRowsetUpdate
+    0x22, 0x00, 0x00, 0x00, 0x04, 0x00, 0x1E, 0x00, 0x00, 0x00,                                     // command timeout
+    0x49, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x00, 0x00,                                     // max rows
+    0xC1, 0x3C, 0x8E, 0xB6, 0xEB, 0x6D, 0xD0, 0x11, 0x8D, 0xF6, 0x00, 0xAA, 0x00, 0x5F, 0xFE, 0x58, // client cursor
+    0x03, 0x00,                                                                                     // properties
+    0x04, 0x00, 0x00, 0x00, 0x04, 0x00, 0x0F, 0x00, 0x00, 0x00,                                     // batch size
+    0x05, 0x00, 0x00, 0x00, 0x04, 0x00, 0x02, 0x00, 0x00, 0x00,                                     // update criteria
+    0x08, 0x00, 0x00, 0x00, 0x04, 0x00, 0x03, 0x00, 0x00, 0x00};                                    // thread priority
+static_assert(sizeof(ResultProperties) == 70 && sizeof(RecordSetContext) == 3 + 0x68);
 
 const char* bytesOf(const unsigned char* data)
 {
@@ -256,6 +276,11 @@ struct WireColumn
     quint32 flags;
 };
 
+int textWidth(const Column& column)
+{
+    return column.size > 0 ? column.size : DefaultTextSize;
+}
+
 WireColumn wireColumn(const Column& column)
 {
     WireColumn wire{};
@@ -273,7 +298,7 @@ WireColumn wireColumn(const Column& column)
         wire = {DbDate, 8, NotApplicable, FlagFixedLength};
         break;
     case ColumnType::Text:
-        wire = {DbWStr, quint32(column.size > 0 ? column.size : DefaultTextSize), NotApplicable, 0};
+        wire = {DbWStr, std::max(quint32(textWidth(column)), DeclaredTextMin), NotApplicable, 0};
         break;
     case ColumnType::Memo:
         wire = {DbWStr, MemoMaxLength, NotApplicable, FlagLong};
@@ -331,15 +356,11 @@ void putCell(Sink& sink, const Table& table, int row, int ordinal, const QVarian
     case ColumnType::Memo: {
         const QString text = value.toString();
         const qint64 bytes = qint64(text.size()) * 2;
-        const WireColumn wire = wireColumn(column);
-        if (column.type == ColumnType::Text && text.size() > qint64(wire.maxLength))
-            badValue(table, row, ordinal, QStringLiteral("текст длиннее %1 символов").arg(wire.maxLength));
+        if (column.type == ColumnType::Text && text.size() > textWidth(column))
+            badValue(table, row, ordinal, QStringLiteral("текст длиннее %1 символов").arg(textWidth(column)));
         if (bytes > MaxCellBytes)
             badValue(table, row, ordinal, QStringLiteral("слишком длинный текст"));
-        if (qint64(wire.maxLength) * 2 <= ShortLengthLimit)
-            sink.putByte(quint8(bytes));
-        else
-            sink.putLE<qint32>(qint32(bytes));
+        sink.putLE<qint32>(qint32(bytes)); // no text column is declared narrow enough for a one-byte length
         sink.putKept(text);
         return;
     }

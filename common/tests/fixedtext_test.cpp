@@ -1,9 +1,12 @@
 #include "fixedtext.h"
 
 #include <QLocale>
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <limits>
+#include <random>
 
 namespace {
 
@@ -67,6 +70,67 @@ TEST(FixedText, LargestAndOddValues)
     EXPECT_EQ(FormatFixed(1, 99), "1," + QString(MaxFixedDecimals, u'0'));
     EXPECT_EQ(FormatFixed(std::numeric_limits<double>::infinity(), 1), "inf");
     EXPECT_EQ(FormatFixed(std::nan(""), 1), "nan");
+}
+
+// The expected text by another road: the shortest digits in scientific notation as one integer,
+// scaled by a power of ten and rounded half away from zero in integer arithmetic.
+QString referenceFixed(double value, int decimals)
+{
+    __extension__ typedef __int128 Int128;
+    char buffer[64];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(value), std::chars_format::scientific).ptr;
+    const char* e = std::strchr(buffer, 'e');
+    Int128 mantissa = 0;
+    int digits = 0;
+    for (const char* c = buffer; c != e; ++c) {
+        if (*c != '.') {
+            mantissa = mantissa * 10 + (*c - '0');
+            ++digits;
+        }
+    }
+    int exponent = 0;
+    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
+    // value = mantissa * 10^(exponent - digits + 1); scaled by 10^decimals.
+    int shift = exponent - digits + 1 + decimals;
+    Int128 scaled = mantissa;
+    for (; shift > 0; --shift)
+        scaled *= 10;
+    if (shift < 0) {
+        Int128 divisor = 1;
+        for (; shift < 0; ++shift)
+            divisor *= 10;
+        const Int128 remainder = scaled % divisor;
+        scaled /= divisor;
+        if (2 * remainder >= divisor)
+            ++scaled;
+    }
+    QString text;
+    do {
+        text.prepend(QChar(u'0' + int(scaled % 10)));
+        scaled /= 10;
+    } while (scaled != 0);
+    while (text.size() <= decimals)
+        text.prepend(u'0');
+    if (decimals > 0)
+        text.insert(text.size() - decimals, u',');
+    const bool zero = text.count(u'0') == text.size() - (decimals > 0 ? 1 : 0);
+    return (value < 0 && !zero ? QStringLiteral("-") : QString()) + text;
+}
+
+TEST(FixedText, AgreesWithIntegerRoundingOfTheShortestDigits)
+{
+    std::mt19937_64 random(20261210);
+    std::uniform_int_distribution<int> decimalsOf(0, 6);
+    std::uniform_real_distribution<double> magnitude(-9, 12);
+    std::uniform_int_distribution<qint64> numerator(-2000000, 2000000);
+    std::uniform_int_distribution<int> denominator(1, 1000);
+    for (int i = 0; i < 200000; ++i) {
+        // Half the values are short fractions, where ties are common; half arbitrary reals.
+        const double value = i % 2 == 0 ? double(numerator(random)) / double(denominator(random))
+                                        : std::pow(10.0, magnitude(random)) * (i % 4 == 1 ? 1 : -1);
+        const int decimals = decimalsOf(random);
+        ASSERT_EQ(FormatFixed(value, decimals), referenceFixed(value, decimals)) << value << " " << decimals;
+    }
 }
 
 TEST(FixedText, SeparatorOfTheLocaleOrTheCaller)

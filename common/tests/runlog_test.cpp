@@ -84,6 +84,53 @@ TEST(RunLog, FinishReportsUnwritableFolder)
     EXPECT_FALSE(RunLog::finish(testPath(QStringLiteral("missing/folder/x.LOG"))));
 }
 
+TEST(RunLog, LongEntryIsShortenedAndSaysByHowMuch)
+{
+    RunLog::clear();
+    const qsizetype extra = 123;
+    LogIn(QStringLiteral("p"), QString(RunLog::MaxEntryChars + extra, u'x'));
+    const QString line = RunLog::lines()[0];
+    EXPECT_TRUE(line.startsWith(RunLog::lines()[0].left(14) + QStringLiteral("From:\"p\", In: \"xxx")));
+    // the stamp and the frame of the entry are part of what is cut
+    const qsizetype cut = extra + 14 + QStringLiteral("From:\"p\", In: \"\"").size();
+    EXPECT_TRUE(line.endsWith(QStringLiteral("x... (%1 characters more)").arg(cut))) << line.right(60).toStdString();
+    EXPECT_LT(line.size(), RunLog::MaxEntryChars + 40);
+}
+
+TEST(RunLog, PastItsBoundTheOldestEntriesGoWithOneLineSayingHowMany)
+{
+    RunLog::clear();
+    const QString filler(1000, u'f');
+    auto total = [] {
+        qsizetype n = 0;
+        for (const QString& l : RunLog::lines())
+            n += l.size();
+        return n;
+    };
+    // enough entries to pass the bound three times over
+    const int entries = int(3 * RunLog::MaxChars / 1000);
+    for (int i = 0; i < entries; ++i)
+        LogText(QString::number(i) + filler);
+    const QStringList lines = RunLog::lines();
+    EXPECT_LE(total(), RunLog::MaxChars);
+    EXPECT_GT(total(), RunLog::MaxChars / 2) << "only the oldest go, not the whole log";
+    EXPECT_EQ(lines.filter(QStringLiteral("earlier entries given up")).size(), 1);
+    const QRegularExpression marker(QStringLiteral(": (\\d+) earlier entries given up"));
+    const QRegularExpressionMatch m = marker.match(lines[0]);
+    ASSERT_TRUE(m.hasMatch()) << lines[0].toStdString();
+    const int givenUp = m.captured(1).toInt();
+    EXPECT_EQ(givenUp + lines.size() - 1, entries) << "every entry is either kept or counted";
+    // the kept ones are the newest, in order
+    EXPECT_TRUE(lines[1].mid(14).startsWith(QString::number(givenUp) + u'f'));
+    EXPECT_TRUE(lines.last().mid(14).startsWith(QString::number(entries - 1) + u'f'));
+    // the log file holds the same bounded log
+    const QString path = testPath(QStringLiteral("bounded.LOG"));
+    ASSERT_TRUE(RunLog::finish(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count("\r\n"), lines.size() + 1);
+}
+
 TEST(RunLog, ObserverSeesEveryLineAsItIsAdded)
 {
     RunLog::clear();

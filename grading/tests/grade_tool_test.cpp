@@ -97,6 +97,30 @@ TEST_F(GradeTool, GradesAgainstEitherTableKind)
     }
 }
 
+TEST_F(GradeTool, ExactTotalsAndTies)
+{
+    Table t = fixture::questionTable();
+    fixture::addQuestion(t, Question{.id = 1, .type = 1, .answers = {"x"}});
+    fixture::addQuestion(t, Question{.id = 2, .type = 2, .answers = {"1", "2", "3", "4", "5", "6", "7", "8"}});
+    fixture::addQuestion(t, Question{.id = 3, .answers = {"a", "b", "c"}, .correct = "12"});
+    fixture::addQuestion(t, Question{.id = 4, .answers = {"a", "b", "c"}, .correct = "1"});
+    const QString table = testPath("ties.json");
+    writeFile(table, TableToJson(t));
+    const QString tie = testPath("tie.txt");
+    writeFile(tie, "1=x\r\n2=13456782\r\n");
+    const QString thirds = testPath("thirds.txt");
+    writeFile(thirds, "3=13\r\n4=12\r\n");
+    const QString passAtFifty = testPath("fifty.txt");
+    writeFile(passAtFifty, toCp1251(fixture::criteria(1, true, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 50})));
+
+    // 56.25 %: the tie goes away from zero.
+    ToolRun run = grade({table, tie});
+    EXPECT_EQ(run.out, "1=100,00\n2=12,50\nPercent=56,3\n") << run.err.toStdString();
+    // 1/3 and 2/3 make exactly 50 %, which passes a pass mark of 50.
+    run = grade({table, thirds, "--criteria", passAtFifty});
+    EXPECT_EQ(run.out, "3=33,33\n4=66,67\nPercent=50,0\nMark=Зачёт\n") << run.err.toStdString();
+}
+
 TEST_F(GradeTool, RejectsBadInput)
 {
     const QString broken = testPath("broken.adtg");

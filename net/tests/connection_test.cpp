@@ -103,6 +103,13 @@ protected:
         return c;
     }
 
+    // A bare second computer, to put exact bytes on the wire; true once its server end exists.
+    bool connectRaw(QTcpSocket& raw)
+    {
+        raw.connectToHost(QStringLiteral("127.0.0.1"), server.port());
+        return raw.waitForConnected(WaitMs) && QTest::qWaitFor([&] { return serverEnds.size() == 2; }, WaitMs);
+    }
+
     void connectClient(ServerConnection* c)
     {
         const int index = int(serverEnds.size());
@@ -244,7 +251,8 @@ TEST_F(Loopback, QuestionSetStreamsAfterThePauseAndArrivesWhole)
     EXPECT_TRUE(logged(outEntry(QStringLiteral("QuestionList......"))));
     EXPECT_TRUE(logged(inEntry(QStringLiteral("QuestionList......"))));
     EXPECT_EQ(loggedCount(QStringLiteral("In: \"QuestionList......\"")), 1) << "set bytes are never logged";
-    EXPECT_TRUE(serverEnd->isIdle());
+    // idle once the gap after the set has passed
+    EXPECT_TRUE(QTest::qWaitFor([&] { return serverEnd->isIdle(); }, WaitMs));
 }
 
 TEST_F(Loopback, OneConnectionsPauseDoesNotHoldBackAnother)
@@ -330,9 +338,7 @@ private:
 TEST_F(Loopback, ServerTakesSplitAndMergedMessagesOnceAndDropsBadNumbers)
 {
     QTcpSocket raw;
-    raw.connectToHost(QStringLiteral("127.0.0.1"), server.port());
-    ASSERT_TRUE(raw.waitForConnected(WaitMs));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return serverEnds.size() == 2; }, WaitMs));
+    ASSERT_TRUE(connectRaw(raw));
     RawWriter w(&raw);
     const QByteArray two = wire("Iam|0|raw|Report|QueID=3\r\nsRslt=x\r\nShownCount=1\r\nTimeRemain=9\r\n|");
     w.write(two.first(5));
@@ -364,7 +370,10 @@ protected:
                          [this](const ServerMessage& m) { messages += m; });
         QObject::connect(&student, &StudentConnection::questionSetReceived, [this](const QByteArray& b) { sets += b; });
         QObject::connect(&student, &StudentConnection::questionSetFailed, [this](const QString& p) { failures += p; });
-        QObject::connect(&student, &StudentConnection::socketError, [this](int code) { codes += code; });
+        QObject::connect(&student, &StudentConnection::socketError, [this](int code) {
+            codes += code;
+            openAtError = openAtError || student.isConnected() || disconnections == 0;
+        });
         QObject::connect(&student, &StudentConnection::disconnected, [this] { ++disconnections; });
         student.connectToServer(QStringLiteral("127.0.0.1"), listener.serverPort());
         ASSERT_TRUE(QTest::qWaitFor([&] { return listener.hasPendingConnections(); }, WaitMs));
@@ -397,6 +406,7 @@ protected:
     QStringList failures;
     QList<int> codes; // socket errors
     int disconnections = 0;
+    bool openAtError = false; // the owner heard of an error before the connection was closed
 };
 
 } // namespace
@@ -518,7 +528,12 @@ struct ServerSide
     {
         QObject::connect(&server, &CommandServer::clientConnected, [this](ServerConnection* c) {
             end = c;
-            QObject::connect(c, &ProtocolConnection::socketError, [this](int code) { codes += code; });
+            QObject::connect(c, &ProtocolConnection::socketError, [this](int code) {
+                codes += code;
+                heardBeforeClosed = heardBeforeClosed || !closedLogged();
+            });
+            QObject::connect(c, &ProtocolConnection::disconnected,
+                             [this] { heardBeforeClosed = heardBeforeClosed || !closedLogged(); });
             QObject::connect(c, &ServerConnection::questionSetFailed, [this] { ++setsFailed; });
         });
         QObject::connect(&server, &CommandServer::clientDisconnected, [this] { ++disconnected; });
@@ -533,9 +548,11 @@ struct ServerSide
         }
         return fd;
     }
+    static bool closedLogged() { return !RunLog::lines().filter(QStringLiteral("Closed")).isEmpty(); }
     CommandServer server;
     ServerConnection* end = nullptr;
     QList<int> codes;
+    bool heardBeforeClosed = false; // the owner was told of the reset before the close was logged
     int disconnected = 0;
     int setsFailed = 0;
 };
@@ -558,6 +575,7 @@ TEST(LoopbackClose, ServerTakesAResetAsASocketErrorAndAnOrderlyCloseAsADisconnec
             const qsizetype error = logIndex(QString::fromLatin1(ResetEntry));
             ASSERT_GE(error, 0);
             EXPECT_GT(logIndex(QStringLiteral("Socket \"127.0.0.1\" Closed")), error);
+            EXPECT_FALSE(side.heardBeforeClosed) << "log, close, log the close, and only then tell the owner";
         } else {
             EXPECT_TRUE(side.codes.isEmpty());
             EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("ErrorCode=")).isEmpty());
@@ -596,6 +614,8 @@ TEST_F(RawServer, StudentTakesAResetAsASocketError)
     EXPECT_EQ(codes, QList<int>{10054});
     EXPECT_TRUE(logged(QString::fromLatin1(ResetEntry)));
     EXPECT_FALSE(student.isConnected());
+    EXPECT_FALSE(openAtError) << "closed, and the disconnection told, before the error";
+    EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("Closed")).isEmpty()) << "only the server logs the close";
 }
 
 TEST_F(RawServer, StudentTakesAnOrderlyCloseAsADisconnectionOnly)
@@ -622,4 +642,154 @@ TEST_F(Loopback, EachSidesOwnCloseReachesThePeer)
     serverEnds[1]->socket()->disconnectFromHost();
     ASSERT_TRUE(QTest::qWaitFor([&] { return secondGone; }, WaitMs));
     EXPECT_TRUE(RunLog::lines().filter(QStringLiteral("ErrorCode=")).isEmpty());
+}
+
+// --- each message its own read; unsent messages; unended messages ---
+
+namespace {
+
+// A peer that takes everything one read event brings as one message, as the Windows programs do.
+struct ReadRecorder
+{
+    explicit ReadRecorder(QTcpSocket* socket)
+    {
+        QObject::connect(socket, &QTcpSocket::readyRead, [this, socket] { reads += socket->readAll(); });
+    }
+    QList<QByteArray> reads;
+};
+
+} // namespace
+
+// The server's end of a connection, with a bare student computer as its peer.
+struct BareStudent
+{
+    bool connect()
+    {
+        QObject::connect(&server, &CommandServer::clientConnected, [this](ServerConnection* c) { end = c; });
+        bare.connectToHost(QStringLiteral("127.0.0.1"), server.listen(0) ? server.port() : 0);
+        return QTest::qWaitFor([&] { return end != nullptr && bare.state() == QAbstractSocket::ConnectedState; },
+                               WaitMs);
+    }
+    CommandServer server;
+    ServerConnection* end = nullptr;
+    QTcpSocket bare;
+    ReadRecorder reads{&bare};
+};
+
+TEST_F(RawServer, MessagesSentBackToBackArriveInReadsOfTheirOwn)
+{
+    BareStudent computer;
+    ASSERT_TRUE(computer.connect());
+    ReadRecorder atServer(peer);
+
+    const QList<QByteArray> fromServer = {yourFinalPointsAre(5), command(Head::NextStudent), setPorts(9100, 4600),
+                                          allowRequest(3, false, QStringLiteral("Дроби")), command(Head::WhoAreYou)};
+    for (const QByteArray& m : fromServer)
+        computer.end->send(m); // all in one turn of the event loop
+    student.sendReport({1, QStringLiteral("0"), 1, 60});
+    student.sendReport({2, QStringLiteral("1"), 2, 50});
+    student.sendCriteriaNeeded();
+    const QList<QByteArray> fromStudent = {report({1, QStringLiteral("0"), 1, 60}),
+                                           report({2, QStringLiteral("1"), 2, 50}), criteriaNeeded()};
+
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return computer.reads.reads.join() == fromServer.join() && atServer.reads.join() == fromStudent.join(); },
+        WaitMs));
+    EXPECT_EQ(computer.reads.reads, fromServer);
+    EXPECT_EQ(atServer.reads, fromStudent);
+}
+
+TEST_F(RawServer, AMessageAfterAQuestionSetArrivesInAReadOfItsOwn)
+{
+    BareStudent computer;
+    ASSERT_TRUE(computer.connect());
+    const QByteArray payload = patternBytes(4 * 1024 * 1024);
+    const QString path = writeFile(QStringLiteral("set.cmpr"), payload);
+    ASSERT_TRUE(computer.end->sendQuestionSet({QStringLiteral("A=1")}, path));
+    computer.end->send(command(Head::NextStudent));
+    const QByteArray expected =
+        settingsList({QStringLiteral("A=1")}) + questionListHead(payload.size()) + payload + command(Head::NextStudent);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return computer.reads.reads.join().size() == expected.size(); }, WaitMs * 2));
+    EXPECT_EQ(computer.reads.reads.join(), expected);
+    EXPECT_EQ(computer.reads.reads.last(), command(Head::NextStudent)) << "not in the set's last read";
+}
+
+TEST_F(RawServer, RefusedByteCountThenCloseClientIsHandled)
+{
+    write(wire("QuestionList|99999999999|"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return failures.size() == 1; }, WaitMs));
+    EXPECT_EQ(readFromStudent(command(Head::ReceivingError)), command(Head::ReceivingError));
+    // the server goes on with bytes of the set it announced, then closes the student's program
+    write(patternBytes(8192));
+    QTest::qWait(30);
+    write(command(Head::CloseClient));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, WaitMs));
+    EXPECT_EQ(messages[0].kind, ServerMessage::Kind::CloseClient);
+    EXPECT_TRUE(logged(inEntry(QStringLiteral("!CloseClient"))));
+    EXPECT_TRUE(logged(QStringLiteral("Bytes of an unfinished question set dropped")));
+    EXPECT_EQ(RunLog::lines().filter(QStringLiteral("In: ")).size(), 2) << "the set head and !CloseClient only";
+}
+
+TEST_F(RawServer, RestOfASetWhoseWaitRanOutIsDroppedAndTheNextMessageTaken)
+{
+    write(questionListHead(100000) + patternBytes(1000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return student.receivedQuestionSetBytes() == 1000; }, WaitMs));
+    student.abortQuestionSet(); // the student's wait for the set ran out
+    write(patternBytes(5000));
+    QTest::qWait(30);
+    write(command(Head::NextStudent));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !messages.isEmpty(); }, WaitMs));
+    EXPECT_EQ(messages[0].kind, ServerMessage::Kind::NextStudent);
+    EXPECT_TRUE(sets.isEmpty());
+    EXPECT_EQ(RunLog::lines().filter(QStringLiteral("In: ")).size(), 2) << "the set head and !NextStudent only";
+}
+
+TEST_F(Loopback, QueuedMessagesOfADroppedLinkAreReportedUnsent)
+{
+    QList<QByteArray> unsent;
+    bool disconnectedBeforeReport = false;
+    bool gone = false;
+    QObject::connect(client, &ProtocolConnection::messageUnsent, [&](const QByteArray& m) {
+        unsent += m;
+        disconnectedBeforeReport = disconnectedBeforeReport || gone;
+    });
+    QObject::connect(client, &ProtocolConnection::disconnected, [&] { gone = true; });
+    const QStringList results{QStringLiteral("1=0"), QStringLiteral("2=1")};
+    client->sendReport({2, QStringLiteral("1"), 2, 5});
+    client->sendFinishReport(results); // waits 500 ms behind its pause
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[0].size() == 1; }, WaitMs));
+    serverEnd->socket()->abort();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return gone; }, WaitMs));
+    EXPECT_EQ(unsent, QList<QByteArray>{finishReport(results)});
+    EXPECT_FALSE(disconnectedBeforeReport) << "the owner hears of the unsent message first";
+    EXPECT_TRUE(logged(QStringLiteral("Not sent to \"127.0.0.1\": \"FinishReport|1=0\r\n2=1\r\n|\"")));
+    EXPECT_TRUE(client->isIdle());
+
+    // a message sent with no connection at all is reported as well
+    client->sendGetQuestions();
+    EXPECT_EQ(unsent.size(), 2);
+    EXPECT_EQ(unsent.last(), command(Head::GetQuestions));
+}
+
+TEST_F(Loopback, AMessageWithoutItsLastNulIsNotHeldBeyondItsWaitNorSwallowsTheNext)
+{
+    QTcpSocket raw;
+    ASSERT_TRUE(connectRaw(raw));
+    RawWriter w(&raw);
+
+    // the next message begins a read of its own: the unended one goes out as it is
+    w.write(wire("Iam|0|raw-1"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logged(inEntry(QStringLiteral("Iam|0|raw-1"))); }, WaitMs));
+    w.write(report({4, QStringLiteral("x"), 1, 9}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[1].size() == 2; }, WaitMs));
+    EXPECT_EQ(serverMessages[1][0].kind, StudentMessage::Kind::Iam);
+    EXPECT_EQ(serverMessages[1][0].hostName, "raw-1");
+    EXPECT_EQ(serverMessages[1][1].kind, StudentMessage::Kind::Report);
+    EXPECT_EQ(serverMessages[1][1].report.queId, 4);
+
+    // nothing follows: the held bytes go out when the wait is over
+    serverEnds[1]->setHoldMs(200);
+    w.write(wire("Iam|0|raw-2"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return serverMessages[1].size() == 3; }, WaitMs));
+    EXPECT_EQ(serverMessages[1][2].hostName, "raw-2");
 }

@@ -2,10 +2,9 @@
 #include "protocol.h"
 #include "wireparser.h"
 
-#include <gtest/gtest.h>
-
 #include <QLocale>
 #include <QRandomGenerator>
+#include <gtest/gtest.h>
 
 using namespace Protocol;
 
@@ -89,9 +88,17 @@ TEST(ProtocolBuild, LogTextsOfSends)
         {Side::Server, command(Head::Noop), std::nullopt},
         {Side::Student, command(Head::Noop), std::nullopt},
         {Side::Student, command(Head::NoopEcho), QStringLiteral("!NOOP ECHO")},
-        {Side::Server, allowRequest(1, false, QStringLiteral("Тема")), QStringLiteral("!AllowRequest\u00001\u00000\u0000Тема")},
-        {Side::Server, yourPrePointsAre(QStringLiteral("4"), 50, {}), QString::fromLatin1("YourPrePointsAre\0" "4\0" "50,0\0", 24)},
-        {Side::Student, iam(0, QStringLiteral("h")), QString::fromLatin1("Iam\0" "0\0h\0", 8)},
+        {Side::Server, allowRequest(1, false, QStringLiteral("Тема")),
+         QStringLiteral("!AllowRequest\u00001\u00000\u0000Тема")},
+        {Side::Server, yourPrePointsAre(QStringLiteral("4"), 50, {}),
+         QString::fromLatin1("YourPrePointsAre\0"
+                             "4\0"
+                             "50,0\0",
+                             24)},
+        {Side::Student, iam(0, QStringLiteral("h")),
+         QString::fromLatin1("Iam\0"
+                             "0\0h\0",
+                             8)},
         {Side::Student, report({1, QStringLiteral("x"), 1, 1}), fromCp1251(report({1, QStringLiteral("x"), 1, 1}))},
     };
     for (const Case& c : cases)
@@ -164,9 +171,9 @@ TEST(ProtocolDispatch, ServerTakesEveryStudentMessage)
     }
     // Ignored: the student's "!NOOP", "!ReceivingError" (only logged), whole texts with anything
     // more or less, and "!CriteriaNeeded" without its NUL.
-    for (const QByteArray& bytes : {command(Head::Noop), command(Head::ReceivingError), QByteArray("!GetQuestions "),
-                                    QByteArray("!CriteriaNeeded"),
-                                    wire("!CriteriaNeeded||"), QByteArray("!NOOP ECHO!"), QByteArray("Hello")})
+    for (const QByteArray& bytes :
+         {command(Head::Noop), command(Head::ReceivingError), QByteArray("!GetQuestions "),
+          QByteArray("!CriteriaNeeded"), wire("!CriteriaNeeded||"), QByteArray("!NOOP ECHO!"), QByteArray("Hello")})
         EXPECT_EQ(dispatchOnServer(bytes).status, Status::Ignored) << bytes.toStdString();
 }
 
@@ -248,7 +255,8 @@ TEST(ProtocolDispatch, StudentTakesEveryServerMessage)
 
 namespace {
 
-QList<QByteArray> serverSide(ServerReceiver& r, const QList<QByteArray>& reads, QList<ServerReceiver::Event>* all = nullptr)
+QList<QByteArray> serverSide(ServerReceiver& r, const QList<QByteArray>& reads,
+                             QList<ServerReceiver::Event>* all = nullptr)
 {
     QList<QByteArray> messages;
     for (const QByteArray& read : reads) {
@@ -312,7 +320,8 @@ TEST(ProtocolFraming, ServerDispatchesEachMessageOnce)
 {
     ServerReceiver r;
     QList<ServerReceiver::Event> events;
-    serverSide(r, {report({5, "a", 1, 1}) + report({6, "b", 2, 2}).first(9), report({6, "b", 2, 2}).sliced(9)}, &events);
+    serverSide(r, {report({5, "a", 1, 1}) + report({6, "b", 2, 2}).first(9), report({6, "b", 2, 2}).sliced(9)},
+               &events);
     ASSERT_EQ(events.size(), 2);
     EXPECT_EQ(events[0].type, ServerReceiver::Event::Type::Message);
     EXPECT_EQ(events[0].message.report.queId, 5);
@@ -405,22 +414,131 @@ TEST(ProtocolFraming, StudentCutsServerMessagesAndRunOnFieldsEndWithTheRead)
     }
 }
 
-TEST(ProtocolFraming, TwoRunOnMessagesInOneReadStayOneAsTheWireHasNoEndForThem)
+TEST(ProtocolFraming, ARunOnNumberOrListEndsWhereTheNextMessageOfTheSameReadBegins)
 {
+    // what a sender that writes two messages at once puts in one read
+    struct Case
+    {
+        const char* name;
+        QList<QByteArray> messages; // as they should be read apart
+    };
+    const Case apart[] = {
+        {"ports, then a command", {setPorts(9100, 4600), command(Head::NextStudent)}},
+        {"ports, then an offer", {setPorts(9100, 4600), allowRequest(3, false, QStringLiteral("Дроби"))}},
+        {"final points, then a command", {yourFinalPointsAre(5), command(Head::NextStudent)}},
+        {"criteria, then a command", {criteriaListIs({QStringLiteral("Na5=90")}), command(Head::WhoAreYou)}},
+        {"marks without details, then points", {yourPrePointsAre(QStringLiteral("5"), 90, {}), yourFinalPointsAre(11)}},
+        {"marks with details, then ready",
+         {yourPrePointsAre(QStringLiteral("4"), 75, {QStringLiteral("1=1,00"), QStringLiteral("2=0,50")}), ready(7)}},
+    };
+    for (const Case& c : apart) {
+        StudentReceiver r;
+        QList<QByteArray> got;
+        for (const auto& e : studentSide(r, {c.messages.join()})) {
+            EXPECT_EQ(e.type, StudentReceiver::Event::Type::Message) << c.name;
+            got += e.bytes;
+        }
+        EXPECT_EQ(got, c.messages) << c.name;
+    }
+
+    // a topic name has no form of its own: what follows it in the read is part of it
     StudentReceiver r;
-    const auto events = studentSide(r, {setPorts(9100, 4600) + command(Head::NextStudent)});
+    auto events = studentSide(r, {allowRequest(3, false, QStringLiteral("Дроби")) + command(Head::NextStudent)});
     ASSERT_EQ(events.size(), 1);
-    // the port field swallowed the next message: refused rather than taken as a wrong port
+    EXPECT_EQ(events[0].message.text, QStringLiteral("Дроби!NextStudent"));
+    // nor is a number cut before bytes that begin no message
+    events = studentSide(r, {setPorts(9100, 4600) + "!Next"});
+    ASSERT_EQ(events.size(), 1);
     EXPECT_EQ(events[0].type, StudentReceiver::Event::Type::Refused);
-    EXPECT_TRUE(events[0].logText.has_value());
+    events = studentSide(r, {yourFinalPointsAre(5) + "!Next"});
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].message.text, QStringLiteral("5!Next"));
+}
+
+TEST(ProtocolFraming, AMessageWithoutItsLastNulDoesNotSwallowTheNextOne)
+{
+    struct Case
+    {
+        const char* name;
+        QByteArray unended; // a message whose last NUL never comes
+        QByteArray next;
+    };
+    const Case serverCases[] = {
+        {"Iam", wire("Iam|0|pc-01"), report({3, "x", 1, 9})},
+        {"Report", wire("Report|QueID=1\r\n"), command(Head::GetQuestions)},
+        {"Rout", wire("Rout|2|1\r\n"), iam(0, QStringLiteral("pc"))},
+        {"CriteriaNeeded", "!CriteriaNeeded", finishReport({QStringLiteral("1=0")})},
+    };
+    for (const Case& c : serverCases) {
+        ServerReceiver r;
+        QList<ServerReceiver::Event> events;
+        const QList<QByteArray> got = serverSide(r, {c.unended, c.next}, &events);
+        EXPECT_EQ(got, (QList<QByteArray>{c.unended, c.next})) << c.name;
+        EXPECT_EQ(events.last().type, ServerReceiver::Event::Type::Message) << c.name;
+        EXPECT_EQ(r.heldByteCount(), 0) << c.name;
+    }
+    const Case studentCases[] = {
+        {"Ready", wire("!Ready|4"), command(Head::NextStudent)},
+        {"SettingsList", wire("SettingsList|A=1\r\n"), command(Head::WhoAreYou)},
+        {"AllowRequest", wire("!AllowRequest|4|0"), ready(4)},
+    };
+    for (const Case& c : studentCases) {
+        StudentReceiver r;
+        const auto events = studentSide(r, {c.unended, c.next});
+        ASSERT_EQ(events.size(), 2) << c.name;
+        EXPECT_EQ(events[0].bytes, c.unended) << c.name;
+        EXPECT_EQ(events[1].bytes, c.next) << c.name;
+        EXPECT_EQ(events[1].type, StudentReceiver::Event::Type::Message) << c.name;
+    }
+}
+
+TEST(ProtocolFraming, HeldBytesAreGivenOutWhenTheirEndIsOverdue)
+{
+    ServerReceiver server;
+    EXPECT_TRUE(server.feed(wire("Iam|5|pc-0")).isEmpty());
+    EXPECT_EQ(server.heldByteCount(), 10); // "Iam|5|pc-0"
+    auto events = server.flushHeld();
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].message.kind, StudentMessage::Kind::Iam);
+    EXPECT_EQ(events[0].message.hostName, "pc-0");
+    EXPECT_EQ(server.heldByteCount(), 0);
+    EXPECT_TRUE(server.flushHeld().isEmpty());
+
+    // a set head without its NUL is not a count to wait for
+    StudentReceiver student;
+    EXPECT_TRUE(student.feed(wire("QuestionList|12")).isEmpty());
+    const auto studentEvents = student.flushHeld();
+    ASSERT_EQ(studentEvents.size(), 1);
+    EXPECT_EQ(studentEvents[0].type, StudentReceiver::Event::Type::QuestionSetRefused);
+    EXPECT_FALSE(student.receivingQuestionSet());
+}
+
+TEST(ProtocolFraming, ATrickledMessageIsTakenWholeOnceItsEndComes)
+{
+    // one byte a read, then larger pieces: the held message grows where it is
+    const QByteArray message = finishReport(QStringList(2000, QStringLiteral("123=1;0;1")));
+    ServerReceiver r;
+    QList<ServerReceiver::Event> events;
+    qsizetype pos = 0;
+    for (qsizetype n = 1; pos < message.size(); n = qMin<qsizetype>(n * 2, 4096)) {
+        const qsizetype take = qMin(n, message.size() - pos);
+        events += r.feed(message.sliced(pos, take));
+        pos += take;
+        if (pos < message.size()) {
+            ASSERT_TRUE(events.isEmpty()) << "at " << pos;
+        }
+    }
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].bytes, message);
+    EXPECT_EQ(events[0].message.lines.size(), 2000);
 }
 
 TEST(ProtocolFraming, StudentLogsDispatchedMessagesButNeverSetBytes)
 {
     StudentReceiver r;
     const QByteArray payload("\x01\x02secret", 8);
-    const auto events =
-        studentSide(r, {command(Head::WhoAreYou), questionListHead(payload.size()) + payload, command(Head::NeedRoute)});
+    const auto events = studentSide(
+        r, {command(Head::WhoAreYou), questionListHead(payload.size()) + payload, command(Head::NeedRoute)});
     ASSERT_EQ(events.size(), 4);
     EXPECT_EQ(events[0].logText, "!WhoAreYou");
     EXPECT_EQ(events[1].type, StudentReceiver::Event::Type::QuestionSetHead);
@@ -509,36 +627,60 @@ TEST(ProtocolQuestionSet, MessageRightAfterTheSetIsDispatched)
     EXPECT_EQ(events[2].message.kind, ServerMessage::Kind::Noop);
 }
 
-TEST(ProtocolQuestionSet, RefusedCounts)
+TEST(ProtocolQuestionSet, RefusedCountsDropTheSetsBytesUntilAMessageBegins)
 {
-    struct Case
-    {
-        QByteArray head;
-        bool passesBytesBy;
-    };
-    const Case cases[] = {{wire("QuestionList|-5|"), false},
-                          {wire("QuestionList|12a|"), false},
-                          {wire("QuestionList||"), false},
-                          {wire("QuestionList|536870913|"), true}};
-    for (const Case& c : cases) {
+    const QByteArray heads[] = {wire("QuestionList|-5|"), wire("QuestionList|12a|"), wire("QuestionList||"),
+                                wire("QuestionList|536870913|"), wire("QuestionList|99999999999999999|")};
+    for (const QByteArray& head : heads) {
+        SCOPED_TRACE(head.toStdString());
         StudentReceiver r;
-        auto events = r.feed(c.head + "xyz");
-        ASSERT_FALSE(events.isEmpty());
-        EXPECT_EQ(events[0].type, StudentReceiver::Event::Type::QuestionSetRefused) << c.head.toStdString();
+        auto events = r.feed(head + "xyz");
+        ASSERT_EQ(events.size(), 1) << "the rest of the read is not taken as messages";
+        EXPECT_EQ(events[0].type, StudentReceiver::Event::Type::QuestionSetRefused);
         EXPECT_FALSE(events[0].problem.isEmpty());
-        EXPECT_EQ(events.size(), 1) << "the rest of the read is not taken as messages";
         EXPECT_FALSE(r.receivingQuestionSet());
-        if (!c.passesBytesBy) {
-            events = r.feed(command(Head::WhoAreYou));
-            ASSERT_EQ(events.size(), 1);
-            EXPECT_EQ(events[0].message.kind, ServerMessage::Kind::WhoAreYou);
-        }
+        // what the server still sends of that set goes unread, with one log line for all of it
+        events = r.feed(QByteArray(4096, '\x9c'));
+        ASSERT_EQ(events.size(), 1);
+        EXPECT_EQ(events[0].type, StudentReceiver::Event::Type::Refused);
+        EXPECT_FALSE(events[0].logText.has_value());
+        EXPECT_TRUE(r.feed(wire("abc|def")).isEmpty());
+        // a read that begins with a message ends the dropping
+        events = r.feed(command(Head::CloseClient));
+        ASSERT_EQ(events.size(), 1);
+        EXPECT_EQ(events[0].message.kind, ServerMessage::Kind::CloseClient);
+        EXPECT_FALSE(r.droppingSetRest());
+        events = r.feed("zz");
+        ASSERT_EQ(events.size(), 1);
+        EXPECT_EQ(events[0].type, StudentReceiver::Event::Type::Ignored) << "later unknown bytes are messages again";
     }
     // at the limit the set is taken
     StudentReceiver r;
     const auto events = r.feed(wire("QuestionList|536870912|"));
     EXPECT_EQ(events[0].type, StudentReceiver::Event::Type::QuestionSetHead);
     EXPECT_TRUE(r.receivingQuestionSet());
+}
+
+TEST(ProtocolQuestionSet, RestOfASetWhoseWaitRanOutIsDroppedNotTakenAsMessages)
+{
+    StudentReceiver r;
+    r.feed(questionListHead(1000) + QByteArray(300, 'a'));
+    r.abortQuestionSet();
+    EXPECT_TRUE(r.droppingSetRest());
+    QList<StudentReceiver::Event> events = studentSide(r, {QByteArray(500, 'b'), QByteArray(200, 'c')});
+    ASSERT_EQ(events.size(), 1);
+    EXPECT_EQ(events[0].type, StudentReceiver::Event::Type::Refused);
+    EXPECT_FALSE(events[0].logText.has_value()) << "set bytes are never logged as a message";
+    events = studentSide(r, {command(Head::NextStudent), command(Head::WhoAreYou)});
+    ASSERT_EQ(events.size(), 2);
+    EXPECT_EQ(events[0].message.kind, ServerMessage::Kind::NextStudent);
+    EXPECT_EQ(events[1].message.kind, ServerMessage::Kind::WhoAreYou);
+
+    // a set that had come whole leaves nothing to drop
+    StudentReceiver whole;
+    whole.feed(questionListHead(3) + "abc");
+    whole.abortQuestionSet();
+    EXPECT_FALSE(whole.droppingSetRest());
 }
 
 TEST(ProtocolQuestionSet, EmptySetCompletesAtItsHead)

@@ -1,8 +1,7 @@
 #include "adtg.h"
-#include "runlog.h"
-
 #include "apperror.h"
 #include "publishedexample.h"
+#include "runlog.h"
 #include "sampletables.h"
 #include "testhome.h"
 
@@ -11,11 +10,9 @@
 #include <QRandomGenerator>
 #include <QUuid>
 #include <QtEndian>
-
-#include <gtest/gtest.h>
-
 #include <cstring>
 #include <functional>
+#include <gtest/gtest.h>
 #include <limits>
 
 using sample::column;
@@ -82,10 +79,73 @@ qsizetype columnToken(const QByteArray& bytes, int ordinal)
     return -1;
 }
 
-qsizetype firstRow(const QByteArray& bytes) { return sizedTokens(bytes).last(); }
+qsizetype firstRow(const QByteArray& bytes)
+{
+    return sizedTokens(bytes).last();
+}
 
-void setU16(QByteArray& bytes, qsizetype at, quint16 v) { qToLittleEndian(v, bytes.data() + at); }
-void setU32(QByteArray& bytes, qsizetype at, quint32 v) { qToLittleEndian(v, bytes.data() + at); }
+void setU16(QByteArray& bytes, qsizetype at, quint16 v)
+{
+    qToLittleEndian(v, bytes.data() + at);
+}
+void setU32(QByteArray& bytes, qsizetype at, quint32 v)
+{
+    qToLittleEndian(v, bytes.data() + at);
+}
+
+// The sized token at offset at, id and size included.
+QByteArray tokenAt(const QByteArray& bytes, qsizetype at)
+{
+    return bytes.mid(at, 3 + qFromLittleEndian<quint16>(bytes.constData() + at + 1));
+}
+
+// A record-set context token without the given properties of the client cursor's property set, its
+// counts and size brought in line.
+QByteArray withoutCursorProperties(const QByteArray& token, const QList<quint32>& ids)
+{
+    const QByteArray cursorSet = hex("C1 3C 8E B6 EB 6D D0 11 8D F6 00 AA 00 5F FE 58");
+    const char* p = token.constData() + 3;
+    const quint16 sets = qFromLittleEndian<quint16>(p);
+    QByteArray body = token.mid(3, 2);
+    qsizetype at = 2;
+    for (int set = 0; set < sets; ++set) {
+        const QByteArray guid = token.mid(3 + at, 16);
+        const quint16 count = qFromLittleEndian<quint16>(p + at + 16);
+        at += 18;
+        QByteArray kept;
+        quint16 keptCount = 0;
+        for (int i = 0; i < count; ++i) {
+            const quint32 id = qFromLittleEndian<quint32>(p + at);
+            const qsizetype size = 6 + qFromLittleEndian<quint16>(p + at + 4);
+            if (guid != cursorSet || !ids.contains(id)) {
+                kept += token.mid(3 + at, size);
+                ++keptCount;
+            }
+            at += size;
+        }
+        body += guid;
+        body.append(2, '\0');
+        setU16(body, body.size() - 2, keptCount);
+        body += kept;
+    }
+    QByteArray result = hex("10 00 00") + body;
+    setU16(result, 1, quint16(body.size()));
+    return result;
+}
+
+// Ordinal, code page, column count, key count and key ordinals of a table descriptor: all but its names.
+QList<quint16> tableDescriptorNumbers(const QByteArray& token)
+{
+    const char* p = token.constData() + 3;
+    QList<quint16> numbers{qFromLittleEndian<quint16>(p)};
+    qsizetype at = 2;
+    for (int name = 0; name < 2; ++name)
+        at += 2 + 2 * qFromLittleEndian<quint16>(p + at);
+    const quint16 keys = qFromLittleEndian<quint16>(p + at + 4);
+    for (qsizetype i = 0; i < 3 + keys; ++i)
+        numbers.append(qFromLittleEndian<quint16>(p + at + 2 * i));
+    return numbers;
+}
 
 void writeFile(const QString& path, const QByteArray& bytes)
 {
@@ -141,9 +201,20 @@ Table roundTrip(const Table& t)
     return ReadAdtg(WriteAdtg(t));
 }
 
+// The columns as a file written from them declares them: text at least 256 characters wide.
+QList<Column> asDeclared(QList<Column> columns)
+{
+    for (Column& c : columns) {
+        if (c.type == ColumnType::Text)
+            c.size = std::max(c.size > 0 ? c.size : 255, 256);
+    }
+    return columns;
+}
+
+// actual was read from a file written from expected.
 void expectSameTable(const Table& actual, const Table& expected)
 {
-    ASSERT_EQ(actual.columns(), expected.columns());
+    ASSERT_EQ(actual.columns(), asDeclared(expected.columns()));
     ASSERT_EQ(actual.rowCount(), expected.rowCount());
     for (int r = 0; r < expected.rowCount(); ++r) {
         for (int c = 0; c < expected.columnCount(); ++c)
@@ -217,12 +288,45 @@ TEST(AdtgPublished, GuidsAreWrittenInTheirMixedEndianLayout)
     EXPECT_EQ(WriteAdtg(sample::smallQuestions()).mid(12, 16), expected); // in the handler options
 }
 
+TEST(AdtgPublished, OurHeadIsThePublishedOneUpToTheColumns)
+{
+    // Both tables have five columns, the first of them the key, and one row: what describes the same
+    // things is the same, except that the writer asks for synchronous loading and gives no fetch sizes.
+    const QByteArray published = publishedRecordSet().mid(35);
+    const QByteArray ours = WriteAdtg(sample::smallQuestions());
+    const QList<qsizetype> theirTokens = sizedTokens(published);
+    const QList<qsizetype> ourTokens = sizedTokens(ours);
+    // handler options, result descriptor, record-set context, table descriptor, then the columns
+    ASSERT_GE(theirTokens.size(), 5);
+    ASSERT_GE(ourTokens.size(), 5);
+    EXPECT_EQ(ours.left(9), published.left(9)); // header
+
+    const QByteArray theirOptions = tokenAt(published, theirTokens[0]);
+    const QByteArray ourOptions = tokenAt(ours, ourTokens[0]);
+    EXPECT_EQ(theirOptions.right(2), hex("03 00")); // asynchronous, non-blocking
+    EXPECT_EQ(ourOptions.right(2), hex("01 00"));   // synchronous
+    EXPECT_EQ(ourOptions.chopped(2), theirOptions.chopped(2));
+
+    EXPECT_EQ(tokenAt(ours, ourTokens[1]).toHex(' '), tokenAt(published, theirTokens[1]).toHex(' '));
+
+    const QByteArray theirContext = tokenAt(published, theirTokens[2]);
+    ASSERT_EQ(withoutCursorProperties(theirContext, {}), theirContext); // the helper's own check
+    const QList<quint32> fetchSizes{0x03, 0x07};                        // background and initial
+    EXPECT_EQ(tokenAt(ours, ourTokens[2]).toHex(' '), withoutCursorProperties(theirContext, fetchSizes).toHex(' '));
+
+    const QByteArray ourTable = tokenAt(ours, ourTokens[3]);
+    ASSERT_EQ(ourTable[0], '\x05');
+    EXPECT_EQ(tableDescriptorNumbers(ourTable), tableDescriptorNumbers(tokenAt(published, theirTokens[3])));
+    EXPECT_EQ(tableDescriptorNumbers(ourTable), (QList<quint16>{1, 0, 5, 1, 1}));
+    EXPECT_EQ(ours[ourTokens[4]], '\x06'); // the first column descriptor follows
+}
+
 // --- The writer's bytes -------------------------------------------------------------------------
 
 TEST(AdtgGolden, SmallQuestionsTableIsWrittenByteForByte)
 {
     const QByteArray golden = goldenSmall();
-    ASSERT_EQ(golden.size(), 648);
+    ASSERT_EQ(golden.size(), 628);
     EXPECT_EQ(WriteAdtg(sample::smallQuestions()), golden);
     expectSameTable(ReadAdtg(golden), sample::smallQuestions());
 }
@@ -236,10 +340,11 @@ TEST(AdtgGolden, CellsFollowTheirColumnsLayout)
         const char* row; // row token, presence map, cells
     };
     const Case cases[] = {
-        // Text of at most 127 characters: u8 byte count; wider text: i32 byte count.
-        {column("T", ColumnType::Text, 127), QStringLiteral("abc"), "07 80 06 61 00 62 00 63 00"},
-        {column("T", ColumnType::Text, 128), QStringLiteral("abc"), "07 80 06 00 00 00 61 00 62 00 63 00"},
-        {column("T", ColumnType::Text, 10), QString(), "07 80 00"},
+        // Text of any width: i32 byte count, as every column is declared too wide for a u8 length.
+        {column("T", ColumnType::Text, 50), QStringLiteral("abc"), "07 80 06 00 00 00 61 00 62 00 63 00"},
+        {column("T", ColumnType::Text, 255), QStringLiteral("abc"), "07 80 06 00 00 00 61 00 62 00 63 00"},
+        {column("T", ColumnType::Text, 300), QStringLiteral("abc"), "07 80 06 00 00 00 61 00 62 00 63 00"},
+        {column("T", ColumnType::Text, 10), QString(), "07 80 00 00 00 00"},
         {column("T", ColumnType::Text, 10), QVariant(), "07 00"},
         {column("M", ColumnType::Memo, 0, false), QStringLiteral("Я"), "07 02 00 00 00 2F 04"},
         {column("B", ColumnType::Binary), QByteArray("BM"), "07 80 02 00 00 00 42 4D"},
@@ -271,8 +376,11 @@ TEST(AdtgGolden, ColumnDescriptorsCarryTypeSizeAndFlags)
         {column("Y", ColumnType::Bool, 0, false), "0B 00 02 00 00 00 FF 00 00 00 FF 00 00 00 18 00 00 00 00 00"},
         {column("D", ColumnType::Double), "05 00 08 00 00 00 0F 00 00 00 FF 00 00 00 78 00 00 00 00 00"},
         {column("W", ColumnType::Date), "07 00 08 00 00 00 FF 00 00 00 FF 00 00 00 78 00 00 00 00 00"},
-        {column("T", ColumnType::Text, 50), "82 00 32 00 00 00 FF 00 00 00 FF 00 00 00 68 00 00 00 00 00"},
-        {column("T", ColumnType::Text, 50, false), "82 00 32 00 00 00 FF 00 00 00 FF 00 00 00 08 00 00 00 00 00"},
+        // Text is declared at least 256 characters wide, so that every reading takes an i32 length.
+        {column("T", ColumnType::Text, 50), "82 00 00 01 00 00 FF 00 00 00 FF 00 00 00 68 00 00 00 00 00"},
+        {column("T", ColumnType::Text, 50, false), "82 00 00 01 00 00 FF 00 00 00 FF 00 00 00 08 00 00 00 00 00"},
+        {column("T", ColumnType::Text, 0), "82 00 00 01 00 00 FF 00 00 00 FF 00 00 00 68 00 00 00 00 00"},
+        {column("T", ColumnType::Text, 400), "82 00 90 01 00 00 FF 00 00 00 FF 00 00 00 68 00 00 00 00 00"},
         {column("M", ColumnType::Memo), "82 00 FE FF FF 1F FF 00 00 00 FF 00 00 00 E8 00 00 00 00 00"},
         {column("B", ColumnType::Binary), "80 00 FF FF FF 3F FF 00 00 00 FF 00 00 00 E8 00 00 00 00 00"},
     };
@@ -286,14 +394,39 @@ TEST(AdtgGolden, ColumnDescriptorsCarryTypeSizeAndFlags)
     }
 }
 
+TEST(AdtgGolden, PresenceMapOfMoreThanEightNullableColumns)
+{
+    // Ten nullable columns and one that is not, between them: two bytes, the first nullable column in
+    // the high bit of the first byte, the ninth in the high bit of the second; no bit for the column
+    // that cannot be null, and the bits after the tenth stay 0.
+    QList<Column> columns;
+    for (int i = 1; i <= 10; ++i) {
+        columns.append(column(qPrintable(QStringLiteral("N%1").arg(i)), ColumnType::Int));
+        if (i == 4)
+            columns.append(column("K", ColumnType::Int, 0, false));
+    }
+    Table t(columns);
+    //           N1 N2 N3 N4 K   N5 N6 N7 N8 N9 N10
+    t.appendRow({1, {}, {}, {}, 0, {}, {}, {}, 8, 9, {}});
+    t.appendRow({1, 2, 3, 4, -1, 5, 6, 7, 8, 9, 10});
+    t.appendRow({{}, {}, {}, {}, 0, {}, {}, {}, {}, {}, 10});
+    const QByteArray bytes = WriteAdtg(t);
+    const QByteArray rows = hex("07 81 80 01 00 00 00 00 00 00 00 08 00 00 00 09 00 00 00"
+                                "07 FF C0 01 00 00 00 02 00 00 00 03 00 00 00 04 00 00 00 FF FF FF FF"
+                                "   05 00 00 00 06 00 00 00 07 00 00 00 08 00 00 00 09 00 00 00 0A 00 00 00"
+                                "07 00 40 00 00 00 00 0A 00 00 00"
+                                "0F");
+    EXPECT_EQ(bytes.mid(firstRow(bytes)).toHex(' '), rows.toHex(' '));
+    expectSameTable(ReadAdtg(bytes), t);
+}
+
 // --- Round trips ---------------------------------------------------------------------------------
 
 TEST(AdtgRoundTrip, EveryColumnTypeWithValuesAndNulls)
 {
     Table t({sample::autoNumberKey("ID"), column("I", ColumnType::Int), column("Y", ColumnType::Bool),
-             column("D", ColumnType::Double), column("T", ColumnType::Text, 20),
-             column("W", ColumnType::Text, 200), column("M", ColumnType::Memo), column("B", ColumnType::Binary),
-             column("When", ColumnType::Date)});
+             column("D", ColumnType::Double), column("T", ColumnType::Text, 20), column("W", ColumnType::Text, 200),
+             column("M", ColumnType::Memo), column("B", ColumnType::Binary), column("When", ColumnType::Date)});
     const QString wide(200, QChar(0x0416)); // Ж, the full width of the column
     t.appendRow({1, std::numeric_limits<qint32>::min(), true, 0.1, QStringLiteral("Привет"), wide,
                  QStringLiteral("Строка 1\r\nСтрока 2\r\n"), QByteArray("\x00\x01\xFF", 3),
@@ -415,6 +548,32 @@ TEST(AdtgRoundTrip, FilesHoldExactlyTheBytesWrittenToMemory)
     EXPECT_TRUE(file == WriteAdtg(t));
 }
 
+TEST(AdtgRoundTrip, LastValuesEndingInAnEndTokenByte)
+{
+    // "Џ" is 0F 04 in UTF-16: the last bytes of the table are then 0F 04 0F, and only the last 0F ends it.
+    const QString ending = QStringLiteral("Вопрос Џ");
+    Table text({column("T", ColumnType::Text, 50)});
+    text.appendRow({QStringLiteral("Џ")});
+    text.appendRow({ending});
+    Table memo({column("N", ColumnType::Int, 0, false), column("M", ColumnType::Memo)});
+    memo.appendRow({15, ending});
+    Table binary({column("B", ColumnType::Binary)});
+    binary.appendRow({QByteArray("\x0F\x0F", 2)});
+    const struct
+    {
+        Table table;
+        const char* end;
+    } cases[] = {{text, "0F 04 0F"}, {memo, "0F 04 0F"}, {binary, "0F 0F 0F"}};
+    for (const auto& c : cases) {
+        const QByteArray bytes = WriteAdtg(c.table);
+        ASSERT_TRUE(bytes.endsWith(hex(c.end))) << c.end;
+        expectSameTable(ReadAdtg(bytes), c.table);
+        const QString path = testPath(QStringLiteral("ending.top"));
+        WriteAdtgFile(c.table, path);
+        expectSameTable(ReadAdtgFile(path), c.table);
+    }
+}
+
 TEST(AdtgRoundTrip, QuestionLayoutsKeepTheirColumnsAndCount)
 {
     for (int answers : {8, 7}) {
@@ -462,7 +621,7 @@ TEST(AdtgWriter, RefusesWhatItCannotWrite)
     outOfRange.appendRow({qlonglong(1) << 40});
     Table notADate({column("D", ColumnType::Date)});
     notADate.appendRow({QStringLiteral("вчера")});
-    const Case cases[] = {{"text longer than its column", tooLong},  {"null in a Yes/No column", nullInYesNo},
+    const Case cases[] = {{"text longer than its column", tooLong},   {"null in a Yes/No column", nullInYesNo},
                           {"names differing only in case", repeated}, {"a column without a name", unnamed},
                           {"an integer beyond 32 bits", outOfRange},  {"a date that is not one", notADate}};
     for (const Case& c : cases)
@@ -484,8 +643,8 @@ TEST(AdtgReader, TextLengthsCountedInCharactersAreRead)
     // Such a file tells how another writer lays the format out: the run log says which reading fitted.
     ASSERT_EQ(RunLog::lines().size(), 1);
     EXPECT_TRUE(RunLog::lines()[0].endsWith(QStringLiteral("TableGram read with text lengths as character counts, "
-                                                          "presence bits high bit first for nullable or may-be-null "
-                                                          "columns")))
+                                                           "presence bits high bit first for nullable or may-be-null "
+                                                           "columns")))
         << RunLog::lines()[0].toStdString();
 
     RunLog::clear();
@@ -533,9 +692,9 @@ TEST(AdtgReader, PendingChangesInsertsAndDeletionsAreApplied)
     Table t = twoNullableInts();
     t.appendRow({1, 2});
     QByteArray bytes = WriteAdtg(t);
-    bytes.chop(1); // the end marker
-    bytes += hex("0A 40 00 09 00 00 00");       // change of row 1: B = 9
-    bytes += hex("0D C0 40 07 00 00 00");       // insert: A = 7, B forced to null
+    bytes.chop(1);                                    // the end marker
+    bytes += hex("0A 40 00 09 00 00 00");             // change of row 1: B = 9
+    bytes += hex("0D C0 40 07 00 00 00");             // insert: A = 7, B forced to null
     bytes += hex("07 C0 03 00 00 00 04 00 00 00 0C"); // a row deleted again
     bytes += hex("0F");
     setU32(bytes, RowCountOffset, 3);
@@ -574,10 +733,10 @@ TEST(AdtgReader, UnknownTokensAndOptionalColumnFieldsArePassedOver)
     body[0] = char(quint8(body[0]) | 0x03); // catalog, schema
     body[1] = char(quint8(body[1]) | 0xF0); // collating sequence, compute mode, date-time precision, default
     body[2] = char(quint8(body[2]) | 0xF8); // case, multi-valued, searchable, unique, octet length
-    body += hex("04 00 70 00 75 00 62 00 73 00") + hex("00 00");      // catalog "pubs", schema ""
-    body += QByteArray(4 + 4 + 4 + 16, '\x11');                     // collating .. default value
-    body += tail.left(2) + QByteArray(2 + 2 + 4 + 2 + 4, '\x22');   // auto-increment, case .. octet length
-    body += tail.right(2) + hex("AB CD EF");                        // visible, then unknown bytes
+    body += hex("04 00 70 00 75 00 62 00 73 00") + hex("00 00");  // catalog "pubs", schema ""
+    body += QByteArray(4 + 4 + 4 + 16, '\x11');                   // collating .. default value
+    body += tail.left(2) + QByteArray(2 + 2 + 4 + 2 + 4, '\x22'); // auto-increment, case .. octet length
+    body += tail.right(2) + hex("AB CD EF");                      // visible, then unknown bytes
     QByteArray token = hex("06") + QByteArray(2, '\0') + body;
     setU16(token, 1, quint16(body.size()));
     bytes.replace(at, 3 + size, token);
@@ -585,6 +744,135 @@ TEST(AdtgReader, UnknownTokensAndOptionalColumnFieldsArePassedOver)
     // An unknown sized token among the descriptors.
     bytes.insert(columnToken(bytes, 1), hex("20 03 00 01 02 03"));
     expectSameTable(ReadAdtg(bytes), t);
+}
+
+TEST(AdtgReader, CharacterCountsEndingInAnEndTokenByteAreReadWhole)
+{
+    // Written with character counts, "АЏ" is 02 00 00 00 10 04 0F 04. Read as a byte count, the prefix
+    // takes "А" and meets 0F, an end token two bytes before the file's end: that reading is not taken.
+    Table t({column("T", ColumnType::Text, 50)});
+    t.appendRow({QStringLiteral("АЏ")});
+    QByteArray bytes = WriteAdtg(t);
+    const qsizetype row = firstRow(bytes);
+    ASSERT_EQ(bytes.mid(row).toHex(' '), hex("07 80 04 00 00 00 10 04 0F 04 0F").toHex(' '));
+    setU32(bytes, row + 2, 2);
+    RunLog::clear();
+    expectSameTable(ReadAdtg(bytes), t);
+    ASSERT_EQ(RunLog::lines().size(), 1);
+    EXPECT_TRUE(RunLog::lines()[0].contains(QStringLiteral("text lengths as character counts")));
+
+    const QString path = testPath(QStringLiteral("charcounts.top"));
+    writeFile(path, bytes);
+    expectSameTable(ReadAdtgFile(path), t);
+
+    // The line end with which a network message goes on may follow the end token; other bytes may not.
+    const QByteArray wrapper = publishedRecordSet().left(35);
+    for (const QByteArray& before : {QByteArray(), wrapper}) {
+        expectSameTable(ReadAdtg(before + bytes + "\r\n--boundary--\r\n"), t);
+        expectSameTable(ReadAdtg(before + bytes), t);
+        EXPECT_THROW(ReadAdtg(before + bytes + "x"), AppError);
+        EXPECT_THROW(ReadAdtg(before + bytes + hex("00")), AppError);
+    }
+}
+
+TEST(AdtgReader, VarNumericAsInThePublishedExample)
+{
+    // 6553E+50 to five digits: 65530 (FA FF) with scale 49 and sign 01. Precision, scale and sign come
+    // first; the value takes the fewest bytes that hold five digits, or, as another writer might read
+    // the published formula, three.
+    struct Case
+    {
+        const char* first; // the cell of each of two rows
+        const char* second;
+        double firstValue;
+        double secondValue;
+        bool byFormula;
+    };
+    const Case cases[] = {
+        {"05 31 01 FA FF", "05 31 00 FA FF", 6553e50, -6553e50, false},
+        {"05 FD 01 FA FF", "02 00 01 0C", 65.53, 12, false},
+        {"05 31 01 FA FF 00", "01 00 01 07", 6553e50, 7, true},
+        {"14 00 01 00 00 E8 89 04 23 C7 8A", "01 00 00 00", 1e19, -0.0, false}, // 20 digits in 8 bytes
+    };
+    for (const Case& c : cases) {
+        Table t({column("N", ColumnType::Double, 0, false)});
+        t.appendRow({0.0});
+        t.appendRow({0.0});
+        QByteArray bytes = WriteAdtg(t);
+        const qsizetype at = columnToken(bytes, 1);
+        const qsizetype end = at + 3 + qFromLittleEndian<quint16>(bytes.constData() + at + 1);
+        setU16(bytes, end - 22, 0x8B); // DBTYPE_VARNUMERIC
+        const qsizetype row = firstRow(bytes);
+        bytes.replace(row, bytes.size() - row, hex("07") + hex(c.first) + hex("07") + hex(c.second) + hex("0F"));
+        RunLog::clear();
+        const Table back = ReadAdtg(bytes);
+        ASSERT_EQ(back.column(0).type, ColumnType::Double) << c.first;
+        ASSERT_EQ(back.rowCount(), 2) << c.first;
+        EXPECT_DOUBLE_EQ(back.value(0, 0).toDouble(), c.firstValue) << c.first;
+        EXPECT_DOUBLE_EQ(back.value(1, 0).toDouble(), c.secondValue) << c.second;
+        EXPECT_EQ(!RunLog::lines().isEmpty(), c.byFormula) << c.first; // another writer's reading is logged
+    }
+}
+
+TEST(AdtgReader, NullableComesFromIsNullableNotMayBeNull)
+{
+    // A key column flagged MAYBENULL (a null may be read through a join) is still not nullable, and
+    // a file written from what was read keeps it so.
+    Table t({sample::autoNumberKey("ID"), column("Name", ColumnType::Memo)});
+    t.appendRow({7, QStringLiteral("Иванов")});
+    QByteArray bytes = WriteAdtg(t);
+    const qsizetype at = columnToken(bytes, 1);
+    const qsizetype end = at + 3 + qFromLittleEndian<quint16>(bytes.constData() + at + 1);
+    ASSERT_EQ(bytes.mid(end - 8, 4), hex("18 80 00 00"));
+    setU32(bytes, end - 8, 0x8058); // with MAYBENULL
+    const Table back = ReadAdtg(bytes);
+    EXPECT_FALSE(back.column(0).nullable);
+    EXPECT_TRUE(back.column(0).key);
+    EXPECT_EQ(back.row(0), t.row(0));
+    const QByteArray again = WriteAdtg(back);
+    EXPECT_EQ(again.mid(end - 8, 4), hex("18 80 00 00"));
+}
+
+TEST(AdtgReader, DecimalColumnsAreNumbersOrRefusedByName)
+{
+    // DECIMAL cells are read as numbers; NUMERIC, which the published types do not include, and any
+    // type whose cells cannot be measured are refused with the column's name, even when every value
+    // is null.
+    Table t({Column{QStringLiteral("Сумма"), ColumnType::Double}});
+    t.appendRow({0.0});
+    t.appendRow({QVariant()});
+    const QByteArray written = WriteAdtg(t);
+    const qsizetype at = columnToken(written, 1);
+    const qsizetype end = at + 3 + qFromLittleEndian<quint16>(written.constData() + at + 1);
+    const qsizetype row = firstRow(written);
+
+    QByteArray decimal = written;
+    setU16(decimal, end - 22, 0x0E);
+    decimal.replace(row + 2, 8, hex("00 00 02 80 00 00 00 00 39 30 00 00 00 00 00 00")); // -123.45
+    const Table back = ReadAdtg(decimal);
+    EXPECT_EQ(back.column(0).type, ColumnType::Double);
+    EXPECT_DOUBLE_EQ(back.value(0, 0).toDouble(), -123.45);
+    EXPECT_FALSE(back.value(1, 0).isValid());
+
+    struct Case
+    {
+        quint16 type;
+        const char* named;
+    };
+    const Case refused[] = {{0x83, "NUMERIC"}, {0x99, "0x0099"}};
+    for (const Case& c : refused) {
+        QByteArray bytes = written;
+        setU16(bytes, end - 22, c.type);
+        setU32(bytes, end - 8, 0x68);                                  // not of fixed length
+        bytes.replace(row, bytes.size() - row, hex("07 00 07 00 0F")); // nulls only
+        try {
+            ReadAdtg(bytes);
+            ADD_FAILURE() << "type " << c.type << " was read";
+        } catch (const AppError& e) {
+            EXPECT_TRUE(e.message().contains(QStringLiteral("\"Сумма\""))) << e.message().toStdString();
+            EXPECT_TRUE(e.message().contains(QLatin1String(c.named))) << e.message().toStdString();
+        }
+    }
 }
 
 // --- Damaged input -------------------------------------------------------------------------------
@@ -612,7 +900,8 @@ TEST(AdtgDamaged, WrongLengthsAndCountsAreErrors)
         {"negative memo length", [&](QByteArray& b) { setU32(b, row + 6, 0xFFFFFFF0); }},
         {"odd byte count of text", [&](QByteArray& b) { setU32(b, row + 6, 5); }},
         {"column descriptor longer than the file", [&](QByteArray& b) { setU16(b, firstColumn + 1, 0xFFFF); }},
-        {"column descriptor shorter than its fields", [&](QByteArray& b) {
+        {"column descriptor shorter than its fields",
+         [&](QByteArray& b) {
              const quint16 size = qFromLittleEndian<quint16>(b.constData() + firstColumn + 1);
              b.remove(firstColumn + 3 + 10, size - 10);
              setU16(b, firstColumn + 1, 10);
@@ -653,7 +942,7 @@ TEST(AdtgDamaged, AnyChangedByteGivesATableOrAnError)
             }
         }
     }
-    EXPECT_GT(tables, 0);  // names, property values and cell contents may change freely
+    EXPECT_GT(tables, 0); // names, property values and cell contents may change freely
     EXPECT_GT(errors, 0);
 }
 

@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QProcess>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,7 +51,8 @@ TEST(TableCommands, MakeThenDumpGivesTheSameJson)
     ASSERT_EQ(make.exitCode, 0) << make.err.constData();
     const ToolRun dump = vastrel({QStringLiteral("table"), QStringLiteral("dump"), top});
     ASSERT_EQ(dump.exitCode, 0) << dump.err.constData();
-    EXPECT_EQ(dump.out, json);
+    // The file declares text columns at least 256 characters wide.
+    EXPECT_EQ(dump.out, QByteArray(json).replace(R"("size":100)", R"("size":256)"));
 
     // A file written from a dump is the same file.
     const QString again = testPath(QStringLiteral("again.json"));

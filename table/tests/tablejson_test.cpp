@@ -1,7 +1,6 @@
-#include "tablejson.h"
-
 #include "apperror.h"
 #include "sampletables.h"
+#include "tablejson.h"
 
 #include <gtest/gtest.h>
 
@@ -32,7 +31,8 @@ TEST(TableJson, CanonicalTextComesBackUnchanged)
 
 TEST(TableJson, TablesComeBackFromTheirText)
 {
-    for (const Table& t : {sample::smallQuestions(), sample::questionsTable(8, 5), sample::questionsTable(7, 2), Table()})
+    for (const Table& t :
+         {sample::smallQuestions(), sample::questionsTable(8, 5), sample::questionsTable(7, 2), Table()})
         EXPECT_EQ(TableFromJson(TableToJson(t)), t);
 }
 

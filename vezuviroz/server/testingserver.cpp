@@ -702,7 +702,7 @@ bool TestingServer::openTopicRow(int topicId, const QString& topicName)
 {
     m_topicId = topicId;
     m_topicName = topicName;
-    m_shared->cmdResetTopics->setParam(QStringLiteral("NoTopicID"), TopicStore::NoTopicID());
+    m_shared->cmdResetTopics->setParam(QStringLiteral("NoTopicID"), m_shared->NoTopicID());
     m_shared->cmdResetTopics->execute();
     Dataset& questions = *m_dm->sqlQuestions;
     TopicStore::OpenQuestionList(questions, collectQuestionIds(topicId));
