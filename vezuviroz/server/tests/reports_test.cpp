@@ -307,3 +307,22 @@ TEST_F(ReportsTest, ClearAllAndCloseAll)
     ASSERT_TRUE(idle.waitFor(K::CloseClient));
     EXPECT_EQ(prompts.asked.size(), 1); // no work left: not asked again
 }
+
+TEST_F(ReportsTest, WithoutPassedOnlyAnOrderingLineNotShownYetScoresNothing)
+{
+    topic = bank->addTopic("Orders");
+    for (int i = 0; i < 4; ++i)
+        questions.append(bank->addOrdering(topic, QStringLiteral("O%1").arg(i)));
+    bank->setSettings(topic, [](TestSettings& s) { s.RandomOrder = false; });
+    ASSERT_TRUE(server->OpenTestTopic(topic));
+    Peer& p = addPeer(2);
+    handOutAndWait();
+    QStringList route;
+    for (int i = 0; i < 4; ++i)
+        route << id(i) + "=1234"; // every order right, the last not shown yet
+    p.sendRaw(Protocol::rout(4, route));
+    ASSERT_TRUE(waitRowValue(p.address, "PriceSum", 4));
+    p.sendRaw(Protocol::report({questions[0], "1234", 3, 100}));
+    ASSERT_TRUE(waitRowValue(p.address, "AlreadyPassedCount", 3));
+    EXPECT_DOUBLE_EQ(rowValue(p.address, "RightsPercent").toDouble(), 75.0);
+}
