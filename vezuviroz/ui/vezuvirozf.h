@@ -11,4 +11,8 @@ public:
     static constexpr const char* BaseCaption = "Vastrel Vezuviroz " VASTREL_VERSION;
 
     TVezuvirozF(TDM* dm, TSharedDM* shared, QWidget* parent = nullptr);
+
+    // A student's result file, given at start or handed over by a later start (the desktop opens
+    // result files with this program), is shown in the saved-work viewer.
+    void openResultFile(const QString& path);
 };

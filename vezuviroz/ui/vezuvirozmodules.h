@@ -5,4 +5,10 @@
 
 class VezuvirozModules : public StoreProgramModules<TVezuvirozF, StoreProgram::Vezuviroz>
 {
+public:
+    void argumentHandedOver(const QString& argument) override
+    {
+        if (!argument.isEmpty())
+            window()->openResultFile(argument);
+    }
 };
