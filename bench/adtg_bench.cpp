@@ -2,15 +2,14 @@
 // each against copying a file of the same size file to file (1 MiB reads and writes) in the same run.
 // A ratio is copy time / our time: 1 means as fast as the copy, 0.5 twice as slow.
 #include "adtg.h"
+#include "benchquestions.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QTemporaryDir>
-
 #include <algorithm>
 #include <cstdio>
 #include <functional>
@@ -19,54 +18,8 @@ namespace {
 
 constexpr int Questions = 2000;
 constexpr int PictureBytes = 50 * 1024;
-constexpr int Answers = 8;
 constexpr int Rounds = 5;
 constexpr qint64 CopyChunk = 1 << 20;
-
-Table questionSet()
-{
-    QList<Column> columns{{QStringLiteral("QueID"), ColumnType::Int, 0, false, true, true},
-                          {QStringLiteral("TopicID"), ColumnType::Int},
-                          {QStringLiteral("Used"), ColumnType::Bool, 0, false},
-                          {QStringLiteral("Question"), ColumnType::Memo},
-                          {QStringLiteral("QuePict"), ColumnType::Binary}};
-    for (int i = 1; i <= Answers; ++i)
-        columns.append({QStringLiteral("Ans%1").arg(i), ColumnType::Text, 255});
-    for (int i = 1; i <= Answers; ++i)
-        columns.append({QStringLiteral("Pict%1").arg(i), ColumnType::Binary});
-    for (int i = 1; i <= Answers; ++i)
-        columns.append({QStringLiteral("OK%1").arg(i), ColumnType::Bool, 0, false});
-    columns.append({QStringLiteral("Price"), ColumnType::Int});
-    columns.append({QStringLiteral("QueType"), ColumnType::Int});
-    columns.append({QStringLiteral("MixAnswers"), ColumnType::Bool, 0, false});
-    columns.append({QStringLiteral("LinksCount"), ColumnType::Int});
-    for (int i = 1; i <= Answers; ++i)
-        columns.append({QStringLiteral("Fact%1").arg(i), ColumnType::Bool, 0, false});
-    columns.append({QStringLiteral("Rslt"), ColumnType::Text, 255});
-    columns.append({QStringLiteral("HowMixed"), ColumnType::Text, 50});
-
-    Table t(columns);
-    QRandomGenerator random(1);
-    for (int q = 0; q < Questions; ++q) {
-        QByteArray picture(PictureBytes, Qt::Uninitialized);
-        random.fillRange(reinterpret_cast<quint32*>(picture.data()), PictureBytes / 4);
-        QVariantList row;
-        row << q + 1 << 0 << false << QStringLiteral("Вопрос номер %1?\r\nВыберите правильный ответ.").arg(q + 1)
-            << picture;
-        for (int i = 1; i <= Answers; ++i)
-            row << QStringLiteral("Вариант ответа %1").arg(i);
-        for (int i = 1; i <= Answers; ++i)
-            row << QVariant();
-        for (int i = 1; i <= Answers; ++i)
-            row << (i == 1);
-        row << 1 << 0 << true << 1;
-        for (int i = 1; i <= Answers; ++i)
-            row << false;
-        row << QVariant() << QVariant();
-        t.appendRow(row);
-    }
-    return t;
-}
 
 void copyFile(const QString& from, const QString& to)
 {
@@ -85,7 +38,8 @@ void copyFile(const QString& from, const QString& to)
 }
 
 // The best of Rounds runs, in milliseconds; prepare runs untimed before each.
-double bestMs(const std::function<void()>& work, const std::function<void()>& prepare = [] {})
+double bestMs(
+    const std::function<void()>& work, const std::function<void()>& prepare = [] {})
 {
     double best = 1e300;
     for (int i = 0; i < Rounds; ++i) {
@@ -107,7 +61,7 @@ int main(int argc, char** argv)
     const QString table = dir.filePath(QStringLiteral("QuestionList.ADTG"));
     const QString copy = dir.filePath(QStringLiteral("copy.bin"));
 
-    const Table questions = questionSet();
+    const Table questions = BenchQuestionSet(Questions, PictureBytes, false);
     WriteAdtgFile(questions, table);
     const qint64 bytes = QFile(table).size();
 

@@ -5,13 +5,13 @@
 // time: 1 means the engine adds nothing, 1.3 is the target's limit.
 #include "adtg.h"
 #include "archive.h"
+#include "benchquestions.h"
 #include "testengine.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -21,53 +21,7 @@ namespace {
 
 constexpr int Questions = 200;
 constexpr int PictureBytes = 10'500; // random, so packing keeps them whole: about 2 MiB in all
-constexpr int Answers = 8;
 constexpr int Rounds = 30;
-
-Table questionSet()
-{
-    QList<Column> columns{{QStringLiteral("QueID"), ColumnType::Int, 0, false, true, true},
-                          {QStringLiteral("TopicID"), ColumnType::Int},
-                          {QStringLiteral("Used"), ColumnType::Bool, 0, false},
-                          {QStringLiteral("Question"), ColumnType::Memo},
-                          {QStringLiteral("QuePict"), ColumnType::Binary}};
-    for (int i = 1; i <= Answers; ++i)
-        columns.append({QStringLiteral("Ans%1").arg(i), ColumnType::Text, 255});
-    for (int i = 1; i <= Answers; ++i)
-        columns.append({QStringLiteral("Pict%1").arg(i), ColumnType::Binary});
-    for (int i = 1; i <= Answers; ++i)
-        columns.append({QStringLiteral("OK%1").arg(i), ColumnType::Bool, 0, false});
-    columns.append({QStringLiteral("Price"), ColumnType::Int});
-    columns.append({QStringLiteral("QueType"), ColumnType::Int});
-    columns.append({QStringLiteral("MixAnswers"), ColumnType::Bool, 0, false});
-    columns.append({QStringLiteral("LinksCount"), ColumnType::Int});
-    for (int i = 1; i <= Answers; ++i)
-        columns.append({QStringLiteral("Fact%1").arg(i), ColumnType::Bool, 0, false});
-    columns.append({QStringLiteral("Rslt"), ColumnType::Text, 255});
-    columns.append({QStringLiteral("HowMixed"), ColumnType::Text, 50});
-
-    Table t(columns);
-    QRandomGenerator random(1);
-    for (int q = 0; q < Questions; ++q) {
-        QByteArray picture(PictureBytes, Qt::Uninitialized);
-        random.fillRange(reinterpret_cast<quint32*>(picture.data()), PictureBytes / 4);
-        QVariantList row;
-        row << q + 1 << 0 << false << QStringLiteral("Вопрос номер %1?\r\nВыберите правильный ответ.").arg(q + 1)
-            << picture;
-        for (int i = 1; i <= Answers; ++i)
-            row << QStringLiteral("Вариант ответа %1").arg(i);
-        for (int i = 1; i <= Answers; ++i)
-            row << QVariant();
-        for (int i = 1; i <= Answers; ++i)
-            row << (i == 1);
-        row << 1 + q % 5 << q % 4 << true << 1;
-        for (int i = 1; i <= Answers; ++i)
-            row << false;
-        row << QVariant() << QVariant();
-        t.appendRow(row);
-    }
-    return t;
-}
 
 class SilentSender : public EngineSender
 {
@@ -137,7 +91,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
     const QString adtg = dir.filePath(QStringLiteral("QuestionList.ADTG"));
     const QString packagePath = dir.filePath(QStringLiteral("package.cmpr"));
-    WriteAdtgFile(questionSet(), adtg);
+    WriteAdtgFile(BenchQuestionSet(Questions, PictureBytes, true), adtg);
     TZLibCompression().CompressFile(adtg, packagePath);
     QFile::remove(adtg);
     QFile packageFile(packagePath);
