@@ -166,6 +166,17 @@ inline QString settingsList(const Settings& s, bool withAppearance = true)
     return text;
 }
 
+// One question of each kind: choice 11, open 12, ordering 13, matching 14, priced 1 to 4.
+inline Table fourKinds()
+{
+    Table t = fixture::questionTable();
+    fixture::addQuestion(t, {.id = 11, .type = 0, .price = 1, .answers = {"a", "b", "c"}, .correct = "13"});
+    fixture::addQuestion(t, {.id = 12, .type = 1, .price = 2, .answers = {"Paris"}});
+    fixture::addQuestion(t, {.id = 13, .type = 2, .price = 3, .answers = {"a", "b", "c", "d", "e"}});
+    fixture::addQuestion(t, {.id = 14, .type = 3, .price = 4, .answers = {"a", "b", "c", "d", "A", "B", "C", "D"}});
+    return t;
+}
+
 // An engine over recorders, seeded fixed.
 struct EngineRig
 {
