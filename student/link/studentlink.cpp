@@ -8,6 +8,7 @@
 #include "ports.h"
 #include "runlog.h"
 #include "testengine.h"
+#include "udpaduser.h"
 
 #include <QDir>
 #include <QFile>
@@ -481,4 +482,36 @@ void StudentLink::update()
 {
     m_view.statusShown = m_state == ConnectionState::Searching || m_state == ConnectionState::Lost;
     Q_EMIT changed();
+}
+
+// --- the program's listener ---
+
+UdpServerListener::UdpServerListener() : m_user(std::make_unique<TUDPAdUser>())
+{
+    m_user->setAutoDeactivationDelay(0);
+}
+
+UdpServerListener::~UdpServerListener() = default;
+
+void UdpServerListener::forwardTo(StudentLink& link)
+{
+    QObject::connect(m_user.get(), &TUDPAdUser::OnAdvertisementReceived, &link,
+                     [&link](TUDPAdUser*, const QString& info, const QString& ip, const QString& name) {
+                         link.ListenerAdvertisementReceived(info, ip, name);
+                     });
+}
+
+void UdpServerListener::setPort(int port)
+{
+    m_user->setPort(port);
+}
+
+void UdpServerListener::setActive(bool active)
+{
+    m_user->setActive(active);
+}
+
+bool UdpServerListener::isActive() const
+{
+    return m_user->isActive();
 }

@@ -177,3 +177,21 @@ private:
     bool m_closing = false;
     LinkView m_view;
 };
+
+class TUDPAdUser;
+
+// The program's listener: the discovery user of the network library, never stopping by itself,
+// handing every answer to the link.
+class UdpServerListener : public ServerListener
+{
+public:
+    UdpServerListener();
+    ~UdpServerListener() override;
+    void forwardTo(StudentLink& link);
+    void setPort(int port) override;
+    void setActive(bool active) override;
+    bool isActive() const override;
+
+private:
+    std::unique_ptr<TUDPAdUser> m_user;
+};
