@@ -63,8 +63,8 @@ TStudentF::TStudentF(const QStringList& arguments, const QString& serverOption, 
     }
     m_link = std::make_unique<StudentLink>(*this, *this, *listener, seed,
                                            parts.linkTimers ? parts.linkTimers : EventLoopTimers());
-    m_engine = std::make_unique<TestEngine>(*m_link, *this, seed,
-                                            parts.engineTimers ? parts.engineTimers : EventLoopTimers());
+    m_engine =
+        std::make_unique<TestEngine>(*m_link, *this, seed, parts.engineTimers ? parts.engineTimers : EventLoopTimers());
     m_link->attachEngine(m_engine.get());
     if (udp)
         udp->forwardTo(*m_link);
@@ -146,9 +146,8 @@ void TStudentF::buildControls()
         p.text->installEventFilter(this);
         p.tick = new QCheckBox(AnswersPanel);
         p.tick->setObjectName(QStringLiteral("DBCheckBox%1").arg(k));
-        connect(p.tick, &QCheckBox::clicked, this, [this, k] {
-            m_engine->ToggleTick(m_engine->view().positions[k - 1].answer);
-        });
+        connect(p.tick, &QCheckBox::clicked, this,
+                [this, k] { m_engine->ToggleTick(m_engine->view().positions[k - 1].answer); });
         p.orderMark = new QLabel(AnswersPanel);
         p.orderMark->setObjectName(QStringLiteral("lblRightOrder%1").arg(k));
         p.orderMark->setStyleSheet(QStringLiteral("color: green; font-size: 20pt; font-weight: bold;"));
@@ -217,8 +216,8 @@ void TStudentF::buildControls()
     statusColumn->addWidget(lbStatus);
     statusColumn->addWidget(lbStatusHint);
     statusColumn->addWidget(rgMetod);
-    for (QWidget* w : {static_cast<QWidget*>(StatusPanel), static_cast<QWidget*>(lbStatus),
-                       static_cast<QWidget*>(lbStatusHint)})
+    for (QWidget* w :
+         {static_cast<QWidget*>(StatusPanel), static_cast<QWidget*>(lbStatus), static_cast<QWidget*>(lbStatusHint)})
         w->installEventFilter(this);
 
     WaitPanel = new QWidget(central);
@@ -237,7 +236,8 @@ void TStudentF::buildControls()
     for (QWidget* w : {static_cast<QWidget*>(WaitPanel), static_cast<QWidget*>(lbWait)})
         w->installEventFilter(this);
 
-    applyAppearance({0x00FFFF, 10, int(0xD9 << 16 | 151 << 8 | 159), 0, 10, int(0xFF << 16 | 221 << 8 | 224), 0x008000});
+    applyAppearance(
+        {0x00FFFF, 10, int(0xD9 << 16 | 151 << 8 | 159), 0, 10, int(0xFF << 16 | 221 << 8 | 224), 0x008000});
     resize(1000, 700);
 }
 
@@ -314,7 +314,8 @@ void TStudentF::renderPosition(const EngineView& v, int k)
     p.text->setStyleSheet(QStringLiteral("font-weight: bold; color: %1; %2")
                               .arg(cssColour(marked ? rightColour : answerColour),
                                    marked ? QStringLiteral("text-decoration: underline;") : QString()));
-    const AnswerPlace place = PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
+    const AnswerPlace place =
+        PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
     p.tick->setVisible(shown && place.tickBox);
     p.tick->setChecked(shown && row.isTicked(a.answer));
     p.text->setCursor(shown && place.draggable ? Qt::SizeVerCursor : Qt::ArrowCursor);
@@ -530,9 +531,10 @@ std::optional<QString> TStudentF::askStudentName()
 void TStudentF::applyAppearance(const Appearance& a)
 {
     m_appearance = a;
-    mmQuestion->setStyleSheet(QStringLiteral("QTextEdit { background: %1; color: %2; font-size: %3pt; font-weight: bold; }")
-                                  .arg(cssColour(colourOf(a.QueBGColor)), cssColour(colourOf(a.QueFontColor)))
-                                  .arg(qMax(6, a.QueFontSize)));
+    mmQuestion->setStyleSheet(
+        QStringLiteral("QTextEdit { background: %1; color: %2; font-size: %3pt; font-weight: bold; }")
+            .arg(cssColour(colourOf(a.QueBGColor)), cssColour(colourOf(a.QueFontColor)))
+            .arg(qMax(6, a.QueFontSize)));
     QPalette palette = AnswersPanel->palette();
     palette.setColor(QPalette::Window, colourOf(a.AnsBGColor));
     AnswersPanel->setPalette(palette);

@@ -38,8 +38,8 @@ class TStudentF : public QMainWindow, public EngineNotices, public LinkDialogs
 public:
     static constexpr const char* BaseCaption = "Vastrel Student " VASTREL_VERSION "  ";
 
-    explicit TStudentF(const QStringList& arguments = {}, const QString& serverOption = {},
-                       StudentParts parts = {}, QWidget* parent = nullptr);
+    explicit TStudentF(const QStringList& arguments = {}, const QString& serverOption = {}, StudentParts parts = {},
+                       QWidget* parent = nullptr);
     ~TStudentF() override;
 
     TestEngine& engine() { return *m_engine; }
@@ -123,7 +123,7 @@ private:
 
     std::unique_ptr<RowDrag> m_drag;
     int m_dragPosition = 0;
-    int m_dragGrab = 0; // the mouse's distance below the dragged text's top
+    int m_dragGrab = 0;                               // the mouse's distance below the dragged text's top
     std::array<int, MaxAnswerPositions> m_rowLabel{}; // while dragging: the position shown in each row
     bool m_closeForced = false;
 };

@@ -21,10 +21,14 @@ QList<TTrayMsgF*>& notices()
 QColor colourOf(NoticeColour colour)
 {
     switch (colour) {
-    case NoticeColour::Tooltip: return QApplication::palette().color(QPalette::ToolTipBase);
-    case NoticeColour::Magenta: return QColor(255, 0, 255);
-    case NoticeColour::Red: return QColor(255, 0, 0);
-    case NoticeColour::BrightGreen: return QColor(0, 255, 0);
+    case NoticeColour::Tooltip:
+        return QApplication::palette().color(QPalette::ToolTipBase);
+    case NoticeColour::Magenta:
+        return QColor(255, 0, 255);
+    case NoticeColour::Red:
+        return QColor(255, 0, 0);
+    case NoticeColour::BrightGreen:
+        return QColor(0, 255, 0);
     }
     return QColor();
 }
@@ -32,10 +36,14 @@ QColor colourOf(NoticeColour colour)
 QStyle::StandardPixmap iconOf(NoticeIcon icon)
 {
     switch (icon) {
-    case NoticeIcon::Warning: return QStyle::SP_MessageBoxWarning;
-    case NoticeIcon::Error: return QStyle::SP_MessageBoxCritical;
-    case NoticeIcon::Information: return QStyle::SP_MessageBoxInformation;
-    case NoticeIcon::Question: return QStyle::SP_MessageBoxQuestion;
+    case NoticeIcon::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case NoticeIcon::Error:
+        return QStyle::SP_MessageBoxCritical;
+    case NoticeIcon::Information:
+        return QStyle::SP_MessageBoxInformation;
+    case NoticeIcon::Question:
+        return QStyle::SP_MessageBoxQuestion;
     }
     return QStyle::SP_MessageBoxInformation;
 }

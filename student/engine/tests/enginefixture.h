@@ -2,10 +2,14 @@
 // as recorders, the random source is seeded fixed.
 #pragma once
 
+#include "adtg.h"
+#include "archive.h"
 #include "gradingfixture.h"
 #include "testengine.h"
+#include "testhome.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QStringList>
 
@@ -175,6 +179,17 @@ inline Table fourKinds()
     fixture::addQuestion(t, {.id = 13, .type = 2, .price = 3, .answers = {"a", "b", "c", "d", "e"}});
     fixture::addQuestion(t, {.id = 14, .type = 3, .price = 4, .answers = {"a", "b", "c", "d", "A", "B", "C", "D"}});
     return t;
+}
+
+// The package file the server streams: an archive holding the set as "QuestionList.ADTG".
+inline QString packageFile(const Table& questions)
+{
+    const QString adtg = testPath("QuestionList.ADTG");
+    WriteAdtgFile(questions, adtg);
+    const QString path = testPath("package.cmpr");
+    TZLibCompression().CompressFile(adtg, path);
+    QFile::remove(adtg);
+    return path;
 }
 
 // An engine over recorders, seeded fixed.

@@ -8,6 +8,7 @@
 #include "messagerecorder.h"
 #include "ports.h"
 #include "runlog.h"
+#include "serverpeer.h"
 #include "studentlink.h"
 #include "testhome.h"
 
@@ -52,17 +53,6 @@ public:
     QString chooseQuestionFile() override { return questionFile; }
 };
 
-// The package file the server streams: an archive holding the set as "QuestionList.ADTG".
-QString packageFile(const Table& questions)
-{
-    const QString adtg = testPath("QuestionList.ADTG");
-    WriteAdtgFile(questions, adtg);
-    const QString path = testPath("package.cmpr");
-    TZLibCompression().CompressFile(adtg, path);
-    QFile::remove(adtg);
-    return path;
-}
-
 QStringList savedWorks()
 {
     return QDir(AppFilePath(LinkText::SavedWorksFolder)).entryList(QDir::Files);
@@ -82,13 +72,7 @@ protected:
     void SetUp() override
     {
         RunLog::clear();
-        ASSERT_TRUE(server.listen(0));
-        QObject::connect(&server, &CommandServer::clientConnected, [this](ServerConnection* c) {
-            ends.append(c);
-            QObject::connect(c, &ServerConnection::messageReceived,
-                             [this](const StudentMessage& m) { received.append(m); });
-        });
-        ASSERT_TRUE(WritePorts({}, 9000, server.port()));
+        ASSERT_NO_FATAL_FAILURE(peer.listen());
         link.attachEngine(&engine);
     }
 
@@ -101,11 +85,7 @@ protected:
         };
     }
 
-    int countOf(StudentMessage::Kind kind) const
-    {
-        return int(
-            std::count_if(received.begin(), received.end(), [&](const StudentMessage& m) { return m.kind == kind; }));
-    }
+    int countOf(StudentMessage::Kind kind) const { return peer.count(kind); }
 
     bool waitFor(const std::function<bool()>& condition) { return QTest::qWaitFor(condition, WaitMs); }
 
@@ -167,9 +147,10 @@ protected:
         if (!link.connection().isConnected())
             ++lossCount;
     });
-    CommandServer server;
-    QList<ServerConnection*> ends;
-    QList<StudentMessage> received;
+    ServerPeer peer;
+    CommandServer& server = peer.server;
+    QList<ServerConnection*>& ends = peer.ends;
+    QList<StudentMessage>& received = peer.received;
 };
 
 } // namespace
