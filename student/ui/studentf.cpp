@@ -77,7 +77,9 @@ TStudentF::TStudentF(const QStringList& arguments, const QString& serverOption, 
     connect(m_link.get(), &StudentLink::changed, this, &TStudentF::render);
     connect(m_link.get(), &StudentLink::closeRequested, this, [this] {
         m_closeForced = true;
-        close();
+        // Before the frame shows the window (the splash still stands) the close waits for the show.
+        if (isVisible())
+            close();
     });
     FormCreate(arguments, serverOption);
 }
@@ -487,6 +489,13 @@ bool TStudentF::dragEvent(int position, QEvent* event)
     default:
         return false;
     }
+}
+
+void TStudentF::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_closeForced)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
 }
 
 void TStudentF::closeEvent(QCloseEvent* event)
