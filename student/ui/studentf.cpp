@@ -145,6 +145,7 @@ void TStudentF::buildControls()
         p.text = new QLabel(AnswersPanel);
         p.text->setObjectName(QStringLiteral("DBText%1").arg(k));
         p.text->setWordWrap(true);
+        p.text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         p.text->installEventFilter(this);
         p.tick = new QCheckBox(AnswersPanel);
         p.tick->setObjectName(QStringLiteral("DBCheckBox%1").arg(k));
