@@ -24,6 +24,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QTextEdit>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
@@ -33,6 +34,10 @@ constexpr int QuestionAreaStep = 8;
 constexpr int ButtonAreaHeight = 56;
 constexpr int SidePanelWidth = 150;
 constexpr int DetailsMargin = 30;
+constexpr int PictureHintMs = 2500;
+constexpr int PictureGap = 8;
+const QSize PictureHintSize(250, 30);
+constexpr int PictureHintOffset = 6;
 const QColor DefaultQuestionBackground(159, 151, 217);
 const QColor DefaultAnswerBackground(224, 221, 255);
 
@@ -155,6 +160,29 @@ void TStudentF::buildControls()
         p.orderMark->setObjectName(QStringLiteral("lblRightOrder%1").arg(k));
         p.orderMark->setStyleSheet(QStringLiteral("color: green; font-size: 20pt; font-weight: bold;"));
     }
+    for (int k = 0; k < PictureCount; ++k) {
+        auto* label = new QLabel(k == 0 ? central : AnswersPanel);
+        label->setObjectName(QStringLiteral("DBImage%1").arg(k));
+        label->setScaledContents(true);
+        label->setCursor(Qt::SizeHorCursor);
+        label->installEventFilter(this);
+        label->hide();
+        m_pictures[k].label = label;
+    }
+    m_pictureHint = new QLabel(QStringLiteral("Двойной щелчок изменяет размер рисунка, левой кнопкой мыши можно "
+                                              "перетаскивать"),
+                               central);
+    m_pictureHint->setObjectName(QStringLiteral("PictureHint"));
+    m_pictureHint->setWordWrap(true);
+    m_pictureHint->setAutoFillBackground(true);
+    m_pictureHint->setBackgroundRole(QPalette::ToolTipBase);
+    m_pictureHint->setFixedSize(PictureHintSize);
+    m_pictureHint->hide();
+    m_pictureHintTimer = new QTimer(this);
+    m_pictureHintTimer->setSingleShot(true);
+    m_pictureHintTimer->setInterval(PictureHintMs);
+    connect(m_pictureHintTimer, &QTimer::timeout, m_pictureHint, &QWidget::hide);
+
     OpenDBEdit = new QLineEdit(AnswersPanel);
     OpenDBEdit->setObjectName(QStringLiteral("OpenDBEdit"));
     connect(OpenDBEdit, &QLineEdit::textEdited, this, [this](const QString& text) { m_engine->SetOpenAnswer(text); });
@@ -281,6 +309,7 @@ void TStudentF::renderQuestion(const EngineView& v)
     for (int k = 1; k <= MaxAnswerPositions; ++k)
         renderPosition(v, k);
     placeTexts();
+    renderPictures(v);
     const bool open = shown && v.kind == QuestionKind::Open;
     OpenDBEdit->setVisible(open);
     if (open) {
@@ -343,6 +372,56 @@ void TStudentF::placeTexts()
     OpenDBEdit->setGeometry(m_measures.textLeft, m_measures.topOfRow(1), AnswersPanel->width() / 2, 28);
     lbRightAnswer->move(m_measures.textLeft, m_measures.topOfRow(2));
     DBTextRight->setGeometry(m_measures.textLeft + 160, m_measures.topOfRow(2), AnswersPanel->width() / 2, 24);
+}
+
+// The thumbnails of the question's pictures; an enlarged picture returns to its thumbnail when
+// another question shows. The hint about pictures shows once per question shown.
+void TStudentF::renderPictures(const EngineView& v)
+{
+    const Table& set = m_engine->questionSet();
+    const bool shown = v.hasQuestion && v.row >= 0 && v.row < set.rowCount();
+    const bool newQuestion = !shown || v.row != m_hintedRow;
+    const int questionThumb = PictureSizes::QuestionThumb;
+    const QRect questionFrame(mmQuestion->width() - questionThumb - PictureGap, PictureGap, questionThumb,
+                              questionThumb);
+    if (newQuestion || !m_pictures[0].enlarged)
+        setPicture(0, shown ? set.value(v.row, QStringLiteral("QuePict")) : QVariant(), questionFrame);
+    for (int k = 1; k <= MaxAnswerPositions; ++k) {
+        const AnswerPosition& a = v.positions[k - 1];
+        const QLabel* text = m_positions[k - 1].text;
+        const QRect frame(text->geometry().right() - PictureSizes::AnswerThumb, text->y(), PictureSizes::AnswerThumb,
+                          PictureSizes::AnswerThumb);
+        const bool withPicture = shown && a.shown && v.kind != QuestionKind::Open;
+        if (newQuestion || !m_pictures[k].enlarged)
+            setPicture(k, withPicture ? set.value(v.row, QStringLiteral("Pict%1").arg(a.answer)) : QVariant(), frame);
+    }
+    if (!newQuestion)
+        return;
+    m_hintedRow = shown ? v.row : -1;
+    const bool anyPicture =
+        std::any_of(m_pictures.begin(), m_pictures.end(), [](const Picture& p) { return !p.label->isHidden(); });
+    m_pictureHint->setVisible(anyPicture);
+    if (anyPicture) {
+        m_pictureHint->move(questionFrame.left() - PictureHintSize.width() + questionThumb + PictureHintOffset,
+                            questionFrame.bottom() + PictureHintOffset);
+        m_pictureHint->raise();
+        m_pictureHintTimer->start();
+    }
+}
+
+void TStudentF::setPicture(int k, const QVariant& bytes, const QRect& thumbnail)
+{
+    Picture& p = m_pictures[k];
+    QPixmap pixmap;
+    if (!bytes.isNull())
+        pixmap.loadFromData(bytes.toByteArray());
+    p.enlarged = false;
+    p.natural = pixmap.size();
+    p.rightEdge = thumbnail.right();
+    p.label->setPixmap(pixmap);
+    p.label->setGeometry(thumbnail);
+    p.label->setVisible(!pixmap.isNull());
+    p.label->raise();
 }
 
 // Grows the question area in steps until the question's first line shows with the memo scrolled
@@ -425,7 +504,49 @@ bool TStudentF::eventFilter(QObject* watched, QEvent* event)
     }
     if (const int k = positionOf(watched))
         return dragEvent(k, event);
+    if (const int k = pictureOf(watched); k >= 0)
+        return pictureEvent(k, event);
     return QMainWindow::eventFilter(watched, event);
+}
+
+int TStudentF::pictureOf(QObject* watched) const
+{
+    for (int k = 0; k < PictureCount; ++k)
+        if (m_pictures[k].label == watched)
+            return k;
+    return -1;
+}
+
+// A double click toggles the picture's size; pressing it drags it sideways.
+bool TStudentF::pictureEvent(int k, QEvent* event)
+{
+    Picture& p = m_pictures[k];
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonDblClick: {
+        if (m_pictureDrag >= 0 || p.natural.isEmpty())
+            return true;
+        const int thumb = k == 0 ? PictureSizes::QuestionThumb : PictureSizes::AnswerThumb;
+        p.label->setGeometry(ToggledPictureFrame(p.label->geometry(), p.enlarged, thumb, p.natural, p.rightEdge));
+        p.enlarged = !p.enlarged;
+        p.label->raise();
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+        m_pictureHint->hide();
+        m_pictureDrag = k;
+        m_pictureGrabX = int(mouse->position().x());
+        return true;
+    case QEvent::MouseMove:
+        if (m_pictureDrag == k)
+            p.label->move(p.label->x() + int(mouse->position().x()) - m_pictureGrabX, p.label->y());
+        return true;
+    case QEvent::MouseButtonRelease:
+        m_pictureDrag = -1;
+        return true;
+    default:
+        return false;
+    }
 }
 
 // A click on a choice answer's text toggles its tick; ordering and matching texts are dragged.

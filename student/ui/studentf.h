@@ -48,6 +48,9 @@ public:
     // The answer text of position k (1..8); for tests and screenshots.
     QLabel* answerText(int position) const { return m_positions[position - 1].text; }
     TDetailsF* details() const { return m_details; }
+    // The question picture (0) and the answer pictures of positions 1..8.
+    QLabel* picture(int k) const { return m_pictures[k].label; }
+    QLabel* pictureHint() const { return m_pictureHint; }
 
     // --- EngineNotices ---
     void showNotice(const Notice& notice) override;
@@ -80,7 +83,20 @@ private:
         QLabel* orderMark = nullptr;
     };
 
+    struct Picture
+    {
+        QLabel* label = nullptr;
+        QSize natural;
+        bool enlarged = false;
+        int rightEdge = 0; // where the thumbnail's right edge was designed
+    };
+    static constexpr int PictureCount = MaxAnswerPositions + 1;
+
     void buildControls();
+    void renderPictures(const EngineView& v);
+    void setPicture(int k, const QVariant& bytes, const QRect& thumbnail);
+    int pictureOf(QObject* watched) const;
+    bool pictureEvent(int k, QEvent* event);
     void render();
     void renderQuestion(const EngineView& v);
     void renderPosition(const EngineView& v, int k);
@@ -121,6 +137,12 @@ private:
     QLabel* lbOrPress = nullptr;
     QPushButton* btnGetQuestions = nullptr;
     QPointer<TDetailsF> m_details;
+    std::array<Picture, PictureCount> m_pictures{};
+    QLabel* m_pictureHint = nullptr;
+    QTimer* m_pictureHintTimer = nullptr;
+    int m_hintedRow = -1;   // the question whose pictures were last hinted
+    int m_pictureDrag = -1; // the picture being dragged sideways
+    int m_pictureGrabX = 0;
 
     std::unique_ptr<RowDrag> m_drag;
     int m_dragPosition = 0;

@@ -92,3 +92,9 @@ int RowDrag::release()
     m_row = 0;
     return top;
 }
+
+QRect ToggledPictureFrame(const QRect& current, bool enlarged, int thumb, const QSize& natural, int rightEdge)
+{
+    const QSize size = enlarged ? QSize(thumb, thumb) : natural;
+    return QRect(QPoint(rightEdge - size.width() + 1, current.top()), size);
+}

@@ -2,6 +2,8 @@
 
 #include "testengine.h"
 
+#include <QRect>
+
 // Where the question view puts its answers, and how a dragged answer changes rows. No widgets:
 // the window places its controls from these figures, tests check them directly.
 
@@ -41,6 +43,15 @@ struct AnswerPlace
 
 AnswerPlace PlaceOfPosition(QuestionKind kind, bool sevenAnswer, int position, int areaWidth,
                             const LayoutMeasures& measures);
+
+// A picture's frame after a double click: an enlarged picture returns to its thumbnail, a thumbnail
+// takes the picture's natural size; either way its right edge stays where it was designed.
+struct PictureSizes
+{
+    static constexpr int QuestionThumb = 49;
+    static constexpr int AnswerThumb = 33;
+};
+QRect ToggledPictureFrame(const QRect& current, bool enlarged, int thumb, const QSize& natural, int rightEdge);
 
 // One drag of an answer text of an ordering or matching question: the text follows the mouse
 // vertically and exchanges rows with a neighbour whose top it passes; rows of absent answers and

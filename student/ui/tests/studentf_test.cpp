@@ -14,8 +14,10 @@
 #include "traymsgf.h"
 
 #include <QApplication>
+#include <QBuffer>
 #include <QCheckBox>
 #include <QDir>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -291,4 +293,64 @@ TEST_F(StudentWindowTest, ThreeNoticesStandStackedAndAClickSinksOnlyOne)
     EXPECT_EQ(stack[1]->motion(), TTrayMsgF::Motion::Sinking);
     EXPECT_EQ(stack[0]->motion(), TTrayMsgF::Motion::Resting);
     EXPECT_EQ(stack[2]->motion(), TTrayMsgF::Motion::Resting);
+}
+
+namespace {
+
+QByteArray bitmap(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB888);
+    image.fill(Qt::darkCyan);
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "BMP");
+    return bytes;
+}
+
+void doubleClick(QWidget* w)
+{
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease})
+        sendMouse(w, type, {3, 3});
+}
+
+} // namespace
+
+TEST_F(StudentWindowTest, PicturesShowAsThumbnailsAndADoubleClickTogglesTheirSize)
+{
+    Table t = fixture::questionTable();
+    fixture::addQuestion(t, {.id = 21, .type = 0, .price = 1, .answers = {"a", "b"}, .correct = "1"});
+    fixture::addQuestion(t, {.id = 22, .type = 0, .price = 1, .answers = {"c", "d"}, .correct = "2"});
+    t.setValue(0, "QuePict", bitmap(300, 200));
+    t.setValue(0, "Pict1", bitmap(120, 90));
+    t.setValue(0, "Pict2", QByteArray("BM")); // a broken picture shows nothing
+    auto w = connectedWindow();
+    handOut(*w, t);
+    QLabel* answerPicture = w->picture(1);
+    ASSERT_TRUE(answerPicture->isVisible());
+    EXPECT_EQ(answerPicture->size(), QSize(33, 33));
+    EXPECT_FALSE(w->picture(2)->isVisible());
+    EXPECT_EQ(w->picture(0)->size(), QSize(49, 49));
+    EXPECT_TRUE(w->pictureHint()->isVisible());
+
+    const QRect thumb = answerPicture->geometry();
+    doubleClick(answerPicture);
+    EXPECT_EQ(answerPicture->size(), QSize(120, 90));
+    EXPECT_EQ(answerPicture->geometry().right(), thumb.right());
+    EXPECT_FALSE(w->pictureHint()->isVisible()); // pressing a picture removes the hint
+    doubleClick(answerPicture);
+    EXPECT_EQ(answerPicture->geometry(), thumb);
+
+    // Pressed and moved: the picture follows the mouse sideways only.
+    sendMouse(answerPicture, QEvent::MouseButtonPress, {3, 3});
+    sendMouse(answerPicture, QEvent::MouseMove, {-47, 40});
+    sendMouse(answerPicture, QEvent::MouseButtonRelease, {-47, 40});
+    EXPECT_EQ(answerPicture->pos(), thumb.topLeft() - QPoint(50, 0));
+
+    // The next question has no pictures: no thumbnails, no hint.
+    w->findChild<QPushButton*>("btnNext")->click();
+    for (int k = 0; k <= MaxAnswerPositions; ++k)
+        EXPECT_FALSE(w->picture(k)->isVisible()) << k;
+    EXPECT_FALSE(w->pictureHint()->isVisible());
 }

@@ -100,3 +100,16 @@ TEST(RowDrag, MatchingMovesOnlyTheRightColumnWithinItsFourRows)
     choice.moveTo(1000);
     EXPECT_EQ(choice.arrangement(), Identity);
 }
+
+TEST(PictureFrames, ADoubleClickTogglesTheSizeKeepingTheRightEdge)
+{
+    const QRect thumb(100, 50, 33, 33); // right edge 132
+    const QRect big = ToggledPictureFrame(thumb, false, PictureSizes::AnswerThumb, QSize(200, 120), thumb.right());
+    EXPECT_EQ(big, QRect(-67, 50, 200, 120));
+    EXPECT_EQ(big.right(), 132);
+    const QRect back = ToggledPictureFrame(big, true, PictureSizes::AnswerThumb, QSize(200, 120), thumb.right());
+    EXPECT_EQ(back, thumb);
+    // A picture dragged sideways returns to the designed edge, not to where it was left.
+    const QRect moved = big.translated(300, 0);
+    EXPECT_EQ(ToggledPictureFrame(moved, true, PictureSizes::AnswerThumb, QSize(200, 120), 132), thumb);
+}
