@@ -3,6 +3,7 @@
 #include "criterialistf.h"
 #include "detailsf.h"
 #include "filedialogs.h"
+#include "gradientstrip.h"
 #include "linktexts.h"
 #include "messages.h"
 #include "questionrow.h"
@@ -33,6 +34,7 @@ constexpr int QuestionAreaHeight = 73;
 constexpr int QuestionAreaStep = 8;
 constexpr int ButtonAreaHeight = 56;
 constexpr int SidePanelWidth = 150;
+constexpr int TopStripHeight = 24;
 constexpr int DetailsMargin = 30;
 constexpr int PictureHintMs = 2500;
 constexpr int PictureGap = 8;
@@ -190,7 +192,15 @@ void TStudentF::buildControls()
     DBTextRight = new QLabel(AnswersPanel);
     DBTextRight->setObjectName(QStringLiteral("DBTextRight"));
 
+    TopImg = new QLabel(AnswersPanel);
+    TopImg->setObjectName(QStringLiteral("TopImg"));
+    TopImg->lower();
+    AnswersPanel->installEventFilter(this); // the strips and the rows follow its size
+
     auto* buttons = new QWidget(central);
+    BtnsPanel = buttons;
+    BtnsPanel->installEventFilter(this);
+    buttons->setAutoFillBackground(true);
     buttons->setObjectName(QStringLiteral("BtnsPanel"));
     buttons->setFixedHeight(ButtonAreaHeight);
     auto* buttonRow = new QHBoxLayout(buttons);
@@ -471,6 +481,20 @@ void TStudentF::resizeEvent(QResizeEvent* event)
     render();
 }
 
+// The strips run from the question colour to the answer colour above the answers, and back below.
+void TStudentF::paintStrips()
+{
+    const QColor question = colourOf(m_appearance.QueBGColor);
+    const QColor answers = colourOf(m_appearance.AnsBGColor);
+    const QSize top(qMax(1, AnswersPanel->width()), m_measures.scaled(TopStripHeight));
+    TopImg->setGeometry(QRect(QPoint(0, 0), top));
+    TopImg->setPixmap(QPixmap::fromImage(GradientStrip(question, answers, top)));
+    QPalette palette = BtnsPanel->palette();
+    palette.setBrush(QPalette::Window,
+                     QPixmap::fromImage(GradientStrip(answers, question, BtnsPanel->size().expandedTo({1, 1}))));
+    BtnsPanel->setPalette(palette);
+}
+
 // --- gestures ---
 
 void TStudentF::keyPressEvent(QKeyEvent* event)
@@ -493,6 +517,12 @@ int TStudentF::positionOf(QObject* watched) const
 
 bool TStudentF::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::Resize && (watched == AnswersPanel || watched == BtnsPanel)) {
+        paintStrips();
+        if (watched == AnswersPanel)
+            render();
+        return false;
+    }
     const bool press = event->type() == QEvent::MouseButtonPress;
     if (press && (watched == StatusPanel || watched == lbStatus || watched == lbStatusHint)) {
         m_link->StatusPanelClick();
@@ -675,6 +705,7 @@ void TStudentF::applyAppearance(const Appearance& a)
     AnswersPanel->setFont(font);
     DBTextRight->setStyleSheet(QStringLiteral("color: %1;").arg(cssColour(colourOf(a.RightAnsFontColor))));
     lbRightAnswer->setStyleSheet(DBTextRight->styleSheet());
+    paintStrips();
     render();
 }
 

@@ -102,6 +102,7 @@ private:
     void renderPosition(const EngineView& v, int k);
     void renderLink();
     void fitQuestionArea();
+    void paintStrips();
     void placeTexts();
     int positionOf(QObject* watched) const;
     bool dragEvent(int position, QEvent* event);
@@ -138,6 +139,8 @@ private:
     QPushButton* btnGetQuestions = nullptr;
     QPointer<TDetailsF> m_details;
     std::array<Picture, PictureCount> m_pictures{};
+    QLabel* TopImg = nullptr;
+    QWidget* BtnsPanel = nullptr;
     QLabel* m_pictureHint = nullptr;
     QTimer* m_pictureHintTimer = nullptr;
     int m_hintedRow = -1;   // the question whose pictures were last hinted
