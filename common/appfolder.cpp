@@ -4,8 +4,16 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>
-
 #include <unistd.h>
+
+namespace {
+
+QString installedDataFolder(const QString& exeDir)
+{
+    return QDir(exeDir).absoluteFilePath(QStringLiteral("../share/vastrel"));
+}
+
+} // namespace
 
 QString AppFolder()
 {
@@ -16,7 +24,8 @@ QString AppFolder()
     }
     if (QCoreApplication::instance()) {
         const QString exeDir = QCoreApplication::applicationDirPath();
-        if (!exeDir.isEmpty() && ::access(QFile::encodeName(exeDir).constData(), W_OK) == 0)
+        if (!exeDir.isEmpty() && !QFileInfo(installedDataFolder(exeDir)).isDir() &&
+            ::access(QFile::encodeName(exeDir).constData(), W_OK) == 0)
             return exeDir;
     }
     QString data = qEnvironmentVariable("XDG_DATA_HOME");
@@ -25,6 +34,15 @@ QString AppFolder()
     const QString folder = QDir(data).filePath(QStringLiteral("vastrel"));
     QDir().mkpath(folder);
     return folder;
+}
+
+QString ProgramDataFolder()
+{
+    if (!QCoreApplication::instance())
+        return {};
+    const QString exeDir = QCoreApplication::applicationDirPath();
+    const QString installed = installedDataFolder(exeDir);
+    return QFileInfo(installed).isDir() ? QDir::cleanPath(installed) : exeDir;
 }
 
 QString AppFilePath(const QString& name)

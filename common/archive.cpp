@@ -70,6 +70,22 @@ QString zlibText(const z_stream& zs, int rc)
     }
 }
 
+} // namespace
+
+QString PortableEntryName(const QString& name)
+{
+    static const QString notInWindowsNames = QStringLiteral("\\/:*?\"<>|");
+    QString portable;
+    portable.reserve(name.size());
+    for (const char32_t c : name.toUcs4()) {
+        const bool fits = c >= 0x20 && canEncodeCp1251(c) && !notInWindowsNames.contains(QChar(c));
+        portable += fits ? QString::fromUcs4(&c, 1) : QStringLiteral("_");
+    }
+    return portable;
+}
+
+namespace {
+
 // Windows-style paths ("C:\Work\x.top") are cut as well as our own, so that a list made on either
 // system stores bare names.
 QString bareName(const QString& path)

@@ -11,6 +11,11 @@ struct TZLibEntry
     qint32 size{}; // bytes before compression
 };
 
+// The name under which a file is packed so that the Windows programs unpack it as it was packed:
+// each character that a Windows file name cannot hold (\\ / : * ? " < > | and control characters) or
+// that Windows-1251 cannot encode becomes "_". Question and result files name their entries so.
+QString PortableEntryName(const QString& name);
+
 // Packs several files into one archive and unpacks it again. The archive is the container of the
 // question files, of the question set sent to a student's computer and of saved works.
 //

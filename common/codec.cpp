@@ -30,3 +30,12 @@ QString fromCp1251(const char* data, qsizetype size)
 {
     return cp1251()->toUnicode(data, int(size));
 }
+
+bool canEncodeCp1251(char32_t codePoint)
+{
+    if (codePoint < 0x80)
+        return true;
+    if (QChar::requiresSurrogates(codePoint))
+        return false;
+    return cp1251()->canEncode(QChar(codePoint));
+}

@@ -8,3 +8,5 @@
 QByteArray toCp1251(const QString& text);
 QString fromCp1251(const QByteArray& bytes);
 QString fromCp1251(const char* data, qsizetype size);
+// True when Windows-1251 holds the character (given as a Unicode code point).
+bool canEncodeCp1251(char32_t codePoint);

@@ -1,7 +1,5 @@
 #include "dbutils.h"
 
-#include "messages.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -10,10 +8,8 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryFile>
-
 #include <cerrno>
 #include <cstring>
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
@@ -79,7 +75,7 @@ bool HasWriteAheadLog(const QString& path)
 
 } // namespace
 
-void CompactDatabase(const QString& path, const QString& destination, const QString& password)
+QString CompactDatabase(const QString& path, const QString& destination, const QString& password)
 {
     Q_UNUSED(password);
     // Held from the copy to the rename: a program that opens the store meanwhile waits for it and
@@ -87,15 +83,13 @@ void CompactDatabase(const QString& path, const QString& destination, const QStr
     // A missing file goes on to the engine, which reports it.
     const ExclusiveFileLock lock(path);
     if ((QFileInfo::exists(path) && !lock.held()) || (destination.isEmpty() && HasWriteAheadLog(path)))
-        return;
+        return {};
     const QFileInfo source(path);
     QString target = destination;
     if (target.isEmpty()) {
         QTemporaryFile temp(source.absoluteDir().filePath(QStringLiteral("mdbXXXXXX")));
-        if (!temp.open()) {
-            ShowMessage(temp.errorString(), MsgIcon::Error);
-            return;
-        }
+        if (!temp.open())
+            return temp.errorString();
         target = temp.fileName();
     } // the temporary file is gone again: VACUUM INTO needs a free name
     QFile::remove(target);
@@ -131,11 +125,9 @@ void CompactDatabase(const QString& path, const QString& destination, const QStr
         if (::rename(QFile::encodeName(target).constData(), QFile::encodeName(path).constData()) != 0)
             error = QString::fromLocal8Bit(std::strerror(errno));
     }
-    if (!error.isEmpty()) {
-        if (destination.isEmpty())
-            QFile::remove(target);
-        ShowMessage(error, MsgIcon::Error);
-    }
+    if (!error.isEmpty() && destination.isEmpty())
+        QFile::remove(target);
+    return error;
 }
 
 QString UniqueFileName(const QString& path)

@@ -15,12 +15,12 @@ bool IsFileLocked(const QString& path);
 
 // Compacts a SQLite database file into the destination, or in place when none is given
 // (VACUUM INTO a temporary file "mdb*" in the same folder, then rename over the original).
-// Skipped without a message while the file is locked, and in place while a write-ahead log with
-// rows is beside it. The file is held locked until the compacted copy has replaced it. Engine
-// errors are shown in a message box; no error leaves this function, and the file at the path stays
-// as it was unless replaced whole.
+// Skipped while the file is locked, and in place while a write-ahead log with rows is beside it.
+// The file is held locked until the compacted copy has replaced it. Returns the engine's error text
+// (empty when compacted or skipped) for the caller to show; no error leaves this function, and the
+// file at the path stays as it was unless replaced whole.
 // The password is accepted for the callers' sake; SQLite files of the system have none.
-void CompactDatabase(const QString& path, const QString& destination = {}, const QString& password = {});
+QString CompactDatabase(const QString& path, const QString& destination = {}, const QString& password = {});
 
 // The path itself when no file has it, else the first free "name (N).ext", N from 1 up.
 QString UniqueFileName(const QString& path);

@@ -23,6 +23,12 @@ Log& theLog()
     return log;
 }
 
+std::function<void(const QString&)>& observer()
+{
+    static std::function<void(const QString&)> callback;
+    return callback;
+}
+
 QString stamp()
 {
     return QTime::currentTime().toString(QStringLiteral("hh:mm:ss:zzz"));
@@ -56,6 +62,8 @@ void append(const QString& entry)
 {
     Log& log = theLog();
     const QString line = shortened(entry);
+    if (observer())
+        observer()(line);
     log.lines.append(line);
     log.chars += line.size();
     if (log.chars <= RunLog::MaxChars)
@@ -120,6 +128,11 @@ bool finish(const QString& logFilePath)
         return false;
     file.write(bytes);
     return file.commit();
+}
+
+void setObserver(std::function<void(const QString&)> callback)
+{
+    observer() = std::move(callback);
 }
 
 QString filePathFor(const QString& programName)

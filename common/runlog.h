@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // The process-wide run log: lines kept in memory, appended only, and written whole to the
 // program's ".LOG" file at a normal end. Every line starts with the time of day "hh:nn:ss:zzz";
@@ -26,6 +27,9 @@ void clear();
 // Appends "END" and writes the whole log to the file (replacing it), in Windows-1251 with CR LF
 // line ends; the file is written completely or not at all. Returns false when it cannot be written.
 bool finish(const QString& logFilePath);
+
+// Called with every line as it is added (a headless program prints them); none when empty.
+void setObserver(std::function<void(const QString& line)> observer);
 
 // Path of the log file of a program: "<program>.LOG" in the program's folder.
 QString filePathFor(const QString& programName);

@@ -4,6 +4,7 @@
 #include "appfolder.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileInfo>
 #include <QProcess>
 #include <QUrl>
@@ -53,10 +54,16 @@ void SendMailLink(const QString& address, const QString& subject, const QString&
         throw AppError(QStringLiteral("Cannot run default Email Client!"));
 }
 
+QString HelpFilePath()
+{
+    return QDir(ProgramDataFolder()).filePath(QStringLiteral("help/index.html"));
+}
+
 void OpenHelp()
 {
-    if (!ShellOpen(AppFilePath(QStringLiteral("help.chm"))))
-        throw AppError(QStringLiteral("Не получается открыть файл справки.\rПопробуйте найти его в папке Vastrel System."));
+    if (!ShellOpen(HelpFilePath()))
+        throw AppError(
+            QStringLiteral("Не получается открыть файл справки.\rПопробуйте найти его в папке Vastrel System."));
 }
 
 ShellHandler SetShellHandler(ShellHandler handler)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 
 // Asks the desktop to open a document, program or web address: an executable file is started, any
@@ -15,9 +14,10 @@ bool ShellOpen(const QString& target);
 void SendMailLink(const QString& address, const QString& subject, const QString& body = {});
 QString MailLink(const QString& address, const QString& subject, const QString& body = {});
 
-// Opens "help.chm" from the program's folder. Raises AppError with the system's text when the
-// desktop cannot open it.
+// Opens the user guide, help/index.html in the programs' data folder, with the desktop's browser.
+// Raises AppError with the system's text when the desktop cannot open it (no guide, no browser).
 void OpenHelp();
+QString HelpFilePath();
 
 // Replaces what ShellOpen does (tests record the targets instead of starting programs).
 // Returns the handler it replaces; an empty handler restores the desktop.

@@ -1,25 +1,19 @@
 #include "datamodules.h"
 
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "dataset.h"
 #include "dbutils.h"
-#include "messages.h"
 #include "runlog.h"
 #include "sqltexts.h"
+#include "utf8text.h"
 
-#include <QCoreApplication>
-#include <QThread>
+#include <QTimer>
 
 namespace {
 
 constexpr char PassText[] = "Зачёт";
 constexpr char FailText[] = "Незачёт";
-
-QString text(const char* sql)
-{
-    return QString::fromUtf8(sql);
-}
 
 } // namespace
 
@@ -49,14 +43,15 @@ TDM::TDM(StoreProgram program, QObject* parent)
     setObjectName(QStringLiteral("DM"));
     StoreConnection* c = m_connection.get();
     if (program == StoreProgram::Vezuviroz) {
-        sqlTopics = new Dataset(c, QStringLiteral("sqlTopics"), text(Sql::TopicsByName), this);
-        sqlQuestions = new Dataset(c, QStringLiteral("sqlQuestions"), text(Sql::QuestionsOfTopic), this);
-        sqlResults = new Dataset(c, QStringLiteral("sqlResults"), text(Sql::ResultsOfTopic), this);
-        sqlCurrentTesting = new Dataset(c, QStringLiteral("sqlCurrentTesting"), text(Sql::CurrentTestingByPc), this);
-        sqlStudents = new Dataset(c, QStringLiteral("sqlStudents"), text(Sql::StudentsOfKlass), this);
-        sqlKlasses = new Dataset(c, QStringLiteral("sqlKlasses"), text(Sql::Klasses), this);
-        sqlAppSettings = new Dataset(c, QStringLiteral("sqlAppSettings"), text(Sql::VezuvirozSettings), this);
-        sqlWorkingCount = new Dataset(c, QStringLiteral("sqlWorkingCount"), text(Sql::WorkingCount), this);
+        sqlTopics = new Dataset(c, QStringLiteral("sqlTopics"), Utf8Text(Sql::TopicsByName), this);
+        sqlQuestions = new Dataset(c, QStringLiteral("sqlQuestions"), Utf8Text(Sql::QuestionsOfTopic), this);
+        sqlResults = new Dataset(c, QStringLiteral("sqlResults"), Utf8Text(Sql::ResultsOfTopic), this);
+        sqlCurrentTesting =
+            new Dataset(c, QStringLiteral("sqlCurrentTesting"), Utf8Text(Sql::CurrentTestingByPc), this);
+        sqlStudents = new Dataset(c, QStringLiteral("sqlStudents"), Utf8Text(Sql::StudentsOfKlass), this);
+        sqlKlasses = new Dataset(c, QStringLiteral("sqlKlasses"), Utf8Text(Sql::Klasses), this);
+        sqlAppSettings = new Dataset(c, QStringLiteral("sqlAppSettings"), Utf8Text(Sql::VezuvirozSettings), this);
+        sqlWorkingCount = new Dataset(c, QStringLiteral("sqlWorkingCount"), Utf8Text(Sql::WorkingCount), this);
         sqlStudents->setParam(QStringLiteral("KlassID"), QStringLiteral("%"));
         // A new student joins the class the list is filtered by; without one the row is dropped.
         sqlStudents->beforeInsert = [](Dataset& d) { return !d.param(QStringLiteral("KlassID")).toString().isEmpty(); };
@@ -69,24 +64,36 @@ TDM::TDM(StoreProgram program, QObject* parent)
         m_cache = std::make_unique<TopicQuestionCache>();
         wireCurrentTesting();
     } else {
-        sqlAppSettings = new Dataset(c, QStringLiteral("sqlAppSettings"), text(Sql::ScribantSettings), this);
-        sqlTopics = new Dataset(c, QStringLiteral("sqlTopics"), text(Sql::TopicsByName), this);
+        sqlAppSettings = new Dataset(c, QStringLiteral("sqlAppSettings"), Utf8Text(Sql::ScribantSettings), this);
+        sqlTopics = new Dataset(c, QStringLiteral("sqlTopics"), Utf8Text(Sql::TopicsByName), this);
     }
     OpenStore();
 }
 
 TDM::~TDM()
 {
+    for (const QString& error : Close())
+        LogText(error);
+}
+
+QStringList TDM::Close()
+{
+    QStringList errors;
+    if (m_closed)
+        return errors;
+    m_closed = true;
     m_ending = true;
-    try {
-        if (m_program == StoreProgram::Vezuviroz) {
-            m_cache.reset();
+    if (m_program == StoreProgram::Vezuviroz) {
+        m_cache.reset();
+        try {
             ClearCurrentTesting();
+        } catch (const AppError& e) {
+            errors.append(e.message());
         }
-    } catch (const AppError& e) {
-        ShowMessage(e.message(), MsgIcon::Error);
     }
-    CloseStore();
+    if (const QString error = CloseStore(); !error.isEmpty())
+        errors.append(error);
+    return errors;
 }
 
 void TDM::wireCurrentTesting()
@@ -128,12 +135,13 @@ void TDM::OpenStore()
     m_connection->open(AppFilePath(QLatin1String(StoreFileName)));
 }
 
-void TDM::CloseStore()
+QString TDM::CloseStore()
 {
+    // The path it was opened with: the program's folder may be looked up differently by now.
+    const QString path = m_connection->path();
     const bool wasOpen = m_connection->isOpen();
     m_connection->close(); // gives the shared lock back: the compaction looks for other holders
-    if (wasOpen)
-        CompactDatabase(AppFilePath(QLatin1String(StoreFileName)));
+    return wasOpen ? CompactDatabase(path) : QString();
 }
 
 void TDM::OpenAllDatasets()
@@ -143,12 +151,29 @@ void TDM::OpenAllDatasets()
 
 void TDM::Reconnect(bool pause)
 {
-    const QString path = m_connection->path();
+    if (m_reconnectPending)
+        return;
     m_connection->close();
-    if (pause)
-        QThread::msleep(ReconnectPauseMs);
-    QCoreApplication::processEvents();
-    m_connection->open(path.isEmpty() ? AppFilePath(QLatin1String(StoreFileName)) : path);
+    if (!pause) {
+        reopen();
+        return;
+    }
+    m_reconnectPending = true;
+    const auto work = [this] {
+        m_reconnectPending = false;
+        reopen();
+        Q_EMIT reconnected();
+    };
+    if (m_scheduler)
+        m_scheduler(ReconnectPauseMs, work);
+    else
+        QTimer::singleShot(ReconnectPauseMs, this, work);
+}
+
+void TDM::reopen()
+{
+    m_connection->open(m_connection->path().isEmpty() ? AppFilePath(QLatin1String(StoreFileName))
+                                                      : m_connection->path());
     OpenAllDatasets();
     if (m_program == StoreProgram::Vezuviroz && !m_ending)
         Q_EMIT currentTestingChanged();
@@ -158,7 +183,7 @@ void TDM::ClearCurrentTesting()
 {
     if (!sqlCurrentTesting || !sqlCurrentTesting->isOpen() || sqlCurrentTesting->isEmpty())
         return;
-    m_connection->execute(text(Sql::ClearCurrentTesting));
+    m_connection->execute(Utf8Text(Sql::ClearCurrentTesting));
     sqlCurrentTesting->requery();
 }
 
@@ -166,11 +191,12 @@ TSharedDM::TSharedDM(TDM* dm, QObject* parent) : QObject(parent), m_dm(dm)
 {
     setObjectName(QStringLiteral("SharedDM"));
     StoreConnection* c = dm->ADOConnection();
-    sqlOldQuestions = new Dataset(c, QStringLiteral("sqlOldQuestions"), text(Sql::OldQuestions), this);
-    sqlSingleLevelTopics = new Dataset(c, QStringLiteral("sqlSingleLevelTopics"), text(Sql::SingleLevelTopics), this);
-    sqlTopics = new Dataset(c, QStringLiteral("sqlTopics"), text(Sql::TopicsByName), this);
-    sqlSettings = new Dataset(c, QStringLiteral("sqlSettings"), text(Sql::Settings), this);
-    cmdResetTopics = std::make_unique<SqlCommand>(c, text(Sql::ResetTopicMarks));
+    sqlOldQuestions = new Dataset(c, QStringLiteral("sqlOldQuestions"), Utf8Text(Sql::OldQuestions), this);
+    sqlSingleLevelTopics =
+        new Dataset(c, QStringLiteral("sqlSingleLevelTopics"), Utf8Text(Sql::SingleLevelTopics), this);
+    sqlTopics = new Dataset(c, QStringLiteral("sqlTopics"), Utf8Text(Sql::TopicsByName), this);
+    sqlSettings = new Dataset(c, QStringLiteral("sqlSettings"), Utf8Text(Sql::Settings), this);
+    cmdResetTopics = std::make_unique<SqlCommand>(c, Utf8Text(Sql::ResetTopicMarks));
     cmdReserve = std::make_unique<SqlCommand>(c);
     m_settings = std::make_unique<SettingsRows>(*sqlSettings);
     dm->OpenAllDatasets();

@@ -7,7 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QStringList>
-
+#include <functional>
 #include <memory>
 
 class Dataset;
@@ -47,16 +47,30 @@ public:
     static constexpr int ReconnectPauseMs = 1000;
     static constexpr char StoreFileName[] = "vs4.mdb";
 
+    // Runs `work` after `ms` milliseconds on the event loop; tests put in one that runs it when they say.
+    using Scheduler = std::function<void(int ms, std::function<void()> work)>;
+
     // Checks for the SQLite driver and opens the store: AppError with the message when either fails.
     explicit TDM(StoreProgram program, QObject* parent = nullptr);
+    // Closes the store when Close() has not; what goes wrong then only reaches the run log.
     ~TDM() override;
 
     StoreProgram program() const { return m_program; }
     StoreConnection* ADOConnection() const { return m_connection.get(); }
 
     void OpenAllDatasets();
+    // Closes the connection and opens it again with every dataset. Without pause the store is open
+    // again on return. With pause it stays closed for ReconnectPauseMs while the event loop runs on
+    // (pending events run before it opens again), and reconnected() says when it is open; a call
+    // while one is pending joins it.
     void Reconnect(bool pause);
     void ClearCurrentTesting();
+    // The end of the store at the end of the program: CurrentTesting emptied (Vezuviroz), the
+    // connection closed and the file compacted. Gives what went wrong, in words, for the program to
+    // show; an empty list when all went well. Once closed, a second call does nothing.
+    QStringList Close();
+
+    void setScheduler(Scheduler scheduler) { m_scheduler = std::move(scheduler); }
 
     // Set by the server while it inserts a computer's row; any other insert is abandoned.
     void setCurrentTestingInsertAllowed(bool allowed) { m_insertAllowed = allowed; }
@@ -78,18 +92,24 @@ public:
 Q_SIGNALS:
     // The main window's refresh after the current CurrentTesting row changed (connect queued).
     void currentTestingChanged();
+    // A reconnection with pause has opened the store again.
+    void reconnected();
 
 private:
     void OpenStore();
-    void CloseStore();
+    QString CloseStore();
+    void reopen();
     void wireCurrentTesting();
 
     StoreProgram m_program;
     std::unique_ptr<StoreConnection> m_connection;
     std::unique_ptr<TopicQuestionCache> m_cache;
+    Scheduler m_scheduler;
     bool m_insertAllowed = false;
     bool m_newRowPosting = false;
     bool m_ending = false;
+    bool m_reconnectPending = false;
+    bool m_closed = false;
 };
 
 // The shared data module of both programs: the queries of the topic tree and the settings,
@@ -116,8 +136,14 @@ public:
     // The process-wide list of QueID texts that saving, loading and imports fill.
     QStringList& questionIdList() { return m_questionIds; }
 
+    // The holding topic's id, fixed by the start-up preparation for the rest of the run (0 before
+    // it). Each module keeps its own: two stores open in one process do not share it.
+    int NoTopicID() const { return m_noTopicId; }
+    void setNoTopicID(int topicId) { m_noTopicId = topicId; }
+
 private:
     TDM* m_dm;
+    int m_noTopicId = 0;
     std::unique_ptr<SettingsRows> m_settings;
     QStringList m_questionIds;
 };

@@ -553,7 +553,10 @@ void Dataset::setValue(int ordinal, const QVariant& value)
 {
     if (m_state != DatasetState::Edit && m_state != DatasetState::Insert)
         throw AppError(QStringLiteral("Набор данных %1 не в режиме правки.").arg(name()));
-    m_buffer[ordinal] = normalized(m_fields[ordinal].type, value);
+    const QVariant stored = normalized(m_fields[ordinal].type, value);
+    if (!FitsColumn(m_fields[ordinal], stored))
+        throw AppError(TextTooLongMessage(m_fields[ordinal]));
+    m_buffer[ordinal] = stored;
     m_modified[ordinal] = true;
 }
 

@@ -1,5 +1,7 @@
 #include "schema.h"
 
+#include "runlog.h"
+
 #include <QDateTime>
 
 namespace {
@@ -102,16 +104,17 @@ QList<SchemaTable> buildSchema()
                     longCol("CurrentTopicID"), yesNo("TimeLimit"), longCol("MaxTime"), yesNo("TakePartialRight"),
                     longCol("MaxPointSystem"), longCol("PrePoints"), memo("CriteriaList")}});
 
-    namespace D = StudentViewDefaults;
-    const auto num = [](int v) { return QString::number(v); };
-    tables.append({QStringLiteral("VezuvirozSettings"),
-                   {yesNo("HideStudentViewPanel"), longCol("PageScroller_Height"), longCol("TopicBreakCount"),
-                    text("ExportPath", WideText), yesNo("PrePointsFromPassedOnly"), yesNo("ShowCaptions"),
-                    longCol("UDPPort"), longCol("TCPPort"), longCol("QueFontColor", num(D::QueFontColor)),
-                    longCol("QueBGColor", num(D::QueBGColor)), longCol("AnsFontColor", num(D::AnsFontColor)),
-                    longCol("AnsBGColor", num(D::AnsBGColor)),
-                    longCol("RightAnsFontColor", num(D::RightAnsFontColor)),
-                    longCol("QueFontSize", num(D::QueFontSize)), longCol("AnsFontSize", num(D::AnsFontSize))}});
+    QList<SchemaColumn> v{yesNo("HideStudentViewPanel"),
+                          longCol("PageScroller_Height"),
+                          longCol("TopicBreakCount"),
+                          text("ExportPath", WideText),
+                          yesNo("PrePointsFromPassedOnly"),
+                          yesNo("ShowCaptions"),
+                          longCol("UDPPort"),
+                          longCol("TCPPort")};
+    for (const auto& [name, value] : StudentViewColumns)
+        v.append(longCol(QLatin1String(name), QString::number(value)));
+    tables.append({QStringLiteral("VezuvirozSettings"), v});
     tables.append({QStringLiteral("ScribantSettings"),
                    {longCol("TopicBreakCount"), text("ExportPath", WideText), yesNo("DontOpenOnAddQue"),
                     yesNo("HidePanelOnOpen")}});
@@ -232,4 +235,28 @@ QVariant FromStoreValue(ColumnType type, const QVariant& stored)
     }
     }
     return stored;
+}
+
+bool FitsColumn(const Column& column, const QVariant& value)
+{
+    return column.type != ColumnType::Text || column.size <= 0 || !value.isValid() || value.isNull() ||
+           value.toString().size() <= column.size;
+}
+
+QString TextTooLongMessage(const Column& column)
+{
+    return QStringLiteral("Текст поля \"%1\" длиннее %2 символов.").arg(column.name).arg(column.size);
+}
+
+QVariant ShortenForColumn(const Column& column, const QVariant& value, const QString& source)
+{
+    if (FitsColumn(column, value))
+        return value;
+    QString text = value.toString();
+    qsizetype keep = column.size;
+    if (text.at(keep - 1).isHighSurrogate())
+        --keep;
+    text.truncate(keep);
+    LogText(QStringLiteral("%1: %2 Текст сокращён.").arg(source, TextTooLongMessage(column)));
+    return text;
 }

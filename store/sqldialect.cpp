@@ -86,8 +86,7 @@ QString foldOrChains(const QString& text)
     qsizetype i = 0;
     while (i < terms.size()) {
         qsizetype j = i;
-        while (j + 1 < terms.size() &&
-               terms[j + 1].column.compare(terms[i].column, Qt::CaseInsensitive) == 0 &&
+        while (j + 1 < terms.size() && terms[j + 1].column.compare(terms[i].column, Qt::CaseInsensitive) == 0 &&
                onlyOr(QStringView(text).mid(terms[j].end, terms[j + 1].start - terms[j].end)))
             ++j;
         qsizetype first = i;
@@ -150,8 +149,10 @@ QDate parseShortDate(const QString& text)
     return {};
 }
 
-// Dates are kept as ISO 8601 text; a pattern in the short date form of the computer is turned
-// into the same day in that text.
+// Dates are kept as ISO 8601 text ("2024-03-05T10:00:00", or with a blank before the time when a
+// row came from elsewhere). A whole day in the computer's short date form ("05.03.2024%") becomes
+// the half-open range of that day, which holds for every such form and can use an index on Date;
+// any other pattern stays a LIKE, its date part turned into ISO text.
 QString isoDateLike(const QString& text)
 {
     static const RX like(QStringLiteral(R"re(\bDate\s+LIKE\s+"([^"]*)")re"), CI);
@@ -163,11 +164,16 @@ QString isoDateLike(const QString& text)
         const qsizetype wildcard = pattern.indexOf(u'%');
         const QString datePart = wildcard < 0 ? pattern : pattern.left(wildcard);
         const QDate date = parseShortDate(datePart.trimmed());
-        if (date.isValid())
-            pattern = date.toString(Qt::ISODate) + (wildcard < 0 ? QString() : pattern.mid(wildcard));
-        pattern.replace(u'\'', QStringLiteral("''"));
         out += QStringView(text).mid(copied, m.capturedStart() - copied);
-        out += QStringLiteral("Date LIKE '%1'").arg(pattern);
+        if (date.isValid() && wildcard >= 0 && pattern.mid(wildcard) == QLatin1String("%")) {
+            out += QStringLiteral("(Date >= '%1' AND Date < '%2')")
+                       .arg(date.toString(Qt::ISODate), date.addDays(1).toString(Qt::ISODate));
+        } else {
+            if (date.isValid())
+                pattern = date.toString(Qt::ISODate) + (wildcard < 0 ? QString() : pattern.mid(wildcard));
+            pattern.replace(u'\'', QStringLiteral("''"));
+            out += QStringLiteral("Date LIKE '%1'").arg(pattern);
+        }
         copied = m.capturedEnd();
     }
     if (copied == 0)
@@ -183,8 +189,7 @@ QString collateOrderBy(const QString& text)
     const auto m = orderBy.match(text);
     if (!m.hasMatch() || text.contains(QLatin1String("COLLATE"), Qt::CaseInsensitive))
         return text;
-    static const RX term(QStringLiteral(R"(^(\s*)(.*?)(\s+(?:ASC|DESC))?(\s*)$)"),
-                         CI | RX::DotMatchesEverythingOption);
+    static const RX term(QStringLiteral(R"(^(\s*)(.*?)(\s+(?:ASC|DESC))?(\s*)$)"), CI | RX::DotMatchesEverythingOption);
     QStringList terms = text.mid(m.capturedEnd()).split(u',');
     for (QString& t : terms) {
         const auto tm = term.match(t);
@@ -201,8 +206,8 @@ QString collateOrderBy(const QString& text)
 DialectStatement ToSqliteDialect(const QString& text)
 {
     DialectStatement st;
-    static const RX external(QStringLiteral(R"re(^\s*INSERT\s+INTO\s+(\w+)\s+IN\s+"([^"]*)"\s+SELECT\s+\*\s+FROM\s+(\w+)\s*$)re"),
-                             CI);
+    static const RX external(
+        QStringLiteral(R"re(^\s*INSERT\s+INTO\s+(\w+)\s+IN\s+"([^"]*)"\s+SELECT\s+\*\s+FROM\s+(\w+)\s*$)re"), CI);
     if (const auto m = external.match(text); m.hasMatch()) {
         st.externalTable = m.captured(1);
         st.externalPath = m.captured(2);

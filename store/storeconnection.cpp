@@ -312,3 +312,32 @@ void StoreConnection::openAllDatasets()
     for (Dataset* d : std::as_const(m_datasets))
         d->open();
 }
+
+StoreTransaction::StoreTransaction(QSqlDatabase db) : m_db(std::move(db))
+{
+    m_active = m_db.transaction();
+}
+
+StoreTransaction::~StoreTransaction()
+{
+    rollback();
+}
+
+void StoreTransaction::rollback()
+{
+    if (m_active)
+        m_db.rollback();
+    m_active = false;
+}
+
+void StoreTransaction::commit()
+{
+    if (!m_active)
+        return;
+    m_active = false;
+    if (!m_db.commit()) {
+        const QString error = m_db.lastError().text();
+        m_db.rollback();
+        throw AppError(error);
+    }
+}

@@ -58,6 +58,25 @@ private:
     QList<Dataset*> m_datasets;
 };
 
+// Many rows changed as one unit: a failure leaves the store as it was (and one commit is far quicker
+// than a commit per row). Rolled back unless committed. Inside a transaction already begun on the
+// connection it adds nothing: the outer one decides.
+class StoreTransaction
+{
+public:
+    explicit StoreTransaction(QSqlDatabase db);
+    ~StoreTransaction();
+    StoreTransaction(const StoreTransaction&) = delete;
+    StoreTransaction& operator=(const StoreTransaction&) = delete;
+    // AppError when the store refuses the commit (the changes are then rolled back).
+    void commit();
+    void rollback();
+
+private:
+    QSqlDatabase m_db;
+    bool m_active = false;
+};
+
 // A statement on the connection with named parameters (the data modules' commands).
 class SqlCommand
 {

@@ -1,6 +1,7 @@
 #include "testsettings.h"
 
 #include "apperror.h"
+#include "archive.h"
 #include "dataset.h"
 #include "inifile.h"
 #include "listlines.h"
@@ -9,6 +10,8 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <iterator>
+#include <variant>
 
 namespace {
 
@@ -47,61 +50,124 @@ int asInt(const QVariant& v)
 
 } // namespace
 
+namespace {
+
+// The 24 test settings in column order, each once: its column (and settings-list) name and where
+// TestSettings keeps it. Names, types, reading and writing by index all come from here.
+struct SettingsField
+{
+    const char* name;
+    std::variant<bool TestSettings::*, int TestSettings::*, int> place; // a flag, a number, or Na's mark
+};
+
+constexpr SettingsField SettingsFields[TestSettings::Count] = {
+    {"RandomOrder", &TestSettings::RandomOrder},
+    {"AllowBack", &TestSettings::AllowBack},
+    {"ShowRights", &TestSettings::ShowRights},
+    {"TimeLimit", &TestSettings::TimeLimit},
+    {"GiveMaxCount", &TestSettings::GiveMaxCount},
+    {"MaxTime", &TestSettings::MaxTime},
+    {"Na12", 12},
+    {"Na11", 11},
+    {"Na10", 10},
+    {"Na9", 9},
+    {"Na8", 8},
+    {"Na7", 7},
+    {"Na6", 6},
+    {"Na5", 5},
+    {"Na4", 4},
+    {"Na3", 3},
+    {"Na2", 2},
+    {"Na1", 1},
+    {"TakePartialRight", &TestSettings::TakePartialRight},
+    {"MaxPointSystem", &TestSettings::MaxPointSystem},
+    {"MixAnswers", &TestSettings::MixAnswers},
+    {"ShowPrice", &TestSettings::ShowPrice},
+    {"ShowRightCount", &TestSettings::ShowRightCount},
+    {"ShowRightsInstant", &TestSettings::ShowRightsInstant},
+};
+
+using FlagPlace = bool TestSettings::*;
+using NumberPlace = int TestSettings::*;
+
+} // namespace
+
+namespace {
+
+// The settings list's lines before the criteria, in the order Student has always read them, each
+// with where the reader keeps it; a key that is missing or no number reads as that member's
+// default. TopicID and HideDetails are the row's own, the others its test settings.
+struct ListedSetting
+{
+    const char* name;
+    std::variant<bool SettingsListValues::*, int SettingsListValues::*> place;
+};
+
+constexpr ListedSetting ListedSettings[] = {
+    {"RandomOrder", &SettingsListValues::RandomOrder},
+    {"AllowBack", &SettingsListValues::AllowBack},
+    {"ShowRights", &SettingsListValues::ShowRights},
+    {"TimeLimit", &SettingsListValues::TimeLimit},
+    {"MaxTime", &SettingsListValues::MaxTime},
+    {"GiveMaxCount", &SettingsListValues::GiveMaxCount},
+    {"TopicID", &SettingsListValues::TopicID},
+    {"MixAnswers", &SettingsListValues::MixAnswers},
+    {"ShowPrice", &SettingsListValues::ShowPrice},
+    {"ShowRightCount", &SettingsListValues::ShowRightCount},
+    {"ShowRightsInstant", &SettingsListValues::ShowRightsInstant},
+    {"HideDetails", &SettingsListValues::HideDetails},
+};
+
+// Where the reader keeps the appearance lines, in the order of StudentViewColumns.
+constexpr int SettingsListValues::*AppearancePlaces[] = {
+    &SettingsListValues::QueFontColor, &SettingsListValues::QueBGColor,        &SettingsListValues::AnsFontColor,
+    &SettingsListValues::AnsBGColor,   &SettingsListValues::RightAnsFontColor, &SettingsListValues::QueFontSize,
+    &SettingsListValues::AnsFontSize,
+};
+static_assert(std::size(AppearancePlaces) == std::size(StudentViewColumns));
+
+} // namespace
+
 const QStringList& TestSettings::columnNames()
 {
     static const QStringList names = [] {
-        QStringList n{"RandomOrder", "AllowBack", "ShowRights", "TimeLimit", "GiveMaxCount", "MaxTime"};
-        for (int mark = 12; mark >= 1; --mark)
-            n.append(QStringLiteral("Na%1").arg(mark));
-        n += {"TakePartialRight", "MaxPointSystem", "MixAnswers", "ShowPrice", "ShowRightCount", "ShowRightsInstant"};
+        QStringList n;
+        for (const SettingsField& field : SettingsFields)
+            n.append(QLatin1String(field.name));
         return n;
     }();
     return names;
 }
 
+int TestSettings::indexOf(const QString& name)
+{
+    return int(columnNames().indexOf(name));
+}
+
 bool TestSettings::isBoolean(int index)
 {
-    return index < 4 || index == 18 || index >= 20;
+    return std::holds_alternative<FlagPlace>(SettingsFields[index].place);
 }
 
 QVariant TestSettings::value(int index) const
 {
-    switch (index) {
-    case 0: return RandomOrder;
-    case 1: return AllowBack;
-    case 2: return ShowRights;
-    case 3: return TimeLimit;
-    case 4: return GiveMaxCount;
-    case 5: return MaxTime;
-    case 18: return TakePartialRight;
-    case 19: return MaxPointSystem;
-    case 20: return MixAnswers;
-    case 21: return ShowPrice;
-    case 22: return ShowRightCount;
-    case 23: return ShowRightsInstant;
-    default: return Na[index - 6];
-    }
+    const auto& place = SettingsFields[index].place;
+    if (const FlagPlace* flagPlace = std::get_if<FlagPlace>(&place))
+        return this->*(*flagPlace);
+    if (const NumberPlace* numberPlace = std::get_if<NumberPlace>(&place))
+        return this->*(*numberPlace);
+    return na(std::get<int>(place));
 }
 
 void TestSettings::setValue(int index, const QVariant& v)
 {
-    const bool b = v.isValid() && v.toBool();
-    const int n = v.isValid() ? v.toInt() : 0;
-    switch (index) {
-    case 0: RandomOrder = b; break;
-    case 1: AllowBack = b; break;
-    case 2: ShowRights = b; break;
-    case 3: TimeLimit = b; break;
-    case 4: GiveMaxCount = n; break;
-    case 5: MaxTime = n; break;
-    case 18: TakePartialRight = b; break;
-    case 19: MaxPointSystem = n; break;
-    case 20: MixAnswers = b; break;
-    case 21: ShowPrice = b; break;
-    case 22: ShowRightCount = b; break;
-    case 23: ShowRightsInstant = b; break;
-    default: Na[index - 6] = n; break;
-    }
+    const auto& place = SettingsFields[index].place;
+    if (const FlagPlace* flagPlace = std::get_if<FlagPlace>(&place))
+        this->*(*flagPlace) = v.isValid() && v.toBool();
+    else if (const NumberPlace* numberPlace = std::get_if<NumberPlace>(&place))
+        this->*(*numberPlace) = v.isValid() ? v.toInt() : 0;
+    else
+        setNa(std::get<int>(place), v.isValid() ? v.toInt() : 0);
 }
 
 const QStringList& SettingsRowColumns()
@@ -241,20 +307,12 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
     QString criteria;
     if (locateTopic(topicId)) {
         const TestSettings s = ReadSettingsRow();
-        const auto b = [&](const char* name, bool v) { lines.append(QString::fromLatin1(name) + u'=' + flag(v)); };
-        const auto n = [&](const char* name, int v) { lines.append(QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(v)); };
-        b("RandomOrder", s.RandomOrder);
-        b("AllowBack", s.AllowBack);
-        b("ShowRights", s.ShowRights);
-        b("TimeLimit", s.TimeLimit);
-        n("MaxTime", s.MaxTime);
-        n("GiveMaxCount", s.GiveMaxCount);
-        n("TopicID", topicId);
-        b("MixAnswers", s.MixAnswers);
-        b("ShowPrice", s.ShowPrice);
-        b("ShowRightCount", s.ShowRightCount);
-        b("ShowRightsInstant", s.ShowRightsInstant);
-        b("HideDetails", m_settings.value(QStringLiteral("HideDetails")).toBool());
+        for (const ListedSetting& listed : ListedSettings) {
+            const QString key = QLatin1String(listed.name);
+            const int index = TestSettings::indexOf(key);
+            const QVariant v = index >= 0 ? s.value(index) : m_settings.value(key);
+            lines.append(key + u'=' + (v.typeId() == QMetaType::Bool ? flag(v.toBool()) : QString::number(v.toInt())));
+        }
         criteria = BuildCriteriaList(m_settings);
     } else {
         // Without a row of its own the topic is marked by the defaults, never by whichever row
@@ -263,16 +321,10 @@ QString SettingsRows::BuildSettingsList(int topicId, Dataset* appSettings)
     }
     lines += SplitListLines(criteria);
 
-    namespace D = StudentViewDefaults;
-    const std::pair<const char*, int> appearance[] = {
-        {"QueFontColor", D::QueFontColor}, {"QueBGColor", D::QueBGColor},
-        {"AnsFontColor", D::AnsFontColor}, {"AnsBGColor", D::AnsBGColor},
-        {"RightAnsFontColor", D::RightAnsFontColor}, {"QueFontSize", D::QueFontSize},
-        {"AnsFontSize", D::AnsFontSize}};
     const bool haveRow = appSettings && appSettings->isOpen() && appSettings->recordCount() > 0;
     if (haveRow)
         appSettings->first();
-    for (const auto& [name, fallback] : appearance) {
+    for (const auto& [name, fallback] : StudentViewColumns) {
         // Student needs every one of them: a value the store lacks is sent as its default.
         const QVariant v = haveRow ? appSettings->value(QLatin1String(name)) : QVariant();
         lines.append(QStringLiteral("%1=%2").arg(QLatin1String(name)).arg(v.isValid() ? v.toInt() : fallback));
@@ -295,9 +347,7 @@ QString SettingsRows::WriteTopicSettingsFile(int topicId, const QString& remark,
     QString oneLine = remark;
     oneLine.replace(QStringLiteral("\r\n"), QStringLiteral(" ")).replace(u'\r', u' ').replace(u'\n', u' ');
     ini.setValue(QLatin1String(TopicSection), QLatin1String(RemarkKey), oneLine);
-    QString base = topicName;
-    base.replace(u'/', u'_').replace(QChar(0), u'_'); // the file stays inside the folder
-    const QString path = QDir(folder).filePath(base + QStringLiteral(".set"));
+    const QString path = QDir(folder).filePath(PortableEntryName(topicName) + QStringLiteral(".set"));
     if (!ini.save(path))
         throw AppError(QStringLiteral("Не удалось записать файл \"%1\".").arg(path));
     return path;
@@ -385,31 +435,20 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
     };
 
     SettingsListValues s;
-    s.RandomOrder = optional("RandomOrder", -1) != 0;
-    s.AllowBack = optional("AllowBack", -1) != 0;
-    s.ShowRights = optional("ShowRights", -1) != 0;
-    s.TimeLimit = optional("TimeLimit", -1) != 0;
-    s.MaxTime = optional("MaxTime", 20);
-    s.GiveMaxCount = optional("GiveMaxCount", 20);
-    s.TopicID = optional("TopicID", 0);
-    s.MixAnswers = optional("MixAnswers", -1) != 0;
-    s.HideDetails = optional("HideDetails", 0) != 0;
-    s.ShowPrice = optional("ShowPrice", -1) != 0;
-    s.ShowRightCount = optional("ShowRightCount", -1) != 0;
-    s.ShowRightsInstant = optional("ShowRightsInstant", 0) != 0;
+    for (const ListedSetting& listed : ListedSettings) {
+        if (const auto* flagPlace = std::get_if<bool SettingsListValues::*>(&listed.place))
+            s.*(*flagPlace) = optional(listed.name, s.*(*flagPlace) ? -1 : 0) != 0;
+        else if (const auto* numberPlace = std::get_if<int SettingsListValues::*>(&listed.place))
+            s.*(*numberPlace) = optional(listed.name, s.*(*numberPlace));
+    }
 
     for (const QString& key : criteriaNames()) {
         present(key);
         s.criteriaList.append(lines.value(key.toLower()));
     }
     if (source == SettingsListSource::Network) {
-        s.QueFontColor = required("QueFontColor");
-        s.QueBGColor = required("QueBGColor");
-        s.AnsFontColor = required("AnsFontColor");
-        s.AnsBGColor = required("AnsBGColor");
-        s.RightAnsFontColor = required("RightAnsFontColor");
-        s.QueFontSize = required("QueFontSize");
-        s.AnsFontSize = required("AnsFontSize");
+        for (size_t i = 0; i < std::size(StudentViewColumns); ++i)
+            s.*AppearancePlaces[i] = required(StudentViewColumns[i].first);
         s.hasAppearance = true;
     }
     return s;

@@ -35,6 +35,8 @@ struct TestSettings
 
     // The column names, in column order.
     static const QStringList& columnNames();
+    // The index of a column name; -1 for a column that is not one of the 24.
+    static int indexOf(const QString& name);
     static bool isBoolean(int index);
     QVariant value(int index) const;
     void setValue(int index, const QVariant& value); // a null number reads as 0
@@ -70,8 +72,8 @@ public:
     // The settings list sent with the questions; appSettings is the VezuvirozSettings dataset.
     QString BuildSettingsList(int topicId, Dataset* appSettings);
 
-    // The topic settings file "<folder>/<topic name>.set"; the path written, or empty when the
-    // topic has no row and there is no Default row either.
+    // The topic settings file "<folder>/<topic name>.set", the name made portable as an archive
+    // entry's; the path written, or empty when the topic has no row and there is no Default row either.
     QString WriteTopicSettingsFile(int topicId, const QString& remark, const QString& folder,
                                    const QString& topicName);
     struct FileResult

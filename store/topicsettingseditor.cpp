@@ -1,7 +1,7 @@
 #include "topicsettingseditor.h"
 
 #include "dataset.h"
-#include "messages.h"
+#include "storeconnection.h"
 
 TopicSettingsEditor::TopicSettingsEditor(SettingsRows& rows, int topicId) : m_rows(rows), m_topicId(topicId)
 {
@@ -91,19 +91,39 @@ void TopicSettingsEditor::cancel()
 
 void TopicSettingsEditor::makeDefault()
 {
-    ok();
-    const TestSettings s = m_rows.ReadSettingsRow();
-    if (m_rows.locateDefault())
-        m_rows.WriteSettingsRow(s);
-    m_rows.locateTopic(m_topicId);
-    ShowMessage(QString::fromUtf8(SettingsTexts::MadeDefault), MsgIcon::Information);
+    atomically([&] {
+        ok();
+        const TestSettings s = m_rows.ReadSettingsRow();
+        if (m_rows.locateDefault())
+            m_rows.WriteSettingsRow(s);
+        m_rows.locateTopic(m_topicId);
+    });
 }
 
 void TopicSettingsEditor::restoreDefaults()
 {
+    atomically([&] {
+        Dataset& d = m_rows.dataset();
+        d.cancel();
+        if (m_rows.locateTopic(m_topicId))
+            d.remove();
+        makeRow();
+    });
+}
+
+void TopicSettingsEditor::atomically(const std::function<void()>& change)
+{
     Dataset& d = m_rows.dataset();
-    d.cancel();
-    if (m_rows.locateTopic(m_topicId))
-        d.remove();
-    makeRow();
+    StoreTransaction transaction(d.connection()->database());
+    try {
+        change();
+        transaction.commit();
+    } catch (...) {
+        // The rows the dataset holds were rolled back: read them again, back on the topic's row.
+        transaction.rollback();
+        d.cancel();
+        d.requery();
+        m_rows.locateTopic(m_topicId);
+        throw;
+    }
 }

@@ -3,8 +3,8 @@
 #include "testsettings.h"
 
 #include <QString>
-
 #include <array>
+#include <functional>
 
 // What the topic settings dialog does, without the dialog: the check boxes and the mark system
 // are bound to the topic's Settings row and change it at once (in edit mode); the count, the time
@@ -49,13 +49,15 @@ public:
     // "Отмена": pending changes of the row are dropped (a row made at opening stays).
     void cancel();
     // "Сделать настройками по умолчанию": stores as ok() and copies the 24 values into the
-    // Default row; tells the user so.
+    // Default row (the window then tells the user SettingsTexts::MadeDefault).
     void makeDefault();
     // "Восстановить настройки по умолчанию": the topic's row is made again from the defaults.
     void restoreDefaults();
 
 private:
     void fillFrom(const TestSettings& s);
+    // The change of two rows as one: a failure leaves both as they were.
+    void atomically(const std::function<void()>& change);
     void ensureEditing();
     void makeRow();
 

@@ -28,6 +28,13 @@ QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& fil
     return handler ? handler(request) : systemDialog(request);
 }
 
+QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& proposed)
+{
+    const FileDialogRequest request{FileDialogRequest::Kind::Save, parent, title, filter, proposed};
+    const FileDialogHandler& handler = installedHandler();
+    return handler ? handler(request) : systemDialog(request);
+}
+
 FileDialogHandler SetFileDialogHandler(FileDialogHandler handler)
 {
     return std::exchange(installedHandler(), std::move(handler));

@@ -27,6 +27,8 @@ using FileDialogHandler = std::function<QString(const FileDialogRequest& request
 // The chosen existing file, or empty when the dialog was cancelled.
 QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& filter, const QString& directory = {});
 
+// The file to write, or empty when the dialog was cancelled.
+QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& proposed = {});
 // Installs a handler and returns the one it replaces; an empty handler brings back the system's dialog.
 FileDialogHandler SetFileDialogHandler(FileDialogHandler handler);
 

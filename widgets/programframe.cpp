@@ -1,17 +1,16 @@
 #include "programframe.h"
 
 #include "apperror.h"
+#include "helpaction.h"
 #include "messagedialog.h"
 #include "runlog.h"
 #include "singleinstance.h"
 #include "splashbox.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QWidget>
-
 #include <csignal>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -108,42 +107,52 @@ int RunProgram(int argc, char** argv, const ProgramInfo& program,
 
     auto splash = std::make_unique<SplashBox>(program.name, program.role);
     splash->show();
-    app.processEvents();
 
     if (program.setsTitle)
         app.setApplicationDisplayName(program.name);
     InstallMessageDialog();
-
-    std::unique_ptr<ProgramModules> modules;
-    try {
-        modules = createModules();
-    } catch (const AppError& e) {
-        splash.reset();
-        ShowMessage(e.message(), MsgIcon::Error);
-        RunLog::finish(RunLog::filePathFor(program.name));
-        return 1;
-    }
-    QWidget* mainWindow = modules->mainWindow();
-    QObject::connect(&guard, &SingleInstance::activated, mainWindow,
-                     [&modules, mainWindow](const QString& argument, bool hasArgument) {
-                         bringToFront(mainWindow);
-                         if (hasArgument)
-                             modules->argumentHandedOver(argument);
-                     });
-    closeOnTerminationSignals(mainWindow);
-
-    if (program.splashWaitMs > 0) {
-        QEventLoop wait; // the splash stays while events keep running
-        QTimer::singleShot(program.splashWaitMs, &wait, &QEventLoop::quit);
-        wait.exec();
-    }
-    splash.reset();
-    mainWindow->show();
     // The program ends when its main window has closed (a window may refuse to close), whatever
     // other windows remain open.
     app.setQuitOnLastWindowClosed(false);
-    MainWindowCloseWatcher watcher(mainWindow);
+
+    // Everything after the splash runs as steps of the event loop, which never stops for it: the
+    // modules are made once the loop runs (the splash is up meanwhile), and the main window takes
+    // the splash's place when its wait is over.
+    std::unique_ptr<ProgramModules> modules;
+    std::unique_ptr<MainWindowCloseWatcher> watcher;
+    QTimer::singleShot(0, &app, [&] {
+        try {
+            modules = createModules();
+        } catch (const std::exception& e) {
+            // Without its modules the program cannot run: the failure is shown and the program ends.
+            const auto* appError = dynamic_cast<const AppError*>(&e);
+            splash.reset();
+            ShowMessage(appError ? appError->message() : QString::fromLocal8Bit(e.what()), MsgIcon::Error);
+            QApplication::exit(1);
+            return;
+        }
+        QWidget* mainWindow = modules->mainWindow();
+        QObject::connect(&guard, &SingleInstance::activated, mainWindow,
+                         [&modules, mainWindow](const QString& argument, bool hasArgument) {
+                             bringToFront(mainWindow);
+                             if (hasArgument)
+                                 modules->argumentHandedOver(argument);
+                         });
+        closeOnTerminationSignals(mainWindow);
+        HelpAction(mainWindow);
+        watcher = std::make_unique<MainWindowCloseWatcher>(mainWindow);
+        const auto showMainWindow = [&splash, mainWindow] {
+            splash.reset();
+            mainWindow->show();
+        };
+        if (program.splashWaitMs > 0)
+            QTimer::singleShot(program.splashWaitMs, mainWindow, showMainWindow);
+        else
+            showMainWindow(); // before any step the modules queued runs, as they expect
+    });
     const int code = app.exec();
+    watcher.reset();
+    splash.reset();
     modules.reset();
     RunLog::finish(RunLog::filePathFor(program.name));
     return code;

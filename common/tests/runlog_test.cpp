@@ -130,3 +130,17 @@ TEST(RunLog, PastItsBoundTheOldestEntriesGoWithOneLineSayingHowMany)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll().count("\r\n"), lines.size() + 1);
 }
+
+TEST(RunLog, ObserverSeesEveryLineAsItIsAdded)
+{
+    RunLog::clear();
+    QStringList seen;
+    RunLog::setObserver([&](const QString& line) { seen.append(line); });
+    LogText(QString::fromLatin1("a\0b", 3));
+    LogIn(QStringLiteral("10.0.0.1"), QStringLiteral("x"));
+    RunLog::setObserver({});
+    LogText(QStringLiteral("after"));
+    EXPECT_EQ(seen, RunLog::lines().mid(0, 2));
+    ASSERT_EQ(seen.size(), 2);
+    EXPECT_TRUE(seen[0].endsWith(": a|b"));
+}

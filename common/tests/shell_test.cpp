@@ -1,29 +1,11 @@
-#include "shell.h"
 #include "apperror.h"
+#include "shell.h"
+#include "shellrecorder.h"
 #include "testhome.h"
 
-#include <gtest/gtest.h>
-
+#include <QCoreApplication>
 #include <QStringList>
-
-namespace {
-
-// Records what the desktop is asked to open and answers with a fixed verdict.
-struct ShellRecorder
-{
-    explicit ShellRecorder(bool accept)
-        : previous(SetShellHandler([this, accept](const QString& target) {
-              targets.append(target);
-              return accept;
-          }))
-    {
-    }
-    ~ShellRecorder() { SetShellHandler(std::move(previous)); }
-    QStringList targets;
-    ShellHandler previous;
-};
-
-} // namespace
+#include <gtest/gtest.h>
 
 TEST(SendMailLink, EncodesBlanksAndLineBreaks)
 {
@@ -46,12 +28,13 @@ TEST(SendMailLink, NoMailProgramRaises)
     }
 }
 
-TEST(OpenHelp, OpensHelpFromProgramFolderOrRaises)
+TEST(OpenHelp, OpensTheGuideBesideTheProgramOrRaises)
 {
     {
         ShellRecorder shell(true);
         OpenHelp();
-        EXPECT_EQ(shell.targets, QStringList{testPath(QStringLiteral("help.chm"))});
+        EXPECT_EQ(shell.targets,
+                  QStringList{QCoreApplication::applicationDirPath() + QStringLiteral("/help/index.html")});
     }
     ShellRecorder shell(false);
     try {

@@ -701,17 +701,24 @@ TEST_F(RawServer, MessagesSentBackToBackArriveInReadsOfTheirOwn)
 
 TEST_F(RawServer, AMessageAfterAQuestionSetArrivesInAReadOfItsOwn)
 {
-    BareStudent computer;
-    ASSERT_TRUE(computer.connect());
+    // Reader and sender share this thread: a machine loaded enough to hold the thread back past
+    // the gap merges the reads whatever the sender does, so a few attempts are allowed. A gap that
+    // starts before the set has left merges them every time.
     const QByteArray payload = patternBytes(4 * 1024 * 1024);
     const QString path = writeFile(QStringLiteral("set.cmpr"), payload);
-    ASSERT_TRUE(computer.end->sendQuestionSet({QStringLiteral("A=1")}, path));
-    computer.end->send(command(Head::NextStudent));
     const QByteArray expected =
         settingsList({QStringLiteral("A=1")}) + questionListHead(payload.size()) + payload + command(Head::NextStudent);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return computer.reads.reads.join().size() == expected.size(); }, WaitMs * 2));
-    EXPECT_EQ(computer.reads.reads.join(), expected);
-    EXPECT_EQ(computer.reads.reads.last(), command(Head::NextStudent)) << "not in the set's last read";
+    bool apart = false;
+    for (int attempt = 0; attempt < 3 && !apart; ++attempt) {
+        BareStudent computer;
+        ASSERT_TRUE(computer.connect());
+        ASSERT_TRUE(computer.end->sendQuestionSet({QStringLiteral("A=1")}, path));
+        computer.end->send(command(Head::NextStudent));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return computer.reads.reads.join().size() == expected.size(); }, WaitMs * 2));
+        ASSERT_EQ(computer.reads.reads.join(), expected);
+        apart = computer.reads.reads.last() == command(Head::NextStudent);
+    }
+    EXPECT_TRUE(apart) << "the message came in the set's last read";
 }
 
 TEST_F(RawServer, RefusedByteCountThenCloseClientIsHandled)

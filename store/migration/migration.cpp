@@ -219,7 +219,7 @@ void TableImport::setColumns(const QList<Column>& columns)
     QStringList names;
     for (int i = 0; i < columns.size(); ++i)
         if (const SchemaColumn* c = m_target->find(columns[i].name)) {
-            m_mapping.append({i, c->column.type});
+            m_mapping.append({i, c->column});
             names.append(quoted(c->column.name));
         }
     if (m_mapping.isEmpty())
@@ -234,8 +234,12 @@ void TableImport::addRow(const QVariantList& row)
 {
     if (m_mapping.isEmpty())
         throw AppError(QStringLiteral("Строка таблицы %1 без описания столбцов.").arg(m_target->name));
-    for (int i = 0; i < m_mapping.size(); ++i)
-        m_insert->bindValue(i, ToStoreValue(m_mapping[i].second, row.value(m_mapping[i].first)));
+    const QString source = QStringLiteral("Перенос таблицы %1").arg(m_target->name);
+    for (int i = 0; i < m_mapping.size(); ++i) {
+        const Column& column = m_mapping[i].second;
+        const QVariant value = ShortenForColumn(column, row.value(m_mapping[i].first), source);
+        m_insert->bindValue(i, ToStoreValue(column.type, value));
+    }
     if (!m_insert->exec())
         throw AppError(m_insert->lastError().text());
     ++m_rows;
@@ -255,19 +259,16 @@ QStringList MigratedTables()
             QStringLiteral("Students"), QStringLiteral("Results"),   QStringLiteral("Settings")};
 }
 
-bool MigrateDatabase(StoreConnection* connection, const QString& oldPath)
+MigrationOutcome MigrateDatabase(StoreConnection* connection, const QString& oldPath, const ConfirmMove& confirm)
 {
     QStringList failed;
-    bool success = true;
     {
         WaitCursor wait;
         std::unique_ptr<OldDatabase> old = openOld(oldPath, connection);
         const QStringList oldTables = old->tables();
 
-        if (!IsDatabaseEmpty(connection->database()) &&
-            ShowMessage(QString::fromUtf8(MigrationTexts::NotEmptyQuestion), MsgIcon::Question, MsgButtons::YesNo) !=
-                MsgResult::Yes)
-            return false;
+        if (!IsDatabaseEmpty(connection->database()) && !confirm(QString::fromUtf8(MigrationTexts::NotEmptyQuestion)))
+            return {};
 
         for (const QString& table : MigratedTables()) {
             const QString oldName = findTable(oldTables, table);
@@ -277,35 +278,32 @@ bool MigrateDatabase(StoreConnection* connection, const QString& oldPath)
                 old->moveTable(table, oldName);
             } catch (const AppError&) {
                 failed.append(table);
-                success = false;
                 break;
             }
         }
     }
 
-    if (!success) {
-        ShowMessage(SqlFormat(QString::fromUtf8(MigrationTexts::TablesFailed), {failed.join(QStringLiteral(", "))}),
-                    MsgIcon::Warning);
-        return false;
-    }
+    if (!failed.isEmpty())
+        return {false,
+                {{SqlFormat(QString::fromUtf8(MigrationTexts::TablesFailed), {failed.join(QStringLiteral(", "))}),
+                  MsgIcon::Warning}}};
 
     const QFileInfo info(oldPath);
     const QString newName = UniqueFileName(
         SqlFormat(QString::fromUtf8(MigrationTexts::MovedOldName),
                   {withSeparator(info.absolutePath()), info.completeBaseName(), QLatin1String(StoreFileName)}));
-    if (QFile::rename(oldPath, newName))
-        ShowMessage(QString::fromUtf8(MigrationTexts::AllMoved));
-    else
-        ShowMessage(SqlFormat(QString::fromUtf8(MigrationTexts::AllMovedDeleteOld), {oldPath}));
+    const QString told = QFile::rename(oldPath, newName)
+                             ? QString::fromUtf8(MigrationTexts::AllMoved)
+                             : SqlFormat(QString::fromUtf8(MigrationTexts::AllMovedDeleteOld), {oldPath});
 
     const QString storePath = connection->path();
     connection->close();
     connection->open(storePath);
     connection->openAllDatasets();
-    return true;
+    return {true, {{told, MsgIcon::Information}}};
 }
 
-bool CheckOldDatabases(StoreConnection* connection)
+MigrationOutcome CheckOldDatabases(StoreConnection* connection, const ConfirmMove& confirm)
 {
     QStringList files;
     {
@@ -315,11 +313,13 @@ bool CheckOldDatabases(StoreConnection* connection)
         files.removeAll(QLatin1String(StoreFileName));
     }
     if (files.isEmpty())
-        return false;
-    if (files.size() == 1)
-        return !MigrateDatabase(connection, actualFile(AppFolder(), files.first()));
-    ShowMessage(QString::fromUtf8(MigrationTexts::SeveralOldDatabases));
-    return true;
+        return {};
+    if (files.size() == 1) {
+        MigrationOutcome moved = MigrateDatabase(connection, actualFile(AppFolder(), files.first()), confirm);
+        moved.success = !moved.success;
+        return moved;
+    }
+    return {true, {{QString::fromUtf8(MigrationTexts::SeveralOldDatabases), MsgIcon::Information}}};
 }
 
 QString SetAsideJetStore(const QString& storePath)
@@ -336,20 +336,27 @@ QString SetAsideJetStore(const QString& storePath)
 
 void UpdateDbCommand::startUp(StoreConnection* connection)
 {
-    try {
-        m_enabled = CheckOldDatabases(connection);
-    } catch (const AppError& e) {
-        m_enabled = true;
-        ShowMessage(e.message(), MsgIcon::Error);
-    }
+    // Old data remaining is what keeps the command enabled.
+    run([&](const ConfirmMove& confirm) { return CheckOldDatabases(connection, confirm); }, true);
 }
 
 void UpdateDbCommand::execute(StoreConnection* connection, const QString& chosenFile)
 {
     if (chosenFile.isEmpty())
         return;
+    run([&](const ConfirmMove& confirm) { return MigrateDatabase(connection, chosenFile, confirm); }, false);
+}
+
+void UpdateDbCommand::run(const std::function<MigrationOutcome(const ConfirmMove&)>& move, bool enabledOnSuccess)
+{
+    const ConfirmMove ask = [](const QString& question) {
+        return ShowMessage(question, MsgIcon::Question, MsgButtons::YesNo) == MsgResult::Yes;
+    };
     try {
-        m_enabled = !MigrateDatabase(connection, chosenFile);
+        const MigrationOutcome outcome = move(ask);
+        m_enabled = outcome.success == enabledOnSuccess;
+        for (const MigrationNotice& notice : outcome.notices)
+            ShowMessage(notice.text, notice.icon);
     } catch (const AppError& e) {
         m_enabled = true;
         ShowMessage(e.message(), MsgIcon::Error);

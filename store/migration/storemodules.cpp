@@ -11,5 +11,11 @@ StoreModules::StoreModules(StoreProgram program)
     m_shared = std::make_unique<TSharedDM>(m_dm.get());
 }
 
+QStringList StoreModules::close()
+{
+    m_shared.reset();
+    return m_dm->Close();
+}
+
 // The members go in the reverse order of their making: the shared module before the store's.
 StoreModules::~StoreModules() = default;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <memory>
 
 class TDM;
@@ -21,6 +22,10 @@ public:
 
     TDM* dm() const { return m_dm.get(); }
     TSharedDM* shared() const { return m_shared.get(); }
+
+    // The end of the run: the shared module goes, then the store is closed (TDM::Close); what went
+    // wrong, in words, for the program to show.
+    QStringList close();
 
 private:
     std::unique_ptr<TDM> m_dm;

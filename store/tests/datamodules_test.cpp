@@ -1,15 +1,15 @@
 #include "appfolder.h"
 #include "datamodules.h"
 #include "dataset.h"
+#include "messagerecorder.h"
 #include "runlog.h"
 #include "storeconnection.h"
-
-#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QSqlQuery>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -160,6 +160,61 @@ TEST(DataModules, ReconnectShowsWhatAnotherConnectionWroteAndRefreshesTheMonitor
     dm.setEnding(true);
     dm.sqlCurrentTesting->first();
     EXPECT_EQ(refresh.count(), before);
+}
+
+// The pause of a reconnection runs on the event loop: the store is closed until the scheduled step
+// opens it again; a second request meanwhile joins the first.
+TEST(DataModules, ReconnectWithPauseReopensFromTheEventLoop)
+{
+    TDM dm(StoreProgram::Vezuviroz);
+    TSharedDM shared(&dm);
+    QList<int> delays;
+    std::function<void()> pending;
+    dm.setScheduler([&](int ms, std::function<void()> work) {
+        delays.append(ms);
+        pending = std::move(work);
+    });
+    QSignalSpy reconnected(&dm, &TDM::reconnected);
+    dm.Reconnect(true);
+    dm.Reconnect(true);
+    EXPECT_EQ(delays, QList<int>{TDM::ReconnectPauseMs});
+    EXPECT_FALSE(dm.ADOConnection()->isOpen());
+    EXPECT_FALSE(shared.sqlSettings->isOpen());
+    EXPECT_EQ(reconnected.count(), 0);
+
+    ASSERT_TRUE(pending);
+    pending();
+    EXPECT_TRUE(dm.ADOConnection()->isOpen());
+    EXPECT_TRUE(shared.sqlSettings->isOpen());
+    EXPECT_TRUE(dm.sqlCurrentTesting->isOpen());
+    EXPECT_EQ(reconnected.count(), 1);
+
+    // Without pause it is open again on return, and nothing is scheduled.
+    dm.Reconnect(false);
+    EXPECT_TRUE(dm.sqlKlasses->isOpen());
+    EXPECT_EQ(delays.size(), 1);
+}
+
+// Closing the store is logic: what goes wrong comes back in words for the program to show, and
+// nothing is shown from inside; the rest of the closing still happens.
+TEST(DataModules, CloseGivesItsFailuresBackAndShowsNothing)
+{
+    MessageRecorder messages;
+    TDM dm(StoreProgram::Vezuviroz);
+    {
+        TSharedDM shared(&dm);
+        dm.setCurrentTestingInsertAllowed(true);
+        ASSERT_TRUE(addComputer(dm, QStringLiteral("PC1"), QStringLiteral("10.0.0.1")));
+        QSqlQuery trigger(dm.ADOConnection()->database());
+        ASSERT_TRUE(trigger.exec("CREATE TRIGGER refuse BEFORE DELETE ON CurrentTesting BEGIN "
+                                 "SELECT RAISE(ABORT, 'refused'); END"));
+    }
+    const QStringList errors = dm.Close();
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains("refused")) << errors[0].toStdString();
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_FALSE(dm.ADOConnection()->isOpen());
+    EXPECT_TRUE(dm.Close().isEmpty()); // closed once
 }
 
 TEST(DataModules, NewStudentsJoinTheFilteredClass)

@@ -375,3 +375,48 @@ TEST_F(DatasetTest, WritesReachTheFilePastTheKeptStatementsAndAReconnection)
     d.remove();
     EXPECT_EQ(scalar("SELECT Count(*) FROM Questions").toInt(), 1);
 }
+
+// A text longer than its column is refused where it enters the store, naming the field and its
+// width; the row keeps what it had. Memo columns have no width.
+TEST_F(DatasetTest, TextsLongerThanTheirColumnAreRefused)
+{
+    struct Case
+    {
+        const char* sql;
+        const char* field;
+        int width; // 0: a Memo column
+    };
+    const Case cases[] = {
+        {Sql::AllTopics, "TopicName", 50},
+        {Sql::AllTopics, "Remark", 255},
+        {Sql::AllTopics, "QueIDs", 0},
+        {Sql::AllQuestions, "Ans8", 255},
+        {Sql::AllQuestions, "HowMixed", 50},
+        {Sql::AllQuestions, "Question", 0},
+        {"SELECT * FROM CurrentTesting", "PcName", 15},
+        {"SELECT * FROM CurrentTesting", "IP", 15},
+        {"SELECT * FROM Results", "PcName", 10},
+        {"SELECT * FROM Students", "Name", 50},
+    };
+    for (const Case& c : cases) {
+        Dataset d(&store, "d", QString::fromUtf8(c.sql));
+        d.open();
+        ASSERT_TRUE(d.append()) << c.field;
+        const int width = c.width > 0 ? c.width : 100000;
+        // Cyrillic counts in characters, not in bytes.
+        const QString fits(width, QChar(u'ж'));
+        d.setValue(c.field, fits);
+        EXPECT_EQ(d.value(c.field).toString(), fits) << c.field;
+        if (c.width > 0) {
+            try {
+                d.setValue(c.field, fits + u'ж');
+                ADD_FAILURE() << c.field << " took a text one character too long";
+            } catch (const AppError& e) {
+                EXPECT_EQ(e.message(),
+                          QStringLiteral("Текст поля \"%1\" длиннее %2 символов.").arg(c.field).arg(c.width));
+            }
+            EXPECT_EQ(d.value(c.field).toString(), fits) << c.field;
+        }
+        d.cancel();
+    }
+}

@@ -14,7 +14,8 @@ TEST(SqlDialect, AdaptsOnlyWhatSqliteReadsDifferently)
         // Read as they are.
         {Sql::Settings, Sql::Settings},
         {Sql::TopicsByName, "SELECT * FROM Topics ORDER BY TopicName COLLATE vastrel_text"},
-        {"SELECT * FROM T ORDER BY a DESC, b", "SELECT * FROM T ORDER BY a COLLATE vastrel_text DESC, b COLLATE vastrel_text"},
+        {"SELECT * FROM T ORDER BY a DESC, b",
+         "SELECT * FROM T ORDER BY a COLLATE vastrel_text DESC, b COLLATE vastrel_text"},
         {Sql::WorkingCount, Sql::WorkingCount},
         {Sql::ResetTopicMarks, Sql::ResetTopicMarks},
         {Sql::StudentSearch, "SELECT * FROM Students \r\nWHERE KlassID LIKE :KlassID \r\nAND Name LIKE :PromptName\r\n"
@@ -37,9 +38,14 @@ TEST(SqlDialect, AdaptsOnlyWhatSqliteReadsDifferently)
         {"SELECT * FROM T WHERE a=1 OR b=2", "SELECT * FROM T WHERE a=1 OR b=2"},
         {"SELECT * FROM T WHERE a=1.5 OR a=2", "SELECT * FROM T WHERE a=1.5 OR a=2"},
         {"SELECT * FROM T WHERE x.a=1 OR x.a=2", "SELECT * FROM T WHERE x.a IN (1,2)"},
-        // A date in the computer's short form against ISO 8601 text.
+        // A whole day in the computer's short form becomes that day's range of ISO 8601 text.
         {"SELECT * FROM Results, Students WHERE Results.StudentID= Students.StudentID  AND Date LIKE \"05.03.2024%\"  ",
-         "SELECT * FROM Results, Students WHERE Results.StudentID= Students.StudentID  AND Date LIKE '2024-03-05%'  "},
+         "SELECT * FROM Results, Students WHERE Results.StudentID= Students.StudentID  AND (Date >= '2024-03-05' AND "
+         "Date < '2024-03-06')  "},
+        {"SELECT * FROM Results WHERE Date LIKE \"31.12.2024%\"",
+         "SELECT * FROM Results WHERE (Date >= '2024-12-31' AND Date < '2025-01-01')"},
+        // Any other pattern stays a LIKE over the ISO text.
+        {"SELECT * FROM Results WHERE Date LIKE \"05.03.2024\"", "SELECT * FROM Results WHERE Date LIKE '2024-03-05'"},
         {"SELECT * FROM Results WHERE Date LIKE \"it's%\"", "SELECT * FROM Results WHERE Date LIKE 'it''s%'"},
     };
     for (const auto& tc : cases) {

@@ -4,20 +4,14 @@
 #include "sqldialect.h"
 #include "sqltexts.h"
 #include "storeconnection.h"
-
-#include <gtest/gtest.h>
+#include "utf8text.h"
 
 #include <QFile>
 #include <QSqlQuery>
-
 #include <functional>
+#include <gtest/gtest.h>
 
 namespace {
-
-QString T(const char* text)
-{
-    return QString::fromUtf8(text);
-}
 
 class SqlTextsTest : public testing::Test
 {
@@ -50,7 +44,7 @@ protected:
                  "INSERT INTO Settings (TopicID, \"Default\", GiveMaxCount) VALUES (1, 1, 20)",
                  "INSERT INTO Settings (TopicID, GiveMaxCount) VALUES (2, 5)",
              })
-            store.execute(T(row));
+            store.execute(Utf8Text(row));
     }
 
     QVariant scalar(const QString& sql)
@@ -84,58 +78,74 @@ struct StatementCase
 
 QString format(const char* text, const QStringList& values)
 {
-    return SqlFormat(T(text), values);
+    return SqlFormat(Utf8Text(text), values);
 }
 
 } // namespace
 
 TEST_F(SqlTextsTest, QueriesReturnTheRowsTheyName)
 {
-    const QString archive = format(Sql::ArchiveQuery, {T(Sql::ArchiveBase), format(Sql::ArchiveKlassPart, {"1"}),
+    const QString archive = format(Sql::ArchiveQuery, {Utf8Text(Sql::ArchiveBase), format(Sql::ArchiveKlassPart, {"1"}),
                                                        format(Sql::ArchiveDatePart, {"05.03.2024%"}), "",
                                                        format(Sql::ArchiveTopicPart, {"3"})});
-    const QString byStudent = format(Sql::ArchiveQuery, {T(Sql::ArchiveBase), "", "",
-                                                         format(Sql::ArchiveStudentPart, {"2"}), ""});
-    const QString twoKlasses = T(Sql::StudentsOfKlassesHead) + T(Sql::StudentsOfKlassesFirst) + "1" +
-                               T(Sql::StudentsOfKlassesNext) + "2" + T(Sql::StudentsOfKlassesTail);
-    const QString oneKlass = T(Sql::StudentsOfKlassesHead) + T(Sql::StudentsOfKlassesFirst) + "2" +
-                             T(Sql::StudentsOfKlassesTail);
-    const QString list = format(Sql::NextListedQuestion,
-                                {format(Sql::FirstListedQuestion, {T(Sql::AllQuestions), "4"}), "2"});
+    const QString byStudent =
+        format(Sql::ArchiveQuery, {Utf8Text(Sql::ArchiveBase), "", "", format(Sql::ArchiveStudentPart, {"2"}), ""});
+    const QString twoKlasses = Utf8Text(Sql::StudentsOfKlassesHead) + Utf8Text(Sql::StudentsOfKlassesFirst) + "1" +
+                               Utf8Text(Sql::StudentsOfKlassesNext) + "2" + Utf8Text(Sql::StudentsOfKlassesTail);
+    const QString oneKlass = Utf8Text(Sql::StudentsOfKlassesHead) + Utf8Text(Sql::StudentsOfKlassesFirst) + "2" +
+                             Utf8Text(Sql::StudentsOfKlassesTail);
+    const QString list =
+        format(Sql::NextListedQuestion, {format(Sql::FirstListedQuestion, {Utf8Text(Sql::AllQuestions), "4"}), "2"});
     const QueryCase cases[] = {
-        {"TopicsByName", T(Sql::TopicsByName), {}, "TopicName", {"Алгебра", "Бином", "Вопросы без темы", "Дроби"}},
-        {"QuestionsOfTopic", T(Sql::QuestionsOfTopic), {{"aTopicID", 2}}, "QueID", {"1", "2"}},
-        {"OldQuestions", T(Sql::OldQuestions), {{"aTopicID", 3}}, "QueID", {"4"}},
-        {"ResultsOfTopic", T(Sql::ResultsOfTopic), {{"aTopicID", 3}}, "ResID", {"2", "3"}},
-        {"CurrentTestingByPc", T(Sql::CurrentTestingByPc), {}, "PcName", {"PC1", "PC2", "PC3"}},
-        {"StudentsOfKlass all", T(Sql::StudentsOfKlass), {{"KlassID", "%"}}, "Name", {"Иваненко", "Иванов", "Петров"}},
-        {"StudentsOfKlass one", T(Sql::StudentsOfKlass), {{"KlassID", "2"}}, "Name", {"Петров"}},
-        {"Klasses", T(Sql::Klasses), {}, "Klass", {"7A", "7B"}},
-        {"VezuvirozSettings", T(Sql::VezuvirozSettings), {}, "QueFontColor", {"65535"}},
-        {"ScribantSettings", T(Sql::ScribantSettings), {}, "TopicBreakCount", {"10"}},
-        {"WorkingCount", T(Sql::WorkingCount), {}, "WorkingCount", {"1"}},
-        {"SingleLevelTopics", T(Sql::SingleLevelTopics), {{"ParentID", 2}}, "TopicName", {"Бином", "Дроби"}},
-        {"ChildTopics", T(Sql::ChildTopics), {{"ParentID", 0}}, "TopicID", {"2", "1"}},
-        {"Settings", T(Sql::Settings), {}, "GiveMaxCount", {"20", "5"}},
-        {"UsedQuestions", T(Sql::UsedQuestions), {}, "QueID", {"1", "3"}},
-        {"AllTopics", T(Sql::AllTopics), {}, "TopicID", {"1", "2", "3", "4"}},
-        {"AllQuestions", T(Sql::AllQuestions), {}, "QueID", {"1", "2", "3", "4"}},
-        {"QuestionLinks", T(Sql::QuestionLinks), {}, "LinksCount", {"", "", "", "1"}},
+        {"TopicsByName",
+         Utf8Text(Sql::TopicsByName),
+         {},
+         "TopicName",
+         {"Алгебра", "Бином", "Вопросы без темы", "Дроби"}},
+        {"QuestionsOfTopic", Utf8Text(Sql::QuestionsOfTopic), {{"aTopicID", 2}}, "QueID", {"1", "2"}},
+        {"OldQuestions", Utf8Text(Sql::OldQuestions), {{"aTopicID", 3}}, "QueID", {"4"}},
+        {"ResultsOfTopic", Utf8Text(Sql::ResultsOfTopic), {{"aTopicID", 3}}, "ResID", {"2", "3"}},
+        {"CurrentTestingByPc", Utf8Text(Sql::CurrentTestingByPc), {}, "PcName", {"PC1", "PC2", "PC3"}},
+        {"StudentsOfKlass all",
+         Utf8Text(Sql::StudentsOfKlass),
+         {{"KlassID", "%"}},
+         "Name",
+         {"Иваненко", "Иванов", "Петров"}},
+        {"StudentsOfKlass one", Utf8Text(Sql::StudentsOfKlass), {{"KlassID", "2"}}, "Name", {"Петров"}},
+        {"Klasses", Utf8Text(Sql::Klasses), {}, "Klass", {"7A", "7B"}},
+        {"VezuvirozSettings", Utf8Text(Sql::VezuvirozSettings), {}, "QueFontColor", {"65535"}},
+        {"ScribantSettings", Utf8Text(Sql::ScribantSettings), {}, "TopicBreakCount", {"10"}},
+        {"WorkingCount", Utf8Text(Sql::WorkingCount), {}, "WorkingCount", {"1"}},
+        {"SingleLevelTopics", Utf8Text(Sql::SingleLevelTopics), {{"ParentID", 2}}, "TopicName", {"Бином", "Дроби"}},
+        {"ChildTopics", Utf8Text(Sql::ChildTopics), {{"ParentID", 0}}, "TopicID", {"2", "1"}},
+        {"Settings", Utf8Text(Sql::Settings), {}, "GiveMaxCount", {"20", "5"}},
+        {"UsedQuestions", Utf8Text(Sql::UsedQuestions), {}, "QueID", {"1", "3"}},
+        {"AllTopics", Utf8Text(Sql::AllTopics), {}, "TopicID", {"1", "2", "3", "4"}},
+        {"AllQuestions", Utf8Text(Sql::AllQuestions), {}, "QueID", {"1", "2", "3", "4"}},
+        {"QuestionLinks", Utf8Text(Sql::QuestionLinks), {}, "LinksCount", {"", "", "", "1"}},
         {"QuestionLinksOf", format(Sql::QuestionLinksOf, {"4"}), {}, "TopicID", {"3"}},
-        {"NoQuestions", format(Sql::NoQuestions, {T(Sql::AllQuestions)}), {}, "QueID", {}},
+        {"NoQuestions", format(Sql::NoQuestions, {Utf8Text(Sql::AllQuestions)}), {}, "QueID", {}},
         {"question list", list, {}, "QueID", {"2", "4"}},
-        {"TopicNames", T(Sql::TopicNames), {}, "TopicID", {"2", "4", "1", "3"}},
-        {"TopicById", T(Sql::TopicById), {{"aTopicID", 3}}, "TopicName", {"Дроби"}},
-        {"ArchiveJoin", T(Sql::ArchiveJoin), {}, "Name", {"Иванов", "Петров", "Иваненко"}},
-        {"ArchiveBase", T(Sql::ArchiveBase), {}, "Points", {"9", "4", "-2"}},
+        {"TopicNames", Utf8Text(Sql::TopicNames), {}, "TopicID", {"2", "4", "1", "3"}},
+        {"TopicById", Utf8Text(Sql::TopicById), {{"aTopicID", 3}}, "TopicName", {"Дроби"}},
+        {"ArchiveJoin", Utf8Text(Sql::ArchiveJoin), {}, "Name", {"Иванов", "Петров", "Иваненко"}},
+        {"ArchiveBase", Utf8Text(Sql::ArchiveBase), {}, "Points", {"9", "4", "-2"}},
         {"archive filtered", archive, {}, "Name", {"Иваненко"}},
         {"archive by student", byStudent, {}, "ResID", {"2"}},
-        {"StudentsByName", T(Sql::StudentsByName), {}, "Name", {"Иваненко", "Иванов", "Петров"}},
-        {"AllStudentsByName", T(Sql::AllStudentsByName), {}, "StudentID", {"3", "1", "2"}},
+        {"StudentsByName", Utf8Text(Sql::StudentsByName), {}, "Name", {"Иваненко", "Иванов", "Петров"}},
+        {"AllStudentsByName", Utf8Text(Sql::AllStudentsByName), {}, "StudentID", {"3", "1", "2"}},
         {"students of two classes", twoKlasses, {}, "Name", {"Иваненко", "Иванов", "Петров"}},
         {"students of one class", oneKlass, {}, "Name", {"Петров"}},
-        {"StudentSearch", T(Sql::StudentSearch), {{"KlassID", "%"}, {"PromptName", "Иван%"}}, "Name", {"Иваненко", "Иванов"}},
-        {"StudentSearch in class", T(Sql::StudentSearch), {{"KlassID", "2"}, {"PromptName", "Иван%"}}, "Name", {}},
+        {"StudentSearch",
+         Utf8Text(Sql::StudentSearch),
+         {{"KlassID", "%"}, {"PromptName", "Иван%"}},
+         "Name",
+         {"Иваненко", "Иванов"}},
+        {"StudentSearch in class",
+         Utf8Text(Sql::StudentSearch),
+         {{"KlassID", "2"}, {"PromptName", "Иван%"}},
+         "Name",
+         {}},
     };
     for (const QueryCase& tc : cases) {
         Dataset d(&store, QString::fromLatin1(tc.name), tc.text);
@@ -152,19 +162,23 @@ TEST_F(SqlTextsTest, QueriesReturnTheRowsTheyName)
 TEST_F(SqlTextsTest, StatementsChangeWhatTheyName)
 {
     const StatementCase cases[] = {
-        {"ResetTopicMarks", T(Sql::ResetTopicMarks), {{"NoTopicID", 1}}, 3,
-         "SELECT Count(*) FROM Questions WHERE TopicID<>0", 1},
-        {"ClearUsedMarks", T(Sql::ClearUsedMarks), {}, 2, "SELECT Count(*) FROM Questions WHERE Used<>0", 0},
-        {"ZeroNullQueType", T(Sql::ZeroNullQueType), {}, 2, "SELECT Count(*) FROM Questions WHERE QueType=0", 3},
+        {"ResetTopicMarks",
+         Utf8Text(Sql::ResetTopicMarks),
+         {{"NoTopicID", 1}},
+         3,
+         "SELECT Count(*) FROM Questions WHERE TopicID<>0",
+         1},
+        {"ClearUsedMarks", Utf8Text(Sql::ClearUsedMarks), {}, 2, "SELECT Count(*) FROM Questions WHERE Used<>0", 0},
+        {"ZeroNullQueType", Utf8Text(Sql::ZeroNullQueType), {}, 2, "SELECT Count(*) FROM Questions WHERE QueType=0", 3},
         {"DeleteResult", format(Sql::DeleteResult, {"2"}), {}, 1, "SELECT Count(*) FROM Results", 2},
-        {"ClearCurrentTesting", T(Sql::ClearCurrentTesting), {}, 3, "SELECT Count(*) FROM CurrentTesting", 0},
+        {"ClearCurrentTesting", Utf8Text(Sql::ClearCurrentTesting), {}, 3, "SELECT Count(*) FROM CurrentTesting", 0},
     };
     for (const StatementCase& tc : cases) {
         EXPECT_EQ(store.execute(tc.text, tc.params), tc.affected) << tc.name;
-        EXPECT_EQ(scalar(T(tc.check)).toInt(), tc.checkValue) << tc.name;
+        EXPECT_EQ(scalar(Utf8Text(tc.check)).toInt(), tc.checkValue) << tc.name;
     }
     // The count that empty-database checks use.
-    EXPECT_EQ(scalar(T(Sql::CountRowsOf) + "Topics").toInt(), 4);
+    EXPECT_EQ(scalar(Utf8Text(Sql::CountRowsOf) + "Topics").toInt(), 4);
 }
 
 // The move of an older database: run on the old file's connection, into the current file.
@@ -176,17 +190,17 @@ TEST_F(SqlTextsTest, MigrateTableCopiesEveryRowWithItsKeysIntoTheOtherFile)
         fresh.open(target);
     }
     for (const char* table : {"Topics", "Questions", "Klasses", "Students", "Results", "Settings"})
-        store.execute(format(Sql::MigrateTable, {T(table), target, T(table)}));
+        store.execute(format(Sql::MigrateTable, {Utf8Text(table), target, Utf8Text(table)}));
 
     StoreConnection fresh(QStringLiteral("fresh"));
     fresh.open(target);
-    Dataset topics(&fresh, "t", T(Sql::TopicsByName));
+    Dataset topics(&fresh, "t", Utf8Text(Sql::TopicsByName));
     topics.open();
     ASSERT_EQ(topics.recordCount(), 4);
     ASSERT_TRUE(topics.locate("TopicName", "Дроби"));
     EXPECT_EQ(topics.value("TopicID"), QVariant(3));
     EXPECT_EQ(topics.value("ParentID"), QVariant(2));
-    Dataset results(&fresh, "r", T(Sql::ResultsOfTopic));
+    Dataset results(&fresh, "r", Utf8Text(Sql::ResultsOfTopic));
     results.setParam("aTopicID", 3);
     results.open();
     EXPECT_EQ(results.recordCount(), 2);
@@ -208,7 +222,7 @@ TEST_F(SqlTextsTest, QuestionListOfFiveThousandOpens)
         insert.exec();
     }
     db.commit();
-    QString text = format(Sql::FirstListedQuestion, {T(Sql::AllQuestions), "5"});
+    QString text = format(Sql::FirstListedQuestion, {Utf8Text(Sql::AllQuestions), "5"});
     for (int id = 6; id < 5005; ++id)
         text = format(Sql::NextListedQuestion, {text, QString::number(id)});
     Dataset d(&store, "list", text);

@@ -4,6 +4,7 @@
 #include "codec.h"
 #include "listlines.h"
 #include "topicstexts.h"
+#include "utf8text.h"
 
 namespace Import {
 
@@ -11,29 +12,23 @@ namespace {
 
 const QString CrLf = QStringLiteral("\r\n");
 
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
+// A name longer than a topic's column is shortened by the store, which logs it.
 void checkTopicName(const QString& name, const QString& source, const char* missingMessage)
 {
     if (name.isEmpty())
-        throw AppError(text(missingMessage).arg(source));
-    if (name.size() > MaxTopicName)
-        throw AppError(text(TopicsText::ImportTopicNameTooLong).arg(source).arg(MaxTopicName));
+        throw AppError(Utf8Text(missingMessage).arg(source));
 }
 
 void checkHasQuestions(const ParsedTopic& topic, const QString& source)
 {
     if (topic.questions.isEmpty())
-        throw AppError(text(TopicsText::ImportNoQuestions).arg(source));
+        throw AppError(Utf8Text(TopicsText::ImportNoQuestions).arg(source));
 }
 
 void checkSize(const QByteArray& bytes, const QString& source)
 {
     if (bytes.size() > MaxFileBytes)
-        throw AppError(text(TopicsText::ImportFileTooLarge).arg(source).arg(bytes.size()));
+        throw AppError(Utf8Text(TopicsText::ImportFileTooLarge).arg(source).arg(bytes.size()));
 }
 
 // Leading characters up to the blank (controls included) go, as the old programs trimmed.
@@ -73,7 +68,7 @@ ParsedTopic ParseTestW(const QByteArray& bytes, const QString& source)
         }
     }
     if (!titleFound)
-        throw AppError(text(TopicsText::ImportNoTitle).arg(source));
+        throw AppError(Utf8Text(TopicsText::ImportNoTitle).arg(source));
     checkTopicName(topic.topicName, source, TopicsText::ImportNoTitle);
 
     static const QString QuestionLine = QStringLiteral("QuestionLine=");

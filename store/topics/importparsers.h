@@ -26,8 +26,6 @@ namespace Import {
 static constexpr int AnswerCount = 8;
 // The file is read whole; question lists are a few hundred kilobytes at most.
 static constexpr qint64 MaxFileBytes = 32LL * 1024 * 1024;
-// Topics.TopicName holds 50 characters.
-static constexpr int MaxTopicName = 50;
 static constexpr int AssistantAnswers = 7;
 static constexpr int MyTestAnswers = 5;
 static constexpr int MyTestFirstHeadLine = 7; // the eighth line, counted from 0

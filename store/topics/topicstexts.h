@@ -32,7 +32,6 @@ inline constexpr char CannotReadFile[] = "Не удаётся прочитать
 inline constexpr char ImportFileTooLarge[] = "Файл \"%1\" слишком велик для файла вопросов (%2 байт).";
 inline constexpr char ImportNoTitle[] = "В файле \"%1\" нет строки Title= с названием темы.";
 inline constexpr char ImportNoTopicName[] = "В файле \"%1\" нет названия темы в первой строке.";
-inline constexpr char ImportTopicNameTooLong[] = "Название темы в файле \"%1\" длиннее %2 символов.";
 inline constexpr char ImportNoQuestions[] = "В файле \"%1\" не найдено ни одного вопроса.";
 inline constexpr char NoTopFile[] = "В файле \"%1\" нет списка вопросов.";
 

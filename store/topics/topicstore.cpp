@@ -1,8 +1,8 @@
 #include "topicstore.h"
 
 #include "adtg.h"
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "archive.h"
 #include "datamodules.h"
 #include "dataset.h"
@@ -11,12 +11,13 @@
 #include "messages.h"
 #include "picture.h"
 #include "questionfile.h"
+#include "schema.h"
 #include "sqldialect.h"
 #include "sqltexts.h"
 #include "topicstexts.h"
+#include "utf8text.h"
 #include "waitcursor.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -25,57 +26,11 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QTemporaryDir>
-
 #include <algorithm>
 
 namespace {
 
-int s_noTopicId = 0;
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
-
 const QString CrLf = QStringLiteral("\r\n");
-
-// Long loops keep the window painted between rows.
-void letMessagesRun()
-{
-    if (QCoreApplication::instance())
-        QCoreApplication::processEvents();
-}
-
-// Many rows changed as one unit: a failure leaves the bank as it was (and one commit is far
-// quicker than a commit per row).
-class Transaction
-{
-public:
-    explicit Transaction(QSqlDatabase db) : m_db(std::move(db)) { m_active = m_db.transaction(); }
-    ~Transaction()
-    {
-        if (m_active)
-            m_db.rollback();
-    }
-    void rollback()
-    {
-        if (m_active)
-            m_db.rollback();
-        m_active = false;
-    }
-    void commit()
-    {
-        if (m_active && !m_db.commit())
-            throw AppError(m_db.lastError().text());
-        m_active = false;
-    }
-    Transaction(const Transaction&) = delete;
-    Transaction& operator=(const Transaction&) = delete;
-
-private:
-    QSqlDatabase m_db;
-    bool m_active = false;
-};
 
 bool isListedNumber(const QString& entry, qlonglong* value)
 {
@@ -90,7 +45,7 @@ bool isListedNumber(const QString& entry, qlonglong* value)
 // The piece a format "%S<piece>%S" puts between its two values.
 QString between(const char* format)
 {
-    const QString f = text(format);
+    const QString f = Utf8Text(format);
     return f.mid(2, f.size() - 4);
 }
 
@@ -122,6 +77,18 @@ QString resolvePicture(const QString& folder, const QString& name)
     return findFileAnyCase(info.absolutePath(), info.fileName());
 }
 
+// Imports take over a text longer than its column shortened; the run log names the source.
+QVariant imported(const Dataset& dataset, const QString& field, const QVariant& value, const QString& source)
+{
+    const int ordinal = dataset.fieldIndex(field);
+    return ordinal < 0 ? value : ShortenForColumn(dataset.fields().at(ordinal), value, source);
+}
+
+void setImported(Dataset& dataset, const QString& field, const QVariant& value, const QString& source)
+{
+    dataset.setValue(field, imported(dataset, field, value, source));
+}
+
 void setTopicIds(Dataset& topics, const QStringList& ids)
 {
     topics.edit();
@@ -131,19 +98,7 @@ void setTopicIds(Dataset& topics, const QStringList& ids)
 
 } // namespace
 
-QString TopicFileBase(const QString& topicName)
-{
-    QString base = topicName;
-    base.replace(u'/', u'_').replace(QChar(0), u'_');
-    return base;
-}
-
 TopicStore::TopicStore(TSharedDM* shared) : m_shared(shared) {}
-
-int TopicStore::NoTopicID()
-{
-    return s_noTopicId;
-}
 
 QStringList& TopicStore::questionIdList()
 {
@@ -152,7 +107,7 @@ QStringList& TopicStore::questionIdList()
 
 QString TopicStore::WorkFolder()
 {
-    const QString folder = AppFilePath(text(TopicsText::WorkFolder));
+    const QString folder = AppFilePath(Utf8Text(TopicsText::WorkFolder));
     if (!QDir().mkpath(folder))
         throw AppError(QStringLiteral("Не удалось создать папку \"%1\".").arg(folder));
     return folder;
@@ -172,7 +127,7 @@ void TopicStore::PrepareStore()
 {
     WaitCursor wait;
     Dataset& topics = *m_shared->sqlTopics;
-    Transaction transaction(m_shared->dm()->ADOConnection()->database());
+    StoreTransaction transaction(m_shared->dm()->ADOConnection()->database());
     try {
         topics.requery();
         for (topics.first(); !topics.eof(); topics.next()) {
@@ -180,13 +135,12 @@ void TopicStore::PrepareStore()
                 topics.edit();
                 topics.setValue(QStringLiteral("ParentID"), 0);
                 topics.post();
-                letMessagesRun();
             }
         }
 
-        if (!topics.locate(QStringLiteral("TopicName"), text(TopicsText::HoldingTopic))) {
+        if (!topics.locate(QStringLiteral("TopicName"), Utf8Text(TopicsText::HoldingTopic))) {
             topics.append();
-            topics.setValue(QStringLiteral("TopicName"), text(TopicsText::HoldingTopic));
+            topics.setValue(QStringLiteral("TopicName"), Utf8Text(TopicsText::HoldingTopic));
             topics.setValue(QStringLiteral("ParentID"), 0);
             topics.post();
         }
@@ -202,7 +156,7 @@ void TopicStore::PrepareStore()
             if (!topics.value(QStringLiteral("QueIDs")).isValid())
                 unlisted.append(topics.value(QStringLiteral("TopicID")).toInt());
         if (!unlisted.isEmpty()) {
-            Dataset marks(m_shared->dm()->ADOConnection(), QStringLiteral("sqlMarks"), text(Sql::QuestionLinks));
+            Dataset marks(m_shared->dm()->ADOConnection(), QStringLiteral("sqlMarks"), Utf8Text(Sql::QuestionLinks));
             marks.open();
             QHash<int, QList<int>> rowsOf; // topic -> record numbers of its marked questions
             for (int topic : std::as_const(unlisted))
@@ -218,17 +172,16 @@ void TopicStore::PrepareStore()
                     marks.moveBy(recNo - marks.recNo());
                     ids.append(QString::number(marks.value(QStringLiteral("QueID")).toLongLong()));
                     AdjustLink(marks, true);
-                    letMessagesRun();
                 }
                 topics.locate(QStringLiteral("TopicID"), topic);
                 setTopicIds(topics, ids);
             }
         }
 
-        m_shared->cmdReserve->setText(text(Sql::ZeroNullQueType));
+        m_shared->cmdReserve->setText(Utf8Text(Sql::ZeroNullQueType));
         m_shared->cmdReserve->execute();
         transaction.commit();
-        s_noTopicId = noTopicId;
+        m_shared->setNoTopicID(noTopicId);
     } catch (...) {
         // The rows the datasets hold were rolled back: read them again.
         transaction.rollback();
@@ -270,20 +223,20 @@ void TopicStore::ChangeTopicLinks(Dataset& questions, int topicId, bool add)
                                 ? QueIdLines(topics.value(QStringLiteral("QueIDs")).toString())
                                 : QStringList();
 
-    Dataset holding(connection, QStringLiteral("sqlHoldingTopic"), text(Sql::AllTopics));
+    Dataset holding(connection, QStringLiteral("sqlHoldingTopic"), Utf8Text(Sql::AllTopics));
     QStringList holdingIds;
     QSet<QString> held;
     if (!add) {
         holding.open();
-        if (holding.locate(QStringLiteral("TopicID"), NoTopicID()))
+        if (holding.locate(QStringLiteral("TopicID"), m_shared->NoTopicID()))
             holdingIds = QueIdLines(holding.value(QStringLiteral("QueIDs")).toString());
         held = QSet<QString>(holdingIds.cbegin(), holdingIds.cend());
     }
 
     const QString previousSql = questions.sql();
     questions.close();
-    questions.setSql(text(Sql::QuestionLinks));
-    Transaction transaction(connection->database());
+    questions.setSql(Utf8Text(Sql::QuestionLinks));
+    StoreTransaction transaction(connection->database());
     try {
         questions.open();
         // Rows by key, read once: a topic of thousands of questions in a bank of tens of thousands
@@ -305,9 +258,8 @@ void TopicStore::ChangeTopicLinks(Dataset& questions, int topicId, bool add)
                     held.insert(id);
                 }
             }
-            letMessagesRun();
         }
-        if (holdingIds.size() > holdingBefore && holding.locate(QStringLiteral("TopicID"), NoTopicID()))
+        if (holdingIds.size() > holdingBefore && holding.locate(QStringLiteral("TopicID"), m_shared->NoTopicID()))
             setTopicIds(holding, holdingIds);
         transaction.commit();
     } catch (...) {
@@ -323,20 +275,19 @@ void TopicStore::ChangeTopicLinks(Dataset& questions, int topicId, bool add)
 
 QString TopicStore::BuildQuestionListQuery(const QStringList& ids)
 {
-    const QString all = text(Sql::AllQuestions);
+    const QString all = Utf8Text(Sql::AllQuestions);
     qlonglong first = 0;
     if (ids.isEmpty() || !isListedNumber(ids.first(), &first))
-        return SqlFormat(text(Sql::NoQuestions), {all});
+        return SqlFormat(Utf8Text(Sql::NoQuestions), {all});
     // "%S OR QueID=%S" over the text so far, for each further entry: appended in place, since
     // reformatting the whole text each time would cost the square of a long list.
-    QString query = SqlFormat(text(Sql::FirstListedQuestion), {all, QString::number(first)});
+    QString query = SqlFormat(Utf8Text(Sql::FirstListedQuestion), {all, QString::number(first)});
     static const QString orPiece = between(Sql::NextListedQuestion);
     for (qsizetype i = 1; i < ids.size(); ++i) {
         const QString& entry = ids.at(i);
         qlonglong value = 0;
         if (!entry.isEmpty() && entry != QLatin1String("0") && isListedNumber(entry, &value))
             query.append(orPiece).append(QString::number(value));
-        letMessagesRun();
     }
     return query;
 }
@@ -359,11 +310,11 @@ QString TopicStore::chooseSavePath(const QString& topicName)
 {
     if (!saveDialog)
         return {};
-    QString path = saveDialog(text(TopicsText::SaveFilter), text(TopicsText::QuestionFileExtension), topicName);
+    QString path = saveDialog(Utf8Text(TopicsText::SaveFilter), Utf8Text(TopicsText::QuestionFileExtension), topicName);
     if (path.isEmpty())
         return {};
     if (QFileInfo::exists(path)) {
-        const QString question = SqlFormat(text(TopicsText::FileExists), {path});
+        const QString question = SqlFormat(Utf8Text(TopicsText::FileExists), {path});
         if (ShowMessage(question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
             return {};
         // The old file is replaced only once the new one is complete (the archive is written
@@ -443,7 +394,7 @@ void TopicStore::saveToPath(int topicId, const QString& topicName, const QString
         for (QVariantList& row : rows)
             table.appendRow(std::move(row));
     }
-    const QString topFile = QDir(work.path()).filePath(TopicFileBase(topicName) + QStringLiteral(".top"));
+    const QString topFile = QDir(work.path()).filePath(PortableEntryName(topicName) + QStringLiteral(".top"));
     WriteAdtgFile(table, topFile);
     files.append(topFile);
 
@@ -456,7 +407,7 @@ int TopicStore::LoadTopicFromFile(int parentId, const QString& givenPath)
     if (!path.isEmpty() && !QFileInfo::exists(path))
         path.clear();
     if (path.isEmpty() && givenPath.isEmpty() && openDialog)
-        path = openDialog(text(TopicsText::LoadFilter), text(TopicsText::QuestionFileExtension), QString());
+        path = openDialog(Utf8Text(TopicsText::LoadFilter), Utf8Text(TopicsText::QuestionFileExtension), QString());
     if (path.isEmpty() || !QFileInfo::exists(path))
         return 0;
 
@@ -475,11 +426,6 @@ int TopicStore::LoadTopicFromFile(int parentId, const QString& givenPath)
     const Table source = ReadAdtgFile(topFile);
     QFile::remove(topFile);
 
-    QStringList& ids = questionIdList();
-    ids.clear();
-    StoreConnection* connection = m_shared->dm()->ADOConnection();
-    Dataset questions(connection, QStringLiteral("sqlLoadQuestions"), BuildQuestionListQuery({}));
-    questions.open();
     static const QStringList always = [] {
         QStringList c{QStringLiteral("Question"), QStringLiteral("QuePict")};
         for (int i = 1; i <= 7; ++i)
@@ -489,48 +435,68 @@ int TopicStore::LoadTopicFromFile(int parentId, const QString& givenPath)
     static const QStringList ifPresent{QStringLiteral("Price"), QStringLiteral("MixAnswers"),
                                        QStringLiteral("Ans8"),  QStringLiteral("Pict8"),
                                        QStringLiteral("OK8")};
-    for (int r = 0; r < source.rowCount(); ++r) {
-        questions.append();
-        questions.setValue(QStringLiteral("TopicID"), 0);
-        questions.setValue(QStringLiteral("Used"), false);
-        for (const QString& column : always)
-            questions.setValue(column, source.value(r, column));
-        for (const QString& column : ifPresent)
-            if (source.hasColumn(column))
-                questions.setValue(column, source.value(r, column));
-        questions.setValue(QStringLiteral("QueType"),
-                           source.hasColumn(QStringLiteral("QueType")) ? source.value(r, QStringLiteral("QueType")) : 0);
-        questions.post();
-        ids.append(QString::number(questions.value(QStringLiteral("QueID")).toLongLong()));
-        letMessagesRun();
-    }
-
-    // The name as the old folder listing gave it: ASCII capitals lowered, other letters kept.
-    QString topicName = QFileInfo(topName).completeBaseName();
-    for (QChar& c : topicName)
-        if (c >= u'A' && c <= u'Z')
-            c = c.toLower();
+    const QString fileName = QFileInfo(path).fileName();
+    QStringList& ids = questionIdList();
+    ids.clear();
+    StoreConnection* connection = m_shared->dm()->ADOConnection();
+    Dataset questions(connection, QStringLiteral("sqlLoadQuestions"), BuildQuestionListQuery({}));
     Dataset& level = *m_shared->sqlSingleLevelTopics;
-    level.close();
-    level.setParam(QStringLiteral("ParentID"), parentId);
-    level.open();
-    level.append();
-    level.setValue(QStringLiteral("TopicName"), topicName);
-    level.setValue(QStringLiteral("ParentID"), parentId);
-    level.post();
-    const int topicId = level.value(QStringLiteral("TopicID")).toInt();
+    // The questions, the topic and its settings are stored together or not at all.
+    StoreTransaction transaction(connection->database());
+    try {
+        questions.open();
+        for (int r = 0; r < source.rowCount(); ++r) {
+            questions.append();
+            questions.setValue(QStringLiteral("TopicID"), 0);
+            questions.setValue(QStringLiteral("Used"), false);
+            for (const QString& column : always)
+                setImported(questions, column, source.value(r, column), fileName);
+            for (const QString& column : ifPresent)
+                if (source.hasColumn(column))
+                    setImported(questions, column, source.value(r, column), fileName);
+            questions.setValue(QStringLiteral("QueType"), source.hasColumn(QStringLiteral("QueType"))
+                                                              ? source.value(r, QStringLiteral("QueType"))
+                                                              : 0);
+            questions.post();
+            ids.append(QString::number(questions.value(QStringLiteral("QueID")).toLongLong()));
+        }
 
-    const QString settingsName = QFileInfo(topName).completeBaseName() + QStringLiteral(".set");
-    const QString settingsFile = findFileAnyCase(work.path(), settingsName);
-    const SettingsRows::FileResult settings =
-        settingsFile.isEmpty() ? SettingsRows::FileResult() : m_shared->settings().ReadTopicSettingsFile(settingsFile, topicId);
+        // The name as the old folder listing gave it: ASCII capitals lowered, other letters kept.
+        QString topicName = QFileInfo(topName).completeBaseName();
+        for (QChar& c : topicName)
+            if (c >= u'A' && c <= u'Z')
+                c = c.toLower();
+        level.close();
+        level.setParam(QStringLiteral("ParentID"), parentId);
+        level.open();
+        level.append();
+        setImported(level, QStringLiteral("TopicName"), topicName, fileName);
+        level.setValue(QStringLiteral("ParentID"), parentId);
+        level.post();
+        const int topicId = level.value(QStringLiteral("TopicID")).toInt();
 
-    level.locate(QStringLiteral("TopicID"), topicId);
-    level.edit();
-    level.setValue(QStringLiteral("Remark"), settings.remark);
-    level.setValue(QStringLiteral("QueIDs"), QueIdText(ids));
-    level.post();
-    return topicId;
+        const QString settingsName = QFileInfo(topName).completeBaseName() + QStringLiteral(".set");
+        const QString settingsFile = findFileAnyCase(work.path(), settingsName);
+        const SettingsRows::FileResult settings =
+            settingsFile.isEmpty() ? SettingsRows::FileResult()
+                                   : m_shared->settings().ReadTopicSettingsFile(settingsFile, topicId);
+
+        level.locate(QStringLiteral("TopicID"), topicId);
+        level.edit();
+        setImported(level, QStringLiteral("Remark"), settings.remark, fileName);
+        level.setValue(QStringLiteral("QueIDs"), QueIdText(ids));
+        level.post();
+        transaction.commit();
+        return topicId;
+    } catch (...) {
+        // The rows the datasets hold were rolled back: read them again.
+        transaction.rollback();
+        ids.clear();
+        if (level.isOpen())
+            level.requery();
+        m_shared->sqlSettings->requery();
+        throw;
+    }
 }
 
 int TopicStore::ImportTestW(const QString& path)
@@ -555,16 +521,16 @@ int TopicStore::importFile(ImportKind kind, const QString& givenPath)
                                           TopicsText::MyTestFilter};
     QString path = givenPath;
     if (path.isEmpty() && openDialog)
-        path = openDialog(text(filters[int(kind)]), QString(), QString());
+        path = openDialog(Utf8Text(filters[int(kind)]), QString(), QString());
     if (path.isEmpty() || !QFileInfo(path).isFile())
         return 0;
 
     const QFileInfo info(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw AppError(text(TopicsText::CannotReadFile).arg(path, file.errorString()));
+        throw AppError(Utf8Text(TopicsText::CannotReadFile).arg(path, file.errorString()));
     if (file.size() > Import::MaxFileBytes)
-        throw AppError(text(TopicsText::ImportFileTooLarge).arg(info.fileName()).arg(file.size()));
+        throw AppError(Utf8Text(TopicsText::ImportFileTooLarge).arg(info.fileName()).arg(file.size()));
     const QByteArray bytes = file.readAll();
     file.close();
 
@@ -585,10 +551,10 @@ int TopicStore::importFile(ImportKind kind, const QString& givenPath)
     level.close();
     level.setParam(QStringLiteral("ParentID"), 0);
     level.open();
-    if (level.locate(QStringLiteral("TopicName"), parsed.topicName)) {
-        ShowMessage(SqlFormat(text(TopicsText::TopicExists), {parsed.topicName}), MsgIcon::Warning);
-        return 0;
-    }
+    const QString topicName =
+        imported(level, QStringLiteral("TopicName"), parsed.topicName, info.fileName()).toString();
+    if (level.locate(QStringLiteral("TopicName"), topicName))
+        throw AppError(SqlFormat(Utf8Text(TopicsText::TopicExists), {topicName}));
 
     // Every picture is decoded before anything is stored: a damaged one stops the import with
     // nothing stored, never with half a topic.
@@ -606,11 +572,11 @@ int TopicStore::importFile(ImportKind kind, const QString& givenPath)
     StoreConnection* connection = m_shared->dm()->ADOConnection();
     Dataset questions(connection, QStringLiteral("sqlImportQuestions"), BuildQuestionListQuery({}));
     QStringList& ids = questionIdList();
-    Transaction transaction(connection->database());
+    StoreTransaction transaction(connection->database());
     try {
         questions.open();
         level.append();
-        level.setValue(QStringLiteral("TopicName"), parsed.topicName);
+        level.setValue(QStringLiteral("TopicName"), topicName);
         level.setValue(QStringLiteral("ParentID"), 0);
         level.post();
         const int topicId = level.value(QStringLiteral("TopicID")).toInt();
@@ -621,14 +587,13 @@ int TopicStore::importFile(ImportKind kind, const QString& givenPath)
             // The imported formats know only questions with a choice of answers.
             questions.setValue(QStringLiteral("QueType"), 0);
             for (int a = 0; a < Import::AnswerCount; ++a) {
-                questions.setValue(QStringLiteral("Ans%1").arg(a + 1), q.answers[a]);
+                setImported(questions, QStringLiteral("Ans%1").arg(a + 1), q.answers[a], info.fileName());
                 questions.setValue(QStringLiteral("OK%1").arg(a + 1), q.ok[a]);
             }
             if (!pictures[i].isEmpty())
                 questions.setValue(QStringLiteral("QuePict"), pictures[i]);
             questions.post();
             ids.append(QString::number(questions.value(QStringLiteral("QueID")).toLongLong()));
-            letMessagesRun();
         }
         level.locate(QStringLiteral("TopicID"), topicId);
         setTopicIds(level, ids);

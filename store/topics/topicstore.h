@@ -30,9 +30,6 @@ public:
     FileChooser saveDialog;
     FileChooser openDialog;
 
-    // The holding topic's id, fixed by PrepareStore for the rest of the run (0 before it).
-    static int NoTopicID();
-
     // Start-up: top-level topics, the holding topic, the Default settings row, the topic lists
     // built from working marks, question kinds. Runs as one transaction: a failure changes nothing.
     void PrepareStore();
@@ -61,9 +58,13 @@ public:
     void SaveTopicToPath(int topicId, const QString& topicName, const QString& remark, const QString& path);
 
     // A question file as a new topic under the parent; the new TopicID, or 0 when nothing was loaded.
+    // The questions, the topic and its settings are stored in one transaction: all or nothing.
     int LoadTopicFromFile(int parentId, const QString& path = {});
 
-    // The imports; path empty: the open dialog asks. The new TopicID, or 0.
+    // The imports; path empty: the open dialog asks. The new TopicID, or 0 when no file was chosen.
+    // A topic of the same name at the top level refuses the import with AppError carrying the
+    // message "Тема ... уже существует..." (nothing stored). Like a load, an import shortens a text
+    // longer than its column and says so in the run log.
     int ImportTestW(const QString& path = {});
     int ImportAssistant2(const QString& path = {});
     int ImportMyTest(const QString& path = {});
@@ -83,6 +84,3 @@ private:
 
     TSharedDM* m_shared;
 };
-
-// The base name of a topic's files: the topic name with what a file name cannot hold replaced.
-QString TopicFileBase(const QString& topicName);

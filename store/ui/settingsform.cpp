@@ -2,6 +2,7 @@
 
 #include "apperror.h"
 #include "messages.h"
+#include "utf8text.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,20 +18,15 @@
 
 namespace {
 
-QString u8(const char* text)
-{
-    return QString::fromUtf8(text);
-}
-
 const char* const SystemCaptions[] = {"100-бальная", "12-бальная", "5-бальная", "Зачёт/Незачёт"};
 
 QString thresholdCaption(int mark)
 {
     if (mark == 1)
-        return u8("Для зачёта необходимо");
+        return Utf8Text("Для зачёта необходимо");
     if (mark == 2 || mark == 3)
-        return u8("На %1 балла:").arg(mark);
-    return u8("На %1 баллов:").arg(mark);
+        return Utf8Text("На %1 балла:").arg(mark);
+    return Utf8Text("На %1 баллов:").arg(mark);
 }
 
 } // namespace
@@ -39,7 +35,7 @@ TSettingsF::TSettingsF(SettingsRows& rows, int topicId, const QString& topicName
     : QDialog(parent), m_editor(rows, topicId)
 {
     setObjectName(QStringLiteral("SettingsF"));
-    setWindowTitle(QStringLiteral("%1 %2").arg(u8(SettingsTexts::Caption), topicName));
+    setWindowTitle(QStringLiteral("%1 %2").arg(Utf8Text(SettingsTexts::Caption), topicName));
     setAttribute(Qt::WA_DeleteOnClose, false);
 
     auto* tabs = new QTabWidget(this);
@@ -50,16 +46,16 @@ TSettingsF::TSettingsF(SettingsRows& rows, int topicId, const QString& topicName
     general->setObjectName(QStringLiteral("tsGeneral"));
     auto* g = new QVBoxLayout(general);
     auto* countRow = new QHBoxLayout;
-    countRow->addWidget(new QLabel(u8("Выдавать")));
+    countRow->addWidget(new QLabel(Utf8Text("Выдавать")));
     m_count = new QSpinBox;
     m_count->setObjectName(QStringLiteral("edGiveMaxCount"));
     m_count->setRange(TopicSettingsEditor::MinQuestionCount, TopicSettingsEditor::MaxQuestionCount);
     countRow->addWidget(m_count);
-    countRow->addWidget(new QLabel(u8("вопросов из темы")));
+    countRow->addWidget(new QLabel(Utf8Text("вопросов из темы")));
     countRow->addStretch();
     g->addLayout(countRow);
     auto* countHint = new QLabel(
-        u8("Если установлено больше вопросов, чем есть в теме, то выдано будет только то количество, что есть"));
+        Utf8Text("Если установлено больше вопросов, чем есть в теме, то выдано будет только то количество, что есть"));
     countHint->setWordWrap(true);
     g->addWidget(countHint);
     g->addWidget(boundBox("RandomOrder", "раздавать вопросы в случайном порядке", general));
@@ -84,7 +80,7 @@ TSettingsF::TSettingsF(SettingsRows& rows, int topicId, const QString& topicName
     timeRow->addWidget(m_timeLabel);
     g->addLayout(timeRow);
     g->addStretch();
-    tabs->addTab(general, u8("Общие"));
+    tabs->addTab(general, Utf8Text("Общие"));
 
     // "Оценивание"
     auto* grading = new QWidget;
@@ -92,15 +88,15 @@ TSettingsF::TSettingsF(SettingsRows& rows, int topicId, const QString& topicName
     auto* e = new QVBoxLayout(grading);
     e->addWidget(boundBox("TakePartialRight", "засчитывать проценты неполных ответов", grading));
     auto* systemRow = new QHBoxLayout;
-    systemRow->addWidget(new QLabel(u8("Система оценивания")));
+    systemRow->addWidget(new QLabel(Utf8Text("Система оценивания")));
     m_system = new QComboBox;
     m_system->setObjectName(QStringLiteral("cbMaxPointSystem"));
     for (const char* caption : SystemCaptions)
-        m_system->addItem(u8(caption));
+        m_system->addItem(Utf8Text(caption));
     systemRow->addWidget(m_system);
     systemRow->addStretch();
     e->addLayout(systemRow);
-    m_percentLine = new QLabel(u8("Каждый процент соответствует 1 баллу"));
+    m_percentLine = new QLabel(Utf8Text("Каждый процент соответствует 1 баллу"));
     m_percentLine->setObjectName(QStringLiteral("lblEveryPercent"));
     e->addWidget(m_percentLine);
     for (int i = 0; i < 12; ++i) {
@@ -121,19 +117,19 @@ TSettingsF::TSettingsF(SettingsRows& rows, int topicId, const QString& topicName
         m_thresholdRows[i] = row;
     }
     e->addStretch();
-    tabs->addTab(grading, u8("Оценивание"));
+    tabs->addTab(grading, Utf8Text("Оценивание"));
 
     auto* buttons = new QHBoxLayout;
-    auto* makeDefault = new QPushButton(u8("Сделать настройками по умолчанию"));
+    auto* makeDefault = new QPushButton(Utf8Text("Сделать настройками по умолчанию"));
     makeDefault->setObjectName(QStringLiteral("btnMakeDefault"));
-    makeDefault->setToolTip(u8("Настройки по умолчанию применяются ко всем темам, у которых нет своих настроек"));
-    auto* restore = new QPushButton(u8("Восстановить настройки по умолчанию"));
+    makeDefault->setToolTip(Utf8Text("Настройки по умолчанию применяются ко всем темам, у которых нет своих настроек"));
+    auto* restore = new QPushButton(Utf8Text("Восстановить настройки по умолчанию"));
     restore->setObjectName(QStringLiteral("btnRestoreDefault"));
-    restore->setToolTip(u8("Применить к данной теме текущие настройки по умолчанию"));
-    auto* okButton = new QPushButton(u8("OK"));
+    restore->setToolTip(Utf8Text("Применить к данной теме текущие настройки по умолчанию"));
+    auto* okButton = new QPushButton(Utf8Text("OK"));
     okButton->setObjectName(QStringLiteral("btnOK"));
     okButton->setDefault(true);
-    auto* cancelButton = new QPushButton(u8("Отмена"));
+    auto* cancelButton = new QPushButton(Utf8Text("Отмена"));
     cancelButton->setObjectName(QStringLiteral("btnCancel"));
     buttons->addWidget(makeDefault);
     buttons->addWidget(restore);
@@ -172,10 +168,10 @@ TSettingsF::TSettingsF(SettingsRows& rows, int topicId, const QString& topicName
 
 QCheckBox* TSettingsF::boundBox(const char* column, const char* caption, QWidget* parent)
 {
-    auto* box = new QCheckBox(u8(caption), parent);
+    auto* box = new QCheckBox(Utf8Text(caption), parent);
     box->setObjectName(QStringLiteral("cb") + QLatin1String(column));
     if (QLatin1String(column) == QLatin1String("ShowRightsInstant"))
-        box->setToolTip(u8("Для включения этой опции возврат к пройденным вопросам должен быть запрещён"));
+        box->setToolTip(Utf8Text("Для включения этой опции возврат к пройденным вопросам должен быть запрещён"));
     m_boxes.append({QLatin1String(column), box});
     return box;
 }
@@ -248,6 +244,7 @@ void TSettingsF::btnMakeDefaultClick()
     takeEditors();
     m_editor.makeDefault();
     showBoundValues();
+    ShowMessage(Utf8Text(SettingsTexts::MadeDefault), MsgIcon::Information);
 }
 
 void TSettingsF::btnRestoreDefaultClick()

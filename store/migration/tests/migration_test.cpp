@@ -4,6 +4,7 @@
 #include "messagerecorder.h"
 #include "migration.h"
 #include "oldbank.h"
+#include "runlog.h"
 #include "storeconnection.h"
 #include "testhome.h"
 
@@ -17,6 +18,18 @@
 namespace {
 
 const QString Moved = QString::fromUtf8(MigrationTexts::AllMoved);
+
+// The move is logic: it asks through the callback given and hands its notices back; only the
+// command shows anything.
+const ConfirmMove yes = [](const QString&) { return true; };
+
+QStringList texts(const MigrationOutcome& outcome)
+{
+    QStringList t;
+    for (const MigrationNotice& n : outcome.notices)
+        t.append(n.text);
+    return t;
+}
 
 QString jetFile(const char* name)
 {
@@ -77,7 +90,9 @@ TEST_F(Migration, OneOldFileIsMovedAtStartAndRenamed)
 
     // The renamed file no longer counts as old: the next start does nothing.
     MessageRecorder next;
-    EXPECT_FALSE(CheckOldDatabases(&store));
+    const MigrationOutcome again = CheckOldDatabases(&store, yes);
+    EXPECT_FALSE(again.success);
+    EXPECT_TRUE(again.notices.isEmpty());
     EXPECT_TRUE(next.texts.isEmpty());
 }
 
@@ -110,8 +125,10 @@ TEST_F(Migration, AnUpperCaseOldFileIsFoundAndMoved)
 {
     makeOldBank(testPath("EKZ5.MDB"));
     MessageRecorder messages;
-    EXPECT_FALSE(CheckOldDatabases(&store));
-    EXPECT_EQ(messages.texts, QStringList({Moved}));
+    const MigrationOutcome check = CheckOldDatabases(&store, yes);
+    EXPECT_FALSE(check.success); // no old data remain
+    EXPECT_EQ(check.notices, QList<MigrationNotice>({{Moved, MsgIcon::Information}}));
+    EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_TRUE(QFile::exists(testPath("DataReplaced_From_EKZ5_To_vs4.mdb")));
     expectBankMoved();
 }
@@ -119,9 +136,9 @@ TEST_F(Migration, AnUpperCaseOldFileIsFoundAndMoved)
 TEST_F(Migration, AnOldBankWithoutSettingsStillSucceeds)
 {
     makeOldBank(testPath("vs3.mdb"), WithoutSettings);
-    MessageRecorder messages;
-    EXPECT_TRUE(MigrateDatabase(&store, testPath("vs3.mdb")));
-    EXPECT_EQ(messages.texts, QStringList({Moved}));
+    const MigrationOutcome moved = MigrateDatabase(&store, testPath("vs3.mdb"), yes);
+    EXPECT_TRUE(moved.success);
+    EXPECT_EQ(texts(moved), QStringList({Moved}));
     expectBankMoved(false);
 }
 
@@ -132,8 +149,7 @@ TEST_F(Migration, ATakenNewNameGetsANumber)
     ASSERT_TRUE(taken.open(QIODevice::WriteOnly));
     taken.write("earlier");
     taken.close();
-    MessageRecorder messages;
-    EXPECT_TRUE(MigrateDatabase(&store, testPath("ekz3.mdb")));
+    EXPECT_TRUE(MigrateDatabase(&store, testPath("ekz3.mdb"), yes).success);
     EXPECT_EQ(folder(),
               QStringList({"DataReplaced_From_ekz3_To_vs4 (1).mdb", "DataReplaced_From_ekz3_To_vs4.mdb", "vs4.mdb"}));
     EXPECT_EQ(fileHash(testPath("DataReplaced_From_ekz3_To_vs4.mdb")),
@@ -158,9 +174,16 @@ TEST_F(Migration, ANonEmptyStoreAsksFirst)
         EXPECT_EQ(folder(), QStringList({"ekz2.mdb", "vs4.mdb"}));
         EXPECT_EQ(fileHash(testPath("ekz2.mdb")), oldBefore);
     }
-    MessageRecorder messages({MsgResult::Yes});
-    EXPECT_TRUE(MigrateDatabase(&store, testPath("ekz2.mdb")));
-    EXPECT_EQ(messages.texts, QStringList({question, Moved}));
+    QStringList asked;
+    MessageRecorder messages;
+    const MigrationOutcome moved = MigrateDatabase(&store, testPath("ekz2.mdb"), [&](const QString& q) {
+        asked.append(q);
+        return true;
+    });
+    EXPECT_TRUE(moved.success);
+    EXPECT_EQ(asked, QStringList({question}));
+    EXPECT_EQ(texts(moved), QStringList({Moved}));
+    EXPECT_TRUE(messages.texts.isEmpty());
     EXPECT_EQ(count(store, "Topics"), 3);
 }
 
@@ -246,9 +269,9 @@ TEST_F(Migration, AJetBankIsReadAndRenamed)
     // A Jet file of the Windows programs without any table of ours: each table counts as moved.
     ASSERT_TRUE(QFile::copy(jetFile("DateTestDatabase.mdb"), testPath("vs2.mdb")));
     const QByteArray before = fileHash(testPath("vs2.mdb"));
-    MessageRecorder messages;
-    EXPECT_FALSE(CheckOldDatabases(&store));
-    EXPECT_EQ(messages.texts, QStringList({Moved}));
+    const MigrationOutcome check = CheckOldDatabases(&store, yes);
+    EXPECT_FALSE(check.success);
+    EXPECT_EQ(texts(check), QStringList({Moved}));
     EXPECT_EQ(fileHash(testPath("DataReplaced_From_vs2_To_vs4.mdb")), before);
     EXPECT_TRUE(IsDatabaseEmpty(store.database()));
 }
@@ -270,9 +293,9 @@ TEST(JetStore, AJetStoreIsSetAsideAndMovedInAtStart)
     StoreConnection store(QStringLiteral("current"));
     store.open(storePath);
     EXPECT_EQ(SetAsideJetStore(storePath), QString()); // our own store stays where it is
-    MessageRecorder messages;
-    EXPECT_FALSE(CheckOldDatabases(&store));
-    EXPECT_EQ(messages.texts, QStringList({Moved}));
+    const MigrationOutcome check = CheckOldDatabases(&store, yes);
+    EXPECT_FALSE(check.success);
+    EXPECT_EQ(texts(check), QStringList({Moved}));
     EXPECT_EQ(fileHash(testPath("DataReplaced_From_vs4_jet (1)_To_vs4.mdb")), jetBytes);
     EXPECT_EQ(SetAsideJetStore(testPath("missing.mdb")), QString());
 }
@@ -332,4 +355,24 @@ TEST_F(Migration, AJetTableThatFailsLeavesNothingOfItself)
     EXPECT_THROW(TableImport(&store, "NoSuchTable"), AppError);
     TableImport unrelated(&store, "Klasses");
     EXPECT_THROW(unrelated.setColumns({{"Other", ColumnType::Int}}), AppError);
+}
+
+// The Windows programs' banks may have wider text columns than ours: a longer text is moved in
+// shortened to our width, and the run log says so.
+TEST_F(Migration, TextsWiderThanOurColumnsAreShortenedAndLogged)
+{
+    const QString wide(60, QChar(u'ю'));
+    RunLog::clear();
+    TableImport import(&store, "Klasses");
+    import.setColumns({{"KlassID", ColumnType::Int}, { "Klass", ColumnType::Text, 255 }});
+    import.addRow({1, wide});
+    import.addRow({2, QStringLiteral("5А")});
+    import.commit();
+    EXPECT_EQ(scalar(store, "SELECT Klass FROM Klasses WHERE KlassID = 1"), QVariant(wide.left(50)));
+    EXPECT_EQ(scalar(store, "SELECT Klass FROM Klasses WHERE KlassID = 2"), QVariant(QStringLiteral("5А")));
+    const QStringList log = RunLog::lines();
+    ASSERT_EQ(log.size(), 1);
+    EXPECT_TRUE(log[0].endsWith(
+        QStringLiteral("Перенос таблицы Klasses: Текст поля \"Klass\" длиннее 50 символов. Текст сокращён.")))
+        << log[0].toStdString();
 }

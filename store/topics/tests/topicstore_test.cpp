@@ -1,15 +1,17 @@
 #include "adtg.h"
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "archive.h"
 #include "codec.h"
 #include "datamodules.h"
 #include "dataset.h"
 #include "messagerecorder.h"
+#include "runlog.h"
 #include "sqltexts.h"
 #include "testhome.h"
 #include "testsettings.h"
 #include "topicstore.h"
+#include "utf8text.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -17,15 +19,9 @@
 #include <QImage>
 #include <QProcess>
 #include <QSqlQuery>
-
 #include <gtest/gtest.h>
 
 namespace {
-
-QString q(const char* s)
-{
-    return QString::fromUtf8(s);
-}
 
 // Scribant's two data modules on a fresh bank, with the topic services over them.
 class Bank
@@ -38,7 +34,7 @@ public:
     // A topic row as an older bank has it: no list, maybe no parent.
     int addTopic(const QString& name, const QVariant& parent = 0, const QVariant& queIds = QVariant())
     {
-        Dataset topics(connection(), "t", q(Sql::AllTopics));
+        Dataset topics(connection(), "t", Utf8Text(Sql::AllTopics));
         topics.open();
         topics.append();
         topics.setValue("TopicName", name);
@@ -51,7 +47,7 @@ public:
     int addQuestion(const QString& text, const QVariant& topicMark = 0, const QVariant& links = QVariant(),
                     const QVariant& queType = QVariant())
     {
-        Dataset questions(connection(), "q", q(Sql::AllQuestions) + " WHERE FALSE");
+        Dataset questions(connection(), "q", Utf8Text(Sql::AllQuestions) + " WHERE FALSE");
         questions.open();
         questions.append();
         questions.setValue("Question", text);
@@ -64,28 +60,28 @@ public:
 
     QVariant topicValue(int topicId, const QString& column)
     {
-        Dataset topics(connection(), "t", q(Sql::AllTopics));
+        Dataset topics(connection(), "t", Utf8Text(Sql::AllTopics));
         topics.open();
         return topics.locate("TopicID", topicId) ? topics.value(column) : QVariant();
     }
 
     QVariant questionValue(int queId, const QString& column)
     {
-        Dataset questions(connection(), "q", q(Sql::AllQuestions));
+        Dataset questions(connection(), "q", Utf8Text(Sql::AllQuestions));
         questions.open();
         return questions.locate("QueID", queId) ? questions.value(column) : QVariant();
     }
 
     int count(const char* sql)
     {
-        Dataset d(connection(), "c", q(sql));
+        Dataset d(connection(), "c", Utf8Text(sql));
         d.open();
         return d.recordCount();
     }
 
     void setList(int topicId, const QList<int>& ids)
     {
-        Dataset topics(connection(), "t", q(Sql::AllTopics));
+        Dataset topics(connection(), "t", Utf8Text(Sql::AllTopics));
         topics.open();
         ASSERT_TRUE(topics.locate("TopicID", topicId));
         topics.edit();
@@ -156,9 +152,9 @@ TEST(TopicStore, PrepareStoreBuildsListsFromWorkingMarksOfAnOldBank)
 
     bank.store.PrepareStore();
 
-    const int holding = TopicStore::NoTopicID();
+    const int holding = bank.shared.NoTopicID();
     ASSERT_NE(holding, 0);
-    EXPECT_EQ(bank.topicValue(holding, "TopicName").toString(), q("Вопросы без темы"));
+    EXPECT_EQ(bank.topicValue(holding, "TopicName").toString(), Utf8Text("Вопросы без темы"));
     EXPECT_EQ(bank.topicValue(holding, "ParentID").toInt(), 0);
     for (int topic : {physics, chemistry, emptyTopic}) {
         EXPECT_TRUE(bank.topicValue(topic, "ParentID").isValid());
@@ -177,14 +173,14 @@ TEST(TopicStore, PrepareStoreBuildsListsFromWorkingMarksOfAnOldBank)
     EXPECT_EQ(bank.questionValue(p1, "QueType").toInt(), 0);
 
     // The holding topic owns the one Default row.
-    Dataset settings(bank.connection(), "s", q(Sql::Settings));
+    Dataset settings(bank.connection(), "s", Utf8Text(Sql::Settings));
     settings.open();
     ASSERT_TRUE(settings.locate("Default", true));
     EXPECT_EQ(settings.value("TopicID").toInt(), holding);
 
     // A second start finds every list built and the holding topic there: nothing changes.
     bank.store.PrepareStore();
-    EXPECT_EQ(TopicStore::NoTopicID(), holding);
+    EXPECT_EQ(bank.shared.NoTopicID(), holding);
     EXPECT_EQ(bank.questionValue(p1, "LinksCount").toInt(), 1);
     EXPECT_EQ(bank.list(physics), ids({p1, p2}));
     EXPECT_EQ(bank.count(Sql::AllTopics), 4);
@@ -205,10 +201,10 @@ TEST(TopicStore, PrepareStoreStoppedHalfWayLeavesTheBankAsItWas)
                                          "WHEN OLD.QueID=%1 BEGIN SELECT RAISE(ABORT, 'refused'); END")
                                      .arg(p2)));
     }
-    const int noTopicBefore = TopicStore::NoTopicID();
+    const int noTopicBefore = bank.shared.NoTopicID();
     EXPECT_THROW(bank.store.PrepareStore(), AppError);
 
-    EXPECT_EQ(TopicStore::NoTopicID(), noTopicBefore);
+    EXPECT_EQ(bank.shared.NoTopicID(), noTopicBefore);
     EXPECT_EQ(bank.count(Sql::AllTopics), 1); // no holding topic
     EXPECT_FALSE(bank.topicValue(physics, "ParentID").isValid());
     EXPECT_FALSE(bank.topicValue(physics, "QueIDs").isValid());
@@ -224,11 +220,40 @@ TEST(TopicStore, PrepareStoreStoppedHalfWayLeavesTheBankAsItWas)
         ASSERT_TRUE(drop.exec("DROP TRIGGER refuse"));
     }
     bank.store.PrepareStore();
-    EXPECT_NE(TopicStore::NoTopicID(), 0);
+    EXPECT_NE(bank.shared.NoTopicID(), 0);
     EXPECT_EQ(bank.list(physics), ids({p1, p2}));
     EXPECT_EQ(bank.questionValue(p1, "LinksCount").toInt(), 1);
     EXPECT_EQ(bank.questionValue(p2, "LinksCount").toInt(), 1);
     EXPECT_EQ(bank.count(Sql::Settings), 1);
+}
+
+// Two stores open in one process (a test, a tool) each know their own holding topic: preparing
+// the second leaves the first's id alone, and the first's orphans go to its own holding topic.
+TEST(TopicStore, EachSharedModuleKeepsItsOwnHoldingTopic)
+{
+    Bank first;
+    first.addTopic(Utf8Text("Раньше"), 0, "");
+    const int orphan = first.addQuestion("orphan", 0, 1);
+    const int topic = first.addTopic(Utf8Text("Тема"), 0, QString::number(orphan) + "\r\n");
+    first.store.PrepareStore();
+    const int firstHolding = first.shared.NoTopicID();
+    ASSERT_GT(firstHolding, 1);
+
+    const QByteArray home = qgetenv("VASTREL_HOME");
+    qputenv("VASTREL_HOME", testPath("second").toUtf8());
+    {
+        Bank second;
+        EXPECT_EQ(second.shared.NoTopicID(), 0); // not prepared yet
+        second.store.PrepareStore();
+        EXPECT_EQ(second.shared.NoTopicID(), 1);
+        EXPECT_EQ(first.shared.NoTopicID(), firstHolding);
+
+        Dataset questions(first.connection(), "q", Utf8Text(Sql::AllQuestions));
+        first.store.ChangeTopicLinks(questions, topic, false);
+        EXPECT_EQ(first.list(firstHolding), ids({orphan}));
+        EXPECT_EQ(second.list(1), QStringList());
+    }
+    qputenv("VASTREL_HOME", home);
 }
 
 TEST(TopicStore, AdjustLinkCountsAndReportsTheLastLink)
@@ -247,7 +272,7 @@ TEST(TopicStore, AdjustLinkCountsAndReportsTheLastLink)
     Bank bank;
     for (const Case& c : cases) {
         const int id = bank.addQuestion("x", 0, c.before);
-        Dataset d(bank.connection(), "d", q(Sql::QuestionLinks));
+        Dataset d(bank.connection(), "d", Utf8Text(Sql::QuestionLinks));
         d.open();
         ASSERT_TRUE(d.locate("QueID", id));
         EXPECT_EQ(TopicStore::AdjustLink(d, c.add), c.none) << c.before.toString().toStdString() << c.add;
@@ -256,7 +281,7 @@ TEST(TopicStore, AdjustLinkCountsAndReportsTheLastLink)
     }
     // A row the caller is editing is left for the caller to post.
     const int id = bank.addQuestion("y", 0, 1);
-    Dataset d(bank.connection(), "d", q(Sql::QuestionLinks));
+    Dataset d(bank.connection(), "d", Utf8Text(Sql::QuestionLinks));
     d.open();
     ASSERT_TRUE(d.locate("QueID", id));
     d.edit();
@@ -271,7 +296,7 @@ TEST(TopicStore, ChangeTopicLinksForDeleteAndCopy)
 {
     Bank bank;
     bank.store.PrepareStore();
-    const int holding = TopicStore::NoTopicID();
+    const int holding = bank.shared.NoTopicID();
     const int a = bank.addTopic("A");
     const int b = bank.addTopic("B");
     const int shared = bank.addQuestion("shared", 0, 2);
@@ -281,14 +306,14 @@ TEST(TopicStore, ChangeTopicLinksForDeleteAndCopy)
     bank.setList(b, {shared});
     bank.setList(holding, {alsoHeld});
 
-    Dataset questions(bank.connection(), "sqlQuestions", q(Sql::QuestionsOfTopic));
+    Dataset questions(bank.connection(), "sqlQuestions", Utf8Text(Sql::QuestionsOfTopic));
     questions.setParam("aTopicID", a);
     questions.open();
 
     // Copying A: every listed question gains a link; nothing moves to the holding topic.
     bank.store.ChangeTopicLinks(questions, a, true);
     EXPECT_FALSE(questions.isOpen());
-    EXPECT_EQ(questions.sql(), q(Sql::QuestionsOfTopic));
+    EXPECT_EQ(questions.sql(), Utf8Text(Sql::QuestionsOfTopic));
     EXPECT_EQ(bank.questionValue(shared, "LinksCount").toInt(), 3);
     EXPECT_EQ(bank.questionValue(onlyA, "LinksCount").toInt(), 3); // listed twice in A
     EXPECT_EQ(bank.list(holding), ids({alsoHeld}));
@@ -327,13 +352,13 @@ TEST(TopicStore, QuestionListQuery)
         {{"7", "", "x", "-1", "8; DROP TABLE Questions", "9"}, "SELECT * FROM Questions WHERE QueID=7 OR QueID=9"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(TopicStore::BuildQuestionListQuery(c.list), q(c.expected)) << c.list.join(',').toStdString();
+        EXPECT_EQ(TopicStore::BuildQuestionListQuery(c.list), Utf8Text(c.expected)) << c.list.join(',').toStdString();
 
     Bank bank;
     const int x = bank.addQuestion("x");
     bank.addQuestion("y");
     const int z = bank.addQuestion("z");
-    Dataset d(bank.connection(), "d", q(Sql::AllQuestions));
+    Dataset d(bank.connection(), "d", Utf8Text(Sql::AllQuestions));
     d.open();
     TopicStore::OpenQuestionList(d, ids({z, x}));
     ASSERT_TRUE(d.isOpen());
@@ -353,7 +378,7 @@ struct SavedTopic
 SavedTopic makeTopic(Bank& bank, const QString& name)
 {
     const int topic = bank.addTopic(name, 0);
-    Dataset questions(bank.connection(), "q", q(Sql::AllQuestions) + " WHERE FALSE");
+    Dataset questions(bank.connection(), "q", Utf8Text(Sql::AllQuestions) + " WHERE FALSE");
     questions.open();
     QList<int> made;
     for (int i = 0; i < 3; ++i) {
@@ -375,7 +400,7 @@ SavedTopic makeTopic(Bank& bank, const QString& name)
     }
     const QList<int> order{made[2], made[0], made[1]};
     bank.setList(topic, order);
-    Dataset settings(bank.connection(), "s", q(Sql::Settings));
+    Dataset settings(bank.connection(), "s", Utf8Text(Sql::Settings));
     settings.open();
     settings.append();
     settings.setValue("TopicID", topic);
@@ -394,7 +419,7 @@ SavedTopic makeTopic(Bank& bank, const QString& name)
 
 QVariantList settingsFromThirdColumn(Bank& bank, int topicId)
 {
-    Dataset settings(bank.connection(), "s", q(Sql::Settings));
+    Dataset settings(bank.connection(), "s", Utf8Text(Sql::Settings));
     settings.open();
     if (!settings.locate("TopicID", topicId))
         return {};
@@ -403,7 +428,7 @@ QVariantList settingsFromThirdColumn(Bank& bank, int topicId)
 
 QList<QVariantList> questionRows(Bank& bank, const QStringList& list, const QStringList& skip)
 {
-    Dataset d(bank.connection(), "d", q(Sql::AllQuestions));
+    Dataset d(bank.connection(), "d", Utf8Text(Sql::AllQuestions));
     d.open();
     QList<QVariantList> rows;
     for (const QString& id : list) {
@@ -431,12 +456,12 @@ TEST(TopicStore, TopicSavedAndLoadedBackUnderAnotherParent)
 
     const QString file = testPath("physics.vst4");
     bank.store.saveDialog = [&](const QString& filter, const QString& ext, const QString& proposed) {
-        EXPECT_EQ(filter, q("Файлы вопросов Vastrel (*.vst4;*.vst)|*.vst4;*.vst|All files (*.*)|*.*"));
+        EXPECT_EQ(filter, Utf8Text("Файлы вопросов Vastrel (*.vst4;*.vst)|*.vst4;*.vst|All files (*.*)|*.*"));
         EXPECT_EQ(ext, "vst4");
         EXPECT_EQ(proposed, "Physics");
         return file;
     };
-    ASSERT_TRUE(bank.store.SaveTopicToFile(saved.topicId, "Physics", q("Заметка автора")));
+    ASSERT_TRUE(bank.store.SaveTopicToFile(saved.topicId, "Physics", Utf8Text("Заметка автора")));
     EXPECT_EQ(bank.store.questionIdList(), ids(saved.questions));
     const QList<TZLibEntry> entries = TZLibCompression().ListFiles(file);
     ASSERT_EQ(entries.size(), 2);
@@ -449,7 +474,7 @@ TEST(TopicStore, TopicSavedAndLoadedBackUnderAnotherParent)
     EXPECT_EQ(workFolderEntries(), QStringList());
     EXPECT_EQ(bank.topicValue(loaded, "TopicName").toString(), "physics");
     EXPECT_EQ(bank.topicValue(loaded, "ParentID").toInt(), parent);
-    EXPECT_EQ(bank.topicValue(loaded, "Remark").toString(), q("Заметка автора"));
+    EXPECT_EQ(bank.topicValue(loaded, "Remark").toString(), Utf8Text("Заметка автора"));
     const QStringList newList = bank.list(loaded);
     ASSERT_EQ(newList.size(), 3);
     for (const QString& id : newList) {
@@ -474,15 +499,31 @@ TEST(TopicStore, LoadedTopicNamesLoseOnlyAsciiCapitals)
     struct Case
     {
         const char* name;
+        const char* entry; // the members' base name in the file
         const char* loaded;
     };
-    const Case cases[] = {{"Алгебра", "Алгебра"}, {"Physics", "physics"}, {"ГЕОМЕТРИЯ Plus", "ГЕОМЕТРИЯ plus"}};
+    // Members are named so that the Windows programs can unpack them: what a Windows file name
+    // cannot hold or Windows-1251 cannot encode is "_" (the topic comes back so named).
+    const Case cases[] = {
+        {"Алгебра", "Алгебра", "Алгебра"},
+        {"Physics", "Physics", "physics"},
+        {"ГЕОМЕТРИЯ Plus", "ГЕОМЕТРИЯ Plus", "ГЕОМЕТРИЯ plus"},
+        {"Дроби 1\\2 / 3:4", "Дроби 1_2 _ 3_4", "Дроби 1_2 _ 3_4"},
+        {"A*b?c\"d<e>f|g", "A_b_c_d_e_f_g", "a_b_c_d_e_f_g"},
+        {"Кит 中 😀 №5 ё€", "Кит _ _ №5 ё€", "Кит _ _ №5 ё€"},
+        {"tab\there", "tab_here", "tab_here"},
+    };
     for (const Case& c : cases) {
-        const SavedTopic saved = makeTopic(bank, q(c.name));
+        const SavedTopic saved = makeTopic(bank, Utf8Text(c.name));
         const QString file = testPath(QString("f%1.vst").arg(saved.topicId));
-        bank.store.SaveTopicToPath(saved.topicId, q(c.name), "", file);
+        bank.store.SaveTopicToPath(saved.topicId, Utf8Text(c.name), "", file);
+        const QList<TZLibEntry> entries = TZLibCompression().ListFiles(file);
+        ASSERT_EQ(entries.size(), 2) << c.name;
+        EXPECT_EQ(entries[0].name, Utf8Text(c.entry) + ".set") << c.name;
+        EXPECT_EQ(entries[1].name, Utf8Text(c.entry) + ".top") << c.name;
         const int loaded = bank.store.LoadTopicFromFile(0, file);
-        EXPECT_EQ(bank.topicValue(loaded, "TopicName").toString(), q(c.loaded));
+        EXPECT_EQ(bank.topicValue(loaded, "TopicName").toString(), Utf8Text(c.loaded));
+        EXPECT_EQ(bank.list(loaded).size(), 3) << c.name;
         // The settings entry is found whatever the letter case of its name.
         EXPECT_EQ(settingsFromThirdColumn(bank, loaded), settingsFromThirdColumn(bank, saved.topicId)) << c.name;
     }
@@ -504,7 +545,7 @@ TEST(TopicStore, LoadReadsOnlyItsOwnEntries)
     EXPECT_EQ(bank.topicValue(loaded, "TopicName").toString(), "b");
     const QStringList list = bank.list(loaded);
     ASSERT_EQ(list.size(), 3);
-    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Question").toString(), q("Вопрос 2\r\nстрока"));
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Question").toString(), Utf8Text("Вопрос 2\r\nстрока"));
     EXPECT_EQ(workFolderEntries(), QStringList({"a.top"}));
 }
 
@@ -609,7 +650,7 @@ TEST(TopicStore, SavingAsksBeforeReplacingAndVezuvirozNeedsASettingsRow)
         MessageRecorder no({MsgResult::No});
         EXPECT_FALSE(bank.store.SaveTopicToFile(saved.topicId, "T", ""));
         ASSERT_EQ(no.texts.size(), 1);
-        EXPECT_EQ(no.texts[0], q("Файл \"%1\" уже существует. Заменить его?").arg(file));
+        EXPECT_EQ(no.texts[0], Utf8Text("Файл \"%1\" уже существует. Заменить его?").arg(file));
     }
     QFile f(file);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -619,14 +660,14 @@ TEST(TopicStore, SavingAsksBeforeReplacingAndVezuvirozNeedsASettingsRow)
 
     // Vezuviroz's form for a topic without a settings row: nothing at all, not even the dialog.
     const int bare = bank.addTopic("Без настроек", 0, "");
-    Dataset questions(bank.connection(), "q", q(Sql::AllQuestions));
+    Dataset questions(bank.connection(), "q", Utf8Text(Sql::AllQuestions));
     questions.open();
     bool asked = false;
     bank.store.saveDialog = [&](const QString&, const QString&, const QString&) {
         asked = true;
         return testPath("never.vst4");
     };
-    EXPECT_FALSE(bank.store.SaveTopicToFile(bare, q("Без настроек"), questions));
+    EXPECT_FALSE(bank.store.SaveTopicToFile(bare, Utf8Text("Без настроек"), questions));
     EXPECT_FALSE(asked);
 
     // With a row: the file holds the given dataset's rows as they stand.
@@ -655,11 +696,11 @@ TEST(TopicStore, ImportsOfTheThreeFormats)
                                    "CorrectVariant=1", "CorrectVariant=0", "[End]"});
     const int testW = bank.store.ImportTestW(folder + "/t.tst");
     ASSERT_NE(testW, 0);
-    EXPECT_EQ(bank.topicValue(testW, "TopicName").toString(), q("Тест-W"));
+    EXPECT_EQ(bank.topicValue(testW, "TopicName").toString(), Utf8Text("Тест-W"));
     QStringList list = bank.list(testW);
     ASSERT_EQ(list.size(), 1);
     EXPECT_EQ(bank.store.questionIdList(), list);
-    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Ans2").toString(), q("нет"));
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Ans2").toString(), Utf8Text("нет"));
     EXPECT_TRUE(bank.questionValue(list[0].toInt(), "OK1").toBool());
     EXPECT_FALSE(bank.questionValue(list[0].toInt(), "LinksCount").isValid());
 
@@ -668,7 +709,7 @@ TEST(TopicStore, ImportsOfTheThreeFormats)
                 "@../../etc/passwd"});
     const int assistant = bank.store.ImportAssistant2(folder + "/Арифметика.qst");
     ASSERT_NE(assistant, 0);
-    EXPECT_EQ(bank.topicValue(assistant, "TopicName").toString(), q("Арифметика"));
+    EXPECT_EQ(bank.topicValue(assistant, "TopicName").toString(), Utf8Text("Арифметика"));
     list = bank.list(assistant);
     ASSERT_EQ(list.size(), 3);
     const QImage green = QImage::fromData(bank.questionValue(list[0].toInt(), "QuePict").toByteArray(), "BMP");
@@ -679,7 +720,7 @@ TEST(TopicStore, ImportsOfTheThreeFormats)
     EXPECT_GT(qBlue(QImage::fromData(blueBytes, "BMP").pixel(4, 4)), 200);
     EXPECT_FALSE(bank.questionValue(list[2].toInt(), "QuePict").isValid());
 
-    QStringList my{q("Мой тест"), "", "", "", "", "", ""};
+    QStringList my{Utf8Text("Мой тест"), "", "", "", "", "", ""};
     my << "-1-" << "Первый" << "" << "pics/a.bmp" << "1 2" << "a" << "b" << "c" << "d" << "e";
     my << "-2-" << "Выпадет" << "" << "" << "-" << "a" << "b" << "c" << "d" << "e";
     my << "-3-" << "Ждёт номера 2" << "" << "" << "1" << "a" << "b" << "c" << "d" << "e";
@@ -688,18 +729,23 @@ TEST(TopicStore, ImportsOfTheThreeFormats)
     ASSERT_NE(myTest, 0);
     list = bank.list(myTest);
     ASSERT_EQ(list.size(), 1);
-    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Question").toString(), q("Первый"));
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Question").toString(), Utf8Text("Первый"));
     EXPECT_TRUE(bank.questionValue(list[0].toInt(), "OK2").toBool());
     EXPECT_TRUE(bank.questionValue(list[0].toInt(), "QuePict").toByteArray().startsWith("BM"));
 
-    // The same topic name again at the top level: refused, nothing stored.
+    // The same topic name again at the top level: refused with the message, for the window to show;
+    // nothing stored, nothing shown from here.
     const int topics = bank.count(Sql::AllTopics);
     const int questions = bank.count(Sql::AllQuestions);
     MessageRecorder recorder;
-    EXPECT_EQ(bank.store.ImportMyTest(folder + "/my.txt"), 0);
-    ASSERT_EQ(recorder.texts.size(), 1);
-    EXPECT_EQ(recorder.texts[0], q("Тема \"Мой тест\" уже существует.\rПереименуйте существующую тему или загрузите "
-                                   "новую в другой уровень."));
+    try {
+        bank.store.ImportMyTest(folder + "/my.txt");
+        ADD_FAILURE() << "imported twice";
+    } catch (const AppError& e) {
+        EXPECT_EQ(e.message(), Utf8Text("Тема \"Мой тест\" уже существует.\rПереименуйте существующую тему или "
+                                        "загрузите новую в другой уровень."));
+    }
+    EXPECT_TRUE(recorder.texts.isEmpty());
     EXPECT_EQ(bank.count(Sql::AllTopics), topics);
     EXPECT_EQ(bank.count(Sql::AllQuestions), questions);
 }
@@ -725,7 +771,7 @@ TEST(TopicStore, ImportWithADamagedPictureStoresNothing)
 
     // LoadPictureIntoField leaves the column as it was.
     const int id = bank.addQuestion("x");
-    Dataset d(bank.connection(), "d", q(Sql::AllQuestions));
+    Dataset d(bank.connection(), "d", Utf8Text(Sql::AllQuestions));
     d.open();
     ASSERT_TRUE(d.locate("QueID", id));
     d.edit();
@@ -742,7 +788,7 @@ TEST(TopicStore, ToolShowsAQuestionFile)
     bank.store.PrepareStore();
     const SavedTopic saved = makeTopic(bank, "Physics");
     const QString file = testPath("show.vst4");
-    bank.store.SaveTopicToPath(saved.topicId, "Physics", q("Заметка"), file);
+    bank.store.SaveTopicToPath(saved.topicId, "Physics", Utf8Text("Заметка"), file);
 
     QProcess tool;
     tool.start(VASTREL_TOOL, {"question-file", "show", file});
@@ -754,7 +800,7 @@ TEST(TopicStore, ToolShowsAQuestionFile)
     EXPECT_EQ(lines[1], "[Fields]");
     EXPECT_EQ(lines[2], "Default=0");
     EXPECT_EQ(lines[3], "RandomOrder=-1");
-    EXPECT_TRUE(lines.contains(q("Remark: Заметка")));
+    EXPECT_TRUE(lines.contains(Utf8Text("Remark: Заметка")));
     const qsizetype head = lines.indexOf("QueID\tQueType\tPrice\tQuestion");
     ASSERT_GT(head, 0);
     ASSERT_EQ(lines.size(), head + 4);
@@ -769,4 +815,83 @@ TEST(TopicStore, ToolShowsAQuestionFile)
     ASSERT_TRUE(tool.waitForFinished(30000));
     EXPECT_EQ(tool.exitCode(), 1);
     EXPECT_FALSE(tool.readAllStandardError().isEmpty());
+}
+
+// Imports take over texts longer than their columns shortened to the width, and say so in the run
+// log; the topic name is compared with the existing ones as it will be stored.
+TEST(TopicStore, ImportsShortenTooLongTextsAndLogIt)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const QString longTitle = QString(60, QChar(u'Т'));
+    const QString longAnswer = QString(300, QChar(u'о'));
+    const QString file = testPath("long.tst");
+    writeLines(file, {"Title=" + longTitle, "[Question]", "QuestionLine=" + longAnswer, "Variant=" + longAnswer,
+                      "CorrectVariant=1", "[End]"});
+    RunLog::clear();
+    const int topic = bank.store.ImportTestW(file);
+    ASSERT_NE(topic, 0);
+    EXPECT_EQ(bank.topicValue(topic, "TopicName").toString(), longTitle.left(50));
+    const QStringList list = bank.list(topic);
+    ASSERT_EQ(list.size(), 1);
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Ans1").toString(), longAnswer.left(255));
+    EXPECT_EQ(bank.questionValue(list[0].toInt(), "Question").toString(), longAnswer); // Memo: no width
+    const QString log = RunLog::lines().join('\n');
+    EXPECT_TRUE(log.contains(Utf8Text("long.tst: Текст поля \"TopicName\" длиннее 50 символов. Текст сокращён.")))
+        << log.toStdString();
+    EXPECT_TRUE(log.contains(Utf8Text("long.tst: Текст поля \"Ans1\" длиннее 255 символов. Текст сокращён.")));
+
+    // Imported again: the shortened name is found, the import refused.
+    EXPECT_THROW(bank.store.ImportTestW(file), AppError);
+
+    // A question file whose answer runs past its column, and a name longer than a topic's.
+    Table table(QList<Column>{{"Question", ColumnType::Memo}, {"Ans1", ColumnType::Memo}});
+    table.appendRow({QString("q"), longAnswer});
+    const QString top = testPath(QString(70, QChar(u'x')) + ".top");
+    WriteAdtgFile(table, top);
+    const QString questionFile = testPath("long.vst4");
+    TZLibCompression().CompressFile(top, questionFile);
+    const int loaded = bank.store.LoadTopicFromFile(0, questionFile);
+    ASSERT_NE(loaded, 0);
+    EXPECT_EQ(bank.topicValue(loaded, "TopicName").toString(), QString(50, QChar(u'x')));
+    EXPECT_EQ(bank.questionValue(bank.list(loaded).value(0).toInt(), "Ans1").toString(), longAnswer.left(255));
+}
+
+// Loading a question file stores its questions, its topic and its settings in one transaction: a
+// failure at the last step (here the store refusing the settings row) leaves the bank as it was.
+TEST(TopicStore, LoadStoppedHalfWayLeavesTheBankAsItWas)
+{
+    Bank bank;
+    bank.store.PrepareStore();
+    const SavedTopic saved = makeTopic(bank, "Half");
+    const QString file = testPath("half.vst4");
+    bank.store.SaveTopicToPath(saved.topicId, "Half", Utf8Text("заметка"), file);
+    {
+        QSqlQuery trigger(bank.connection()->database());
+        ASSERT_TRUE(trigger.exec("CREATE TRIGGER refuse BEFORE INSERT ON Settings BEGIN SELECT RAISE(ABORT, "
+                                 "'refused'); END"));
+    }
+    const int topics = bank.count(Sql::AllTopics);
+    const int questions = bank.count(Sql::AllQuestions);
+    const int settings = bank.count(Sql::Settings);
+    const int settingsRows = bank.shared.sqlSettings->recordCount();
+
+    EXPECT_THROW(bank.store.LoadTopicFromFile(0, file), AppError);
+    EXPECT_EQ(bank.count(Sql::AllTopics), topics);
+    EXPECT_EQ(bank.count(Sql::AllQuestions), questions);
+    EXPECT_EQ(bank.count(Sql::Settings), settings);
+    EXPECT_EQ(workFolderEntries(), QStringList());
+    EXPECT_TRUE(bank.store.questionIdList().isEmpty());
+    // The shared datasets show the bank as it is, not the rows the failed load had written.
+    EXPECT_EQ(bank.shared.sqlSettings->recordCount(), settingsRows);
+    EXPECT_FALSE(bank.shared.sqlSingleLevelTopics->locate("TopicName", "half"));
+
+    {
+        QSqlQuery drop(bank.connection()->database());
+        ASSERT_TRUE(drop.exec("DROP TRIGGER refuse"));
+    }
+    const int loaded = bank.store.LoadTopicFromFile(0, file);
+    ASSERT_NE(loaded, 0);
+    EXPECT_EQ(bank.list(loaded).size(), 3);
+    EXPECT_EQ(bank.count(Sql::Settings), settings + 1);
 }

@@ -4,9 +4,9 @@
 #include "datamodules.h"
 #include "dataset.h"
 #include "topicstexts.h"
+#include "utf8text.h"
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QKeySequence>
 #include <QSet>
 #include <QTreeWidget>
@@ -14,11 +14,6 @@
 namespace TopicViews {
 
 namespace {
-
-QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 // Topics that some topic names as its parent, from the database module's topics as read at opening.
 QSet<int> parentsOfSomeTopic(TSharedDM& shared)
@@ -40,11 +35,6 @@ Dataset& readLevel(TSharedDM& shared, int parentId)
     level.open();
     level.first();
     return level;
-}
-
-void letMessagesRun()
-{
-    QCoreApplication::processEvents();
 }
 
 } // namespace
@@ -106,7 +96,6 @@ QTreeWidgetItem* ExpandTopicPath(TSharedDM& shared, QTreeWidget* tree, const QLi
         tree->scrollToItem(found);
         FillTopicLevel(shared, tree, found, images);
         found->setExpanded(true);
-        letMessagesRun();
         first = found->child(0);
     }
     return found;
@@ -146,8 +135,8 @@ void BuildTopicsMenu(TSharedDM& shared, ColumnMenu* top, ColumnMenu* level, cons
             auto* sub = new ColumnMenu(name, level);
             entry = sub->menuAction();
             // The topic's own entry comes first in its sub-menu, as the default.
-            auto* own = new QAction(program == StoreProgram::Vezuviroz ? text(TopicsText::WholeTopicPrefix) + name : name,
-                                    sub);
+            auto* own = new QAction(
+                program == StoreProgram::Vezuviroz ? Utf8Text(TopicsText::WholeTopicPrefix) + name : name, sub);
             own->setData(topicId);
             if (handlers.chooseTopic)
                 QObject::connect(own, &QAction::triggered, own, [own, h = handlers.chooseTopic] { h(own); });
@@ -168,11 +157,11 @@ void BuildTopicsMenu(TSharedDM& shared, ColumnMenu* top, ColumnMenu* level, cons
 
     if (handlers.loadFromFile) {
         level->addSeparatorEntry();
-        auto* load = new QAction(text(TopicsText::LoadFromFile), level);
-        const QStringList hint = text(TopicsText::LoadFromFileHint).split(u'|');
+        auto* load = new QAction(Utf8Text(TopicsText::LoadFromFile), level);
+        const QStringList hint = Utf8Text(TopicsText::LoadFromFileHint).split(u'|');
         load->setToolTip(hint.value(0));
         load->setStatusTip(hint.value(1));
-        load->setProperty("hint", text(TopicsText::LoadFromFileHint));
+        load->setProperty("hint", Utf8Text(TopicsText::LoadFromFileHint));
         load->setProperty("imageIndex", LoadFromFileImage);
         load->setIcon(images.value(LoadFromFileImage));
         load->setShortcut(QKeySequence(QString::fromLatin1(TopicsText::LoadFromFileShortcut)));

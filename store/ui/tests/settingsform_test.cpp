@@ -1,3 +1,4 @@
+#include "apperror.h"
 #include "appfolder.h"
 #include "dataset.h"
 #include "messagerecorder.h"
@@ -5,16 +6,16 @@
 #include "sqltexts.h"
 #include "storeconnection.h"
 
-#include <gtest/gtest.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
+#include <QSqlQuery>
 #include <QTabWidget>
 #include <QTest>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -294,4 +295,28 @@ TEST_F(SettingsFormTest, RestoreOnTheHoldingTopic)
     rows.EstablishDefaultRow(HoldingTopic);
     EXPECT_EQ(stored(HoldingTopic)->value("Default"), QVariant(true));
     EXPECT_EQ(rowsOf(HoldingTopic), 1);
+}
+
+// Restoring and making the defaults each change two rows, as one: stopped half-way (here by the
+// store refusing the second row) the topic keeps its row and the defaults stay as they were.
+TEST_F(SettingsFormTest, TwoRowChangesStoppedHalfWayLeaveBothRows)
+{
+    TopicSettingsEditor editor(rows, Topic);
+    editor.giveMaxCount = 50;
+    editor.ok();
+    QSqlQuery trigger(store.database());
+    ASSERT_TRUE(trigger.exec("CREATE TRIGGER refuse BEFORE INSERT ON Settings BEGIN SELECT RAISE(ABORT, 'refused'); "
+                             "END"));
+    EXPECT_THROW(editor.restoreDefaults(), AppError);
+    EXPECT_EQ(rowsOf(Topic), 1);
+    EXPECT_EQ(stored(Topic)->value("GiveMaxCount"), QVariant(50));
+    EXPECT_EQ(settings.value("TopicID"), QVariant(Topic)); // the dataset shows the row again
+    ASSERT_TRUE(trigger.exec("DROP TRIGGER refuse"));
+
+    ASSERT_TRUE(trigger.exec("CREATE TRIGGER refuse BEFORE UPDATE ON Settings WHEN OLD.\"Default\" <> 0 BEGIN "
+                             "SELECT RAISE(ABORT, 'refused'); END"));
+    editor.giveMaxCount = 60;
+    EXPECT_THROW(editor.makeDefault(), AppError);
+    EXPECT_EQ(stored(Topic)->value("GiveMaxCount"), QVariant(50));
+    EXPECT_EQ(stored(HoldingTopic)->value("GiveMaxCount"), QVariant(7));
 }

@@ -16,6 +16,7 @@
 #include "oldbank.h"
 #include "runlog.h"
 #include "testhome.h"
+#include "utf8text.h"
 
 #include <QAction>
 #include <QDir>
@@ -27,11 +28,6 @@
 #include <memory>
 
 namespace StartUpCases {
-
-inline QString text(const char* utf8)
-{
-    return QString::fromUtf8(utf8);
-}
 
 inline QStringList mdbFiles(const QString& folder = AppFolder())
 {
@@ -86,7 +82,7 @@ TYPED_TEST_P(StoreStartUp, AFreshStartPreparesTheStoreAndTheWindowHoldsTheComman
     ASSERT_NE(window, nullptr);
     QAction* action = this->action();
     ASSERT_NE(action, nullptr);
-    EXPECT_EQ(action->text(), StartUpCases::text(MigrationTexts::ActionCaption));
+    EXPECT_EQ(action->text(), Utf8Text(MigrationTexts::ActionCaption));
     EXPECT_FALSE(action->isEnabled()); // nothing old lies beside the program
     // Reached from the menu the moving message names.
     auto* menu = window->findChild<QMenu*>(QStringLiteral("mnuTopic"));
@@ -96,7 +92,7 @@ TYPED_TEST_P(StoreStartUp, AFreshStartPreparesTheStoreAndTheWindowHoldsTheComman
     // The store was prepared: the holding topic is there, and the shared module's datasets see it.
     TSharedDM* shared = this->modules->store().shared();
     EXPECT_TRUE(shared->sqlTopics->isOpen());
-    EXPECT_TRUE(shared->sqlTopics->locate(QStringLiteral("TopicName"), StartUpCases::text(StartUpCases::HoldingTopic)));
+    EXPECT_TRUE(shared->sqlTopics->locate(QStringLiteral("TopicName"), Utf8Text(StartUpCases::HoldingTopic)));
 }
 
 TYPED_TEST_P(StoreStartUp, OneOldBankIsMovedAtStartThenTheStoreIsPrepared)
@@ -105,7 +101,7 @@ TYPED_TEST_P(StoreStartUp, OneOldBankIsMovedAtStartThenTheStoreIsPrepared)
     // Had the store been prepared first, its holding topic would make it ask about a non-empty store.
     MessageRecorder messages({MsgResult::No});
     this->modules = std::make_unique<TypeParam>();
-    EXPECT_EQ(messages.texts, QStringList{StartUpCases::text(MigrationTexts::AllMoved)});
+    EXPECT_EQ(messages.texts, QStringList{Utf8Text(MigrationTexts::AllMoved)});
     EXPECT_EQ(StartUpCases::mdbFiles(), QStringList({"DataReplaced_From_ekz2_To_vs4.mdb", "vs4.mdb"}));
     EXPECT_FALSE(this->action()->isEnabled());
     this->expectOldBankMoved();
@@ -113,7 +109,7 @@ TYPED_TEST_P(StoreStartUp, OneOldBankIsMovedAtStartThenTheStoreIsPrepared)
     Dataset* topics = this->modules->store().shared()->sqlTopics;
     EXPECT_EQ(topics->recordCount(), 3);
     EXPECT_TRUE(topics->locate(QStringLiteral("TopicName"), QStringLiteral("Дроби")));
-    EXPECT_TRUE(topics->locate(QStringLiteral("TopicName"), StartUpCases::text(StartUpCases::HoldingTopic)));
+    EXPECT_TRUE(topics->locate(QStringLiteral("TopicName"), Utf8Text(StartUpCases::HoldingTopic)));
 }
 
 TYPED_TEST_P(StoreStartUp, SeveralOldBanksOnlyTellAndLeaveTheCommandEnabled)
@@ -123,7 +119,7 @@ TYPED_TEST_P(StoreStartUp, SeveralOldBanksOnlyTellAndLeaveTheCommandEnabled)
     const QByteArray before = fileHash(testPath(QStringLiteral("ekz2.mdb")));
     MessageRecorder messages;
     this->modules = std::make_unique<TypeParam>();
-    EXPECT_EQ(messages.texts, QStringList{StartUpCases::text(MigrationTexts::SeveralOldDatabases)});
+    EXPECT_EQ(messages.texts, QStringList{Utf8Text(MigrationTexts::SeveralOldDatabases)});
     EXPECT_EQ(StartUpCases::mdbFiles(), QStringList({"ekz2.mdb", "vs3.mdb", "vs4.mdb"}));
     EXPECT_EQ(fileHash(testPath(QStringLiteral("ekz2.mdb"))), before);
     EXPECT_TRUE(this->action()->isEnabled());
@@ -154,7 +150,7 @@ TYPED_TEST_P(StoreStartUp, AJetStoreInPlaceIsSetAsideAFreshStoreMadeAndTheBankMo
     MessageRecorder messages;
     this->modules = std::make_unique<TypeParam>();
     // The Windows bank holds no table of ours: each counts as moved, and the bank is done with.
-    EXPECT_EQ(messages.texts, QStringList{StartUpCases::text(MigrationTexts::AllMoved)});
+    EXPECT_EQ(messages.texts, QStringList{Utf8Text(MigrationTexts::AllMoved)});
     EXPECT_EQ(StartUpCases::mdbFiles(), QStringList({"DataReplaced_From_vs4_jet_To_vs4.mdb", "vs4.mdb"}));
     EXPECT_EQ(fileHash(testPath(QStringLiteral("DataReplaced_From_vs4_jet_To_vs4.mdb"))), jetBytes);
     EXPECT_FALSE(JetReader::isJetFile(storePath));
@@ -224,9 +220,9 @@ TYPED_TEST_P(StoreStartUp, TheCommandAsksForAFileAndMovesItOrDoesNothing)
         MessageRecorder messages({c.answer});
         action->trigger();
         EXPECT_EQ(dialogs.requests.size(), 1);
-        QStringList expected{StartUpCases::text(MigrationTexts::NotEmptyQuestion)};
+        QStringList expected{Utf8Text(MigrationTexts::NotEmptyQuestion)};
         if (c.moved)
-            expected.append(StartUpCases::text(MigrationTexts::AllMoved));
+            expected.append(Utf8Text(MigrationTexts::AllMoved));
         EXPECT_EQ(messages.texts, expected);
         EXPECT_EQ(action->isEnabled(), !c.moved);
         EXPECT_EQ(StartUpCases::mdbFiles(),
@@ -254,7 +250,7 @@ TYPED_TEST_P(StoreStartUp, AFileChosenElsewhereIsRenamedInItsOwnFolder)
     FileDialogRecorder dialogs({folder + QStringLiteral("/школа.mdb")});
     MessageRecorder messages({MsgResult::Yes});
     this->action()->trigger();
-    EXPECT_EQ(messages.texts.value(1), StartUpCases::text(MigrationTexts::AllMoved));
+    EXPECT_EQ(messages.texts.value(1), Utf8Text(MigrationTexts::AllMoved));
     EXPECT_EQ(StartUpCases::mdbFiles(folder), QStringList{"DataReplaced_From_школа_To_vs4.mdb"});
     EXPECT_EQ(StartUpCases::mdbFiles(), QStringList({"ekz2.mdb", "vs3.mdb", "vs4.mdb"}));
     EXPECT_FALSE(this->action()->isEnabled());
@@ -281,7 +277,7 @@ TYPED_TEST_P(StoreStartUp, TheProgramFrameRunsTheStartAndEndsWithItsLog)
         QStringList output; // without the icon numbers
         QStringList files;
     };
-    const QString moved = QStringLiteral("message 0 ") + StartUpCases::text(MigrationTexts::AllMoved);
+    const QString moved = QStringLiteral("message 0 ") + Utf8Text(MigrationTexts::AllMoved);
     const QString failed = QStringLiteral("message 2 ");
     const Case cases[] = {
         {Nothing, 0, {QStringLiteral("acUpdateDB disabled")}, {"vs4.mdb"}},

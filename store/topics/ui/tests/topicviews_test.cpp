@@ -3,21 +3,16 @@
 #include "dataset.h"
 #include "sqltexts.h"
 #include "topicviews.h"
+#include "utf8text.h"
 
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeWidget>
-
 #include <gtest/gtest.h>
 
 using namespace TopicViews;
 
 namespace {
-
-QString q(const char* s)
-{
-    return QString::fromUtf8(s);
-}
 
 class Topics
 {
@@ -26,7 +21,7 @@ public:
 
     int add(const QString& name, int parent = 0)
     {
-        Dataset topics(dm.ADOConnection(), "t", q(Sql::AllTopics));
+        Dataset topics(dm.ADOConnection(), "t", Utf8Text(Sql::AllTopics));
         topics.open();
         topics.append();
         topics.setValue("TopicName", name);
@@ -87,14 +82,15 @@ TEST(TopicsMenu, TwentyFiveTopicsInColumnsOfTenTenAndFive)
 
     const QList<QList<QAction*>> columns = menu.columns();
     EXPECT_EQ(sizes(columns), QList<int>({10, 10, 7}));
-    EXPECT_EQ(columns[1][0]->text(), q("Тема 10"));
-    EXPECT_EQ(columns[2][4]->text(), q("Тема 24"));
+    EXPECT_EQ(columns[1][0]->text(), Utf8Text("Тема 10"));
+    EXPECT_EQ(columns[2][4]->text(), Utf8Text("Тема 24"));
     EXPECT_TRUE(columns[2][5]->isSeparator());
     QAction* load = columns[2][6];
-    EXPECT_EQ(load->text(), q("Загрузить из файла..."));
-    EXPECT_EQ(load->property("hint").toString(), q("Загрузить из файла...|Загрузить список вопросов из файла..."));
-    EXPECT_EQ(load->toolTip(), q("Загрузить из файла..."));
-    EXPECT_EQ(load->statusTip(), q("Загрузить список вопросов из файла..."));
+    EXPECT_EQ(load->text(), Utf8Text("Загрузить из файла..."));
+    EXPECT_EQ(load->property("hint").toString(),
+              Utf8Text("Загрузить из файла...|Загрузить список вопросов из файла..."));
+    EXPECT_EQ(load->toolTip(), Utf8Text("Загрузить из файла..."));
+    EXPECT_EQ(load->statusTip(), Utf8Text("Загрузить список вопросов из файла..."));
     EXPECT_EQ(load->shortcut(), QKeySequence("Ctrl+O"));
     EXPECT_EQ(load->property("imageIndex").toInt(), 4);
     EXPECT_EQ(load->icon().cacheKey(), icons[4].cacheKey());
@@ -139,11 +135,11 @@ void checkSubMenus(StoreProgram program)
         BuildTopicsMenu(bank.shared, &menu, &menu, handlers, program, 10);
 
         QAction* algebra = menu.entries()[0];
-        ASSERT_EQ(algebra->text(), q("Алгебра"));
+        ASSERT_EQ(algebra->text(), Utf8Text("Алгебра"));
         auto* sub = qobject_cast<ColumnMenu*>(algebra->menu());
         ASSERT_NE(sub, nullptr);
         EXPECT_EQ(menu.entries()[1]->menu(), nullptr);
-        const QString own = program == StoreProgram::Vezuviroz ? q("Вся тема: Алгебра") : q("Алгебра");
+        const QString own = program == StoreProgram::Vezuviroz ? Utf8Text("Вся тема: Алгебра") : Utf8Text("Алгебра");
         EXPECT_EQ(texts(sub->entries()), QStringList({own, "-"}));
         EXPECT_EQ(sub->defaultAction(), sub->entries()[0]);
         EXPECT_EQ(EntryTag(sub->entries()[0]), parent);
@@ -152,7 +148,7 @@ void checkSubMenus(StoreProgram program)
         EXPECT_EQ(opened, QList<int>({parent}));
         // Own entry, separator and eight topics; then four topics, the separator and the loading entry.
         EXPECT_EQ(sizes(sub->columns()), QList<int>({10, 6}));
-        EXPECT_EQ(sub->columns()[1][0]->text(), q("Раздел 08"));
+        EXPECT_EQ(sub->columns()[1][0]->text(), Utf8Text("Раздел 08"));
         EXPECT_EQ(EntryTag(sub->entries().last()), parent);
         sub->close();
         sub->popup(QPoint(0, 0));

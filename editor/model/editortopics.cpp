@@ -1,0 +1,202 @@
+#include "editortopics.h"
+
+#include "appfolder.h"
+#include "datamodules.h"
+#include "dataset.h"
+#include "editortexts.h"
+#include "messages.h"
+#include "sqldialect.h"
+#include "sqltexts.h"
+#include "topicstexts.h"
+#include "topicstore.h"
+
+#include <QDir>
+
+namespace {
+
+QString text(const char* utf8)
+{
+    return QString::fromUtf8(utf8);
+}
+
+const QString TopicID = QStringLiteral("TopicID");
+const QString ParentID = QStringLiteral("ParentID");
+const QString QueIDs = QStringLiteral("QueIDs");
+
+} // namespace
+
+EditorTopics::EditorTopics(TopicStore& store)
+    : m_store(store),
+      m_settings(std::make_unique<Dataset>(store.shared()->dm()->ADOConnection(), QStringLiteral("sqlScribantSettings"),
+                                           text(Sql::ScribantSettings)))
+{}
+
+EditorTopics::~EditorTopics() = default;
+
+void EditorTopics::EnsureSettingsRow()
+{
+    m_settings->close();
+    m_settings->open();
+    if (!m_settings->isEmpty())
+        return;
+    m_settings->append();
+    m_settings->setValue(QStringLiteral("TopicBreakCount"), DefaultTopicBreakCount);
+    m_settings->setValue(QStringLiteral("ExportPath"), QDir::toNativeSeparators(AppFolder() + u'/'));
+    m_settings->setValue(QStringLiteral("DontOpenOnAddQue"), true);
+    m_settings->setValue(QStringLiteral("HidePanelOnOpen"), false);
+    m_settings->post();
+}
+
+int EditorTopics::topicBreakCount() const
+{
+    const int count = m_settings->value(QStringLiteral("TopicBreakCount")).toInt();
+    return count > 0 ? count : DefaultTopicBreakCount;
+}
+
+void EditorTopics::setTopicBreakCount(int count)
+{
+    m_settings->edit();
+    m_settings->setValue(QStringLiteral("TopicBreakCount"), count);
+    m_settings->post();
+}
+
+bool EditorTopics::setting(const QString& column) const
+{
+    return m_settings->value(column).toBool();
+}
+
+void EditorTopics::setSetting(const QString& column, bool value)
+{
+    if (setting(column) == value)
+        return;
+    m_settings->edit();
+    m_settings->setValue(column, value);
+    m_settings->post();
+}
+
+bool EditorTopics::locateTopic(Dataset& topics, int topicId) const
+{
+    topics.requery();
+    return topics.locate(TopicID, topicId);
+}
+
+EditorTopics::DeleteOutcome EditorTopics::DeleteTopic(int topicId)
+{
+    Dataset& topics = *m_store.shared()->sqlTopics;
+    if (!locateTopic(topics, topicId))
+        return DeleteOutcome::Declined;
+    const QString name = topics.value(QStringLiteral("TopicName")).toString();
+    const QString question = SqlFormat(text(EditorText::DeleteTopic), {name});
+    if (ShowMessage(question, MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes)
+        return DeleteOutcome::Declined;
+    if (topicId == m_store.shared()->NoTopicID()) {
+        ShowMessage(text(EditorText::HoldingNotDeleted), MsgIcon::Warning);
+        return DeleteOutcome::Refused;
+    }
+    const int parentId = topics.value(ParentID).toInt();
+    Dataset children(topics.connection(), QStringLiteral("sqlChildren"), text(Sql::ChildTopics));
+    children.setParam(ParentID, topicId);
+    children.open();
+    for (children.first(); !children.eof(); children.next()) {
+        children.edit();
+        children.setValue(ParentID, parentId);
+        children.post();
+    }
+    Dataset questions(topics.connection(), QStringLiteral("sqlQuestions"));
+    m_store.ChangeTopicLinks(questions, topicId, false);
+    if (locateTopic(topics, topicId))
+        topics.remove();
+    return DeleteOutcome::Deleted;
+}
+
+int EditorTopics::dragTopic(int topicId, int newParentId, bool copy)
+{
+    Dataset& topics = *m_store.shared()->sqlTopics;
+    if (topicId == m_store.shared()->NoTopicID()) {
+        ShowMessage(SqlFormat(text(EditorText::HoldingNotDragged), {text(TopicsText::HoldingTopic)}), MsgIcon::Warning);
+        return 0;
+    }
+    if (!locateTopic(topics, topicId))
+        return 0;
+    if (!copy) {
+        topics.edit();
+        topics.setValue(ParentID, newParentId);
+        topics.post();
+        return topicId;
+    }
+    const QString name = topics.value(QStringLiteral("TopicName")).toString();
+    const QVariant remark = topics.value(QStringLiteral("Remark"));
+    const QVariant list = topics.value(QueIDs);
+    topics.append();
+    topics.setValue(QStringLiteral("TopicName"), name);
+    topics.setValue(ParentID, newParentId);
+    topics.setValue(QStringLiteral("Remark"), remark);
+    topics.setValue(QueIDs, list);
+    topics.post();
+    const int copyId = topics.value(TopicID).toInt();
+    Dataset questions(topics.connection(), QStringLiteral("sqlQuestions"));
+    m_store.ChangeTopicLinks(questions, copyId, true);
+    return copyId;
+}
+
+bool EditorTopics::addQuestionInStore(int topicId, int queId, bool copy)
+{
+    Dataset& topics = *m_store.shared()->sqlTopics;
+    if (!locateTopic(topics, topicId))
+        return false;
+    QStringList ids = TopicStore::QueIdLines(topics.value(QueIDs).toString());
+    const QString line = QString::number(queId);
+    if (ids.contains(line))
+        return false;
+    ids.append(line);
+    topics.edit();
+    topics.setValue(QueIDs, TopicStore::QueIdText(ids));
+    topics.post();
+    if (copy) {
+        Dataset links(topics.connection(), QStringLiteral("sqlQueLinks"),
+                      SqlFormat(text(Sql::QuestionLinksOf), {line}));
+        links.open();
+        if (!links.isEmpty())
+            TopicStore::AdjustLink(links, true);
+    }
+    return true;
+}
+
+bool EditorTopics::rename(int topicId, const QString& name)
+{
+    if (topicId == m_store.shared()->NoTopicID()) {
+        ShowMessage(text(EditorText::HoldingNotRenamed), MsgIcon::Warning);
+        return false;
+    }
+    Dataset& topics = *m_store.shared()->sqlTopics;
+    if (name.isEmpty() || !locateTopic(topics, topicId))
+        return false;
+    topics.edit();
+    topics.setValue(QStringLiteral("TopicName"), name);
+    topics.post();
+    return true;
+}
+
+int EditorTopics::parentOf(int topicId) const
+{
+    Dataset& topics = *m_store.shared()->sqlTopics;
+    return locateTopic(topics, topicId) ? topics.value(ParentID).toInt() : 0;
+}
+
+QString EditorTopics::topicName(int topicId) const
+{
+    Dataset& topics = *m_store.shared()->sqlTopics;
+    return locateTopic(topics, topicId) ? topics.value(QStringLiteral("TopicName")).toString() : QString();
+}
+
+bool EditorTopics::exists(int topicId) const
+{
+    return locateTopic(*m_store.shared()->sqlTopics, topicId);
+}
+
+void EditorTopics::resetWorkingMarks()
+{
+    SqlCommand& reset = *m_store.shared()->cmdResetTopics;
+    reset.setParam(QStringLiteral("NoTopicID"), m_store.shared()->NoTopicID());
+    reset.execute();
+}

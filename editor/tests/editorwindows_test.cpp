@@ -1,0 +1,441 @@
+#include "appfolder.h"
+#include "columnmenu.h"
+#include "datamodules.h"
+#include "dataset.h"
+#include "editorbank.h"
+#include "inputprompt.h"
+#include "messagerecorder.h"
+#include "scribantf.h"
+#include "scribantmodules.h"
+#include "sqltexts.h"
+#include "topicf.h"
+#include "topicstore.h"
+#include "topictree.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QDockWidget>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSlider>
+#include <QTest>
+#include <gtest/gtest.h>
+
+namespace {
+
+// Answers the editor's text prompts while alive.
+class PromptAnswers
+{
+public:
+    explicit PromptAnswers(QStringList answers)
+        : m_previous(SetPromptHandler([this, answers](const QString& title, const QString&, QString& value) mutable {
+              titles.append(title);
+              if (answers.isEmpty())
+                  return false;
+              value = answers.takeFirst();
+              return true;
+          }))
+    {}
+    ~PromptAnswers() { SetPromptHandler(std::move(m_previous)); }
+    QStringList titles;
+
+private:
+    PromptHandler m_previous;
+};
+
+class EditorWindows : public ::testing::Test, public BankRows
+{
+protected:
+    EditorWindows() { window()->show(); }
+
+    TScribantF* window() { return modules.window(); }
+    StoreConnection* connection() override { return window()->topics().shared()->dm()->ADOConnection(); }
+
+    QVariant value(const char* table, const char* key, int id, const QString& column)
+    {
+        Dataset rows(connection(), "r", QString("SELECT * FROM %1").arg(table));
+        rows.open();
+        return rows.locate(key, id) ? rows.value(column) : QVariant();
+    }
+
+    QStringList lines(int topicId)
+    {
+        return TopicStore::QueIdLines(value("Topics", "TopicID", topicId, "QueIDs").toString());
+    }
+
+    bool enabled(const char* name) { return window()->action(name)->isEnabled(); }
+
+    ScribantModules modules;
+};
+
+TEST_F(EditorWindows, CommandsOfATopicAreDisabledWithoutATopicWindow)
+{
+    const char* commands[] = {"acTopicSettings", "acSaveToFile", "acTopicDelete", "acTopicRename",
+                              "acExportQueListToWord"};
+    for (const char* name : commands)
+        EXPECT_FALSE(enabled(name)) << name;
+    window()->OpenTopic(addTopic("Тема"));
+    for (const char* name : commands)
+        EXPECT_EQ(enabled(name), QString(name) != "acExportQueListToWord") << name;
+    EXPECT_TRUE(window()->windowTitle().startsWith(q("Vastrel Редактор вопросов 4.0 Beta")));
+    EXPECT_EQ(window()->action("FileNew1")->shortcut(), QKeySequence("Ctrl+N"));
+    EXPECT_EQ(window()->action("FileClose1")->toolTip(), q("Закрыть"));
+    EXPECT_EQ(window()->action("FileClose1")->statusTip(), q("Закрыть текущую тему"));
+}
+
+TEST_F(EditorWindows, ATopicOpensInOneWindowAndAnEmptyOneStartsANewQuestion)
+{
+    const int topic = addTopic("Пустая");
+    TTopicF* first = window()->OpenTopic(topic);
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(window()->OpenTopic(topic), first);
+    EXPECT_EQ(window()->topicWindows().size(), 1);
+    EXPECT_EQ(first->lbPosition->text(), q("Вопрос 1 из 1"));
+    EXPECT_EQ(first->windowTitle(), q("Пустая"));
+    EXPECT_EQ(window()->OpenTopic(0), nullptr);
+    EXPECT_EQ(window()->OpenTopic(9999), nullptr);
+}
+
+TEST_F(EditorWindows, TypedTextReachesTheStoreWhenTheQuestionIsLeft)
+{
+    const int a = addQuestion("a");
+    const int b = addQuestion("b");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString("%1\r\n%2").arg(a).arg(b)));
+    topic->form().first();
+    topic->mmQuestion->setPlainText(q("новый текст"));
+    QTest::keyClicks(topic->edAns[0], "  answer ");
+    window()->action("acNextQue")->trigger();
+    EXPECT_EQ(value("Questions", "QueID", a, "Question").toString(), q("новый текст"));
+    EXPECT_EQ(value("Questions", "QueID", a, "Ans1").toString(), q("answer"));
+    EXPECT_EQ(topic->lbPosition->text(), q("Вопрос 2 из 2"));
+    EXPECT_FALSE(topic->button("btnNext")->isEnabled());
+    EXPECT_TRUE(topic->button("btnPrior")->isEnabled());
+    EXPECT_FALSE(topic->button("btnPost")->isEnabled());
+    topic->mmQuestion->setPlainText(q("b2"));
+    EXPECT_TRUE(topic->button("btnPost")->isEnabled());
+    EXPECT_TRUE(topic->button("btnCancel")->isEnabled());
+    window()->action("FileClose1")->trigger();
+    EXPECT_EQ(value("Questions", "QueID", b, "Question").toString(), q("b2"));
+}
+
+TEST_F(EditorWindows, ThePriceSliderWritesOnlyWhileShownAndItsEndsGiveTenAndOne)
+{
+    const int a = addQuestion("a");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    EXPECT_FALSE(topic->tbPrice->isVisible());
+    EXPECT_EQ(topic->btnShowPrice->text(), q("Цена вопроса = 1"));
+    topic->tbPrice->setValue(4);
+    topic->form().store();
+    EXPECT_EQ(value("Questions", "QueID", a, "Price").toInt(), 1);
+    topic->btnShowPrice->click();
+    ASSERT_TRUE(topic->tbPrice->isVisible());
+    topic->tbPrice->setValue(topic->tbPrice->minimum());
+    topic->form().store();
+    EXPECT_EQ(value("Questions", "QueID", a, "Price").toInt(), 10);
+    EXPECT_EQ(topic->btnShowPrice->text(), q("Цена вопроса = 10"));
+    topic->tbPrice->setValue(topic->tbPrice->maximum());
+    topic->form().store();
+    EXPECT_EQ(value("Questions", "QueID", a, "Price").toInt(), 1);
+}
+
+TEST_F(EditorWindows, KindsChangeTheLayoutAndKeepTheMarks)
+{
+    const int a = addQuestion("a");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    topic->chkOK[1]->click();
+    EXPECT_TRUE(topic->chkOK[1]->isVisible());
+    topic->DBRadioGroup1->button(1)->click();
+    EXPECT_FALSE(topic->chkOK[1]->isVisible());
+    EXPECT_FALSE(topic->imgPict[1]->isVisible());
+    EXPECT_TRUE(topic->imgPict[0]->isVisible());
+    topic->DBRadioGroup1->button(3)->click();
+    EXPECT_TRUE(topic->answersSideBySide());
+    EXPECT_TRUE(topic->imgPict[1]->isVisible());
+    topic->DBRadioGroup1->button(0)->click();
+    EXPECT_FALSE(topic->answersSideBySide());
+    topic->form().store();
+    EXPECT_TRUE(topic->chkOK[1]->isChecked());
+    EXPECT_TRUE(value("Questions", "QueID", a, "OK2").toBool());
+}
+
+TEST_F(EditorWindows, PicturePasteButtonsFollowTheClipboard)
+{
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема"));
+    QApplication::clipboard()->setText("text only");
+    window()->ActionListUpdate();
+    EXPECT_FALSE(topic->btnPastePict[0]->isEnabled());
+    QImage image(4, 4, QImage::Format_RGB32);
+    image.fill(Qt::blue);
+    QApplication::clipboard()->setImage(image);
+    window()->ActionListUpdate();
+    EXPECT_TRUE(topic->btnPastePict[3]->isEnabled());
+}
+
+TEST_F(EditorWindows, ACopiedQuestionCanBePastedInEveryOpenWindow)
+{
+    const int a = addQuestion("целиком");
+    TTopicF* from = window()->OpenTopic(addTopic("Из", QString::number(a)));
+    TTopicF* to = window()->OpenTopic(addTopic("В"));
+    QPushButton* paste = to->button("btnPasteQuestion");
+    EXPECT_FALSE(paste->isEnabled());
+    from->button("btnCopyQuestion")->click();
+    EXPECT_TRUE(paste->isEnabled());
+    paste->click();
+    to->form().store();
+    EXPECT_EQ(to->form().value("Question").toString(), q("целиком"));
+    EXPECT_NE(to->form().currentQueId(), a);
+}
+
+TEST_F(EditorWindows, NoToTheDeleteQuestionClosesTheWindowAndDeletesNothing)
+{
+    const int topic = addTopic("Тема");
+    window()->OpenTopic(topic);
+    MessageRecorder messages({MsgResult::No});
+    window()->action("acTopicDelete")->trigger();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(messages.texts[0],
+              q("Восстановить удалённую тему будет невозможно!\r\rВы действительно хотите удалить тему \"Тема\"?"));
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window()->topicWindows().isEmpty());
+    EXPECT_EQ(value("Topics", "TopicID", topic, "TopicName").toString(), q("Тема"));
+}
+
+TEST_F(EditorWindows, DeletingATopicMovesItsSubtopicsUp)
+{
+    const int topic = addTopic("Тема");
+    const int child = addTopic("Подтема", {}, topic);
+    TTopicF* open = window()->OpenTopic(topic);
+    // A new question and a remark are being typed when the topic is deleted.
+    open->mmQuestion->setPlainText(q("только что написан"));
+    open->mmRemark->setPlainText(q("примечание"));
+    MessageRecorder messages({MsgResult::Yes});
+    window()->action("acTopicDelete")->trigger();
+    EXPECT_EQ(messages.texts.size(), 1) << messages.texts.join('|').toStdString();
+    EXPECT_FALSE(value("Topics", "TopicID", topic, "TopicName").isValid());
+    const QStringList holding = lines(window()->topics().shared()->NoTopicID());
+    ASSERT_EQ(holding.size(), 1);
+    EXPECT_EQ(value("Questions", "QueID", holding[0].toInt(), "Question").toString(), q("только что написан"));
+    EXPECT_EQ(value("Topics", "TopicID", child, "ParentID").toInt(), 0);
+}
+
+TEST_F(EditorWindows, NewTopicAndRenameGoThroughTheirPrompts)
+{
+    PromptAnswers prompts({q("Новая тема"), q("Другое имя")});
+    window()->action("FileNew1")->trigger();
+    ASSERT_EQ(window()->topicWindows().size(), 1);
+    TTopicF* topic = window()->topicWindows().first();
+    EXPECT_EQ(topic->windowTitle(), q("Новая тема"));
+    window()->action("acTopicRename")->trigger();
+    EXPECT_EQ(prompts.titles, (QStringList{q("Создание новой темы"), q("Переименование темы")}));
+    EXPECT_EQ(topic->windowTitle(), q("Другое имя"));
+    EXPECT_EQ(value("Topics", "TopicID", topic->topicId(), "TopicName").toString(), q("Другое имя"));
+}
+
+TEST_F(EditorWindows, ColumnsOfTheTopicsMenuAreStored)
+{
+    QAction* twenty = window()->findChild<QAction*>("mnuBreak20");
+    ASSERT_NE(twenty, nullptr);
+    EXPECT_TRUE(window()->findChild<QAction*>("mnuBreak10")->isChecked());
+    twenty->trigger();
+    EXPECT_TRUE(twenty->isChecked());
+    EXPECT_EQ(window()->editorTopics().topicBreakCount(), 20);
+    for (int i = 0; i < 25; ++i)
+        addTopic(QString("Т%1").arg(i, 2, 10, QChar('0')));
+    Q_EMIT window()->mnuTopics->aboutToShow();
+    // 26 topics with the holding one, then a separator and the loading entry.
+    const auto columns = window()->mnuTopics->columns();
+    ASSERT_EQ(columns.size(), 2);
+    EXPECT_EQ(columns[0].size(), 20);
+}
+
+TEST_F(EditorWindows, ADroppedQuestionIsCopiedOrMovedWithItsLinks)
+{
+    const int a = addQuestion("a");
+    const int source = addTopic("Из", QString::number(a));
+    const int copyTarget = addTopic("Копия");
+    const int moveTarget = addTopic("Перенос");
+    TTopicF* from = window()->OpenTopic(source);
+    // DontOpenOnAddQue is on by default: the copy goes to the store only.
+    window()->dropQuestion(from, copyTarget, true);
+    EXPECT_EQ(window()->topicWindows().size(), 1);
+    EXPECT_EQ(lines(copyTarget), QStringList{QString::number(a)});
+    EXPECT_EQ(value("Questions", "QueID", a, "LinksCount").toInt(), 2);
+    window()->dropQuestion(from, copyTarget, true);
+    EXPECT_EQ(lines(copyTarget), QStringList{QString::number(a)});
+
+    window()->editorTopics().setSetting("DontOpenOnAddQue", false);
+    window()->dropQuestion(from, moveTarget, false);
+    EXPECT_NE(window()->findTopicWindow(moveTarget), nullptr);
+    EXPECT_EQ(lines(moveTarget), QStringList{QString::number(a)});
+    EXPECT_EQ(lines(source), QStringList());
+    EXPECT_EQ(value("Questions", "QueID", a, "LinksCount").toInt(), 2);
+}
+
+TEST_F(EditorWindows, AHandedOverFileBecomesANewTopLevelTopicAndOpens)
+{
+    const int a = addQuestion("из файла");
+    const int saved = addTopic("Сохранённая", QString::number(a));
+    window()->topics().shared()->settings().EnsureSettingsRow(saved);
+    const QString path = AppFilePath("Сохранённая.vst4");
+    window()->topics().SaveTopicToPath(saved, q("Сохранённая"), QString(), path);
+
+    MessageRecorder messages;
+    modules.argumentHandedOver(path);
+    EXPECT_EQ(messages.texts.value(0), path);
+    TTopicF* opened = window()->activeTopic();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_NE(opened->topicId(), saved);
+    EXPECT_EQ(value("Topics", "TopicID", opened->topicId(), "ParentID").toInt(), 0);
+    EXPECT_EQ(opened->form().value("Question").toString(), q("из файла"));
+}
+
+TEST_F(EditorWindows, ClosingTheEditorResetsTheWorkingMarks)
+{
+    const int a = addQuestion("a");
+    TTopicF* from = window()->OpenTopic(addTopic("Из", QString::number(a)));
+    window()->editorTopics().setSetting("DontOpenOnAddQue", false);
+    const int target = addTopic("В");
+    window()->dropQuestion(from, target, true);
+    EXPECT_EQ(value("Questions", "QueID", a, "TopicID").toInt(), target);
+    window()->close();
+    EXPECT_EQ(value("Questions", "QueID", a, "TopicID").toInt(), 0);
+}
+
+TEST_F(EditorWindows, ThePanelShowsTheTreeAndStoresItsCheckBoxesOnFocusLoss)
+{
+    addTopic("Алгебра");
+    window()->action("acTopicsCtrl")->trigger();
+    ASSERT_TRUE(window()->pnlTopics->isVisible());
+    EXPECT_TRUE(window()->action("acTopicsCtrl")->isChecked());
+    EXPECT_GE(window()->tvTopics->topLevelItemCount(), 2);
+    EXPECT_TRUE(window()->DBCheckBox1->isChecked());
+    window()->DBCheckBox2->setChecked(true);
+    EXPECT_FALSE(window()->editorTopics().setting("HidePanelOnOpen"));
+    QFocusEvent leaving(QEvent::FocusOut);
+    QApplication::sendEvent(window()->DBCheckBox2, &leaving);
+    EXPECT_TRUE(window()->editorTopics().setting("HidePanelOnOpen"));
+}
+
+TEST_F(EditorWindows, TopicNodesDroppedInTheTreeMoveOrCopy)
+{
+    const int a = addQuestion("a");
+    const int target = addTopic("Куда");
+    const int topic = addTopic("Тема", QString::number(a));
+    window()->action("acTopicsCtrl")->trigger();
+    const auto node = [this](int topicId) -> QTreeWidgetItem* {
+        for (QTreeWidgetItemIterator it(window()->tvTopics); *it; ++it)
+            if ((*it)->data(0, Qt::UserRole).toInt() == topicId)
+                return *it;
+        return nullptr;
+    };
+    ASSERT_NE(node(target), nullptr);
+    window()->dropTopic(topic, node(target), false, true);
+    EXPECT_EQ(value("Questions", "QueID", a, "LinksCount").toInt(), 2);
+    EXPECT_EQ(value("Topics", "TopicID", topic, "ParentID").toInt(), 0);
+    window()->dropTopic(topic, node(target), false, false);
+    EXPECT_EQ(value("Topics", "TopicID", topic, "ParentID").toInt(), target);
+    EXPECT_EQ(value("Questions", "QueID", a, "LinksCount").toInt(), 2);
+    // Shift places it beside the target, at the top level here.
+    window()->dropTopic(topic, node(target), true, false);
+    EXPECT_EQ(value("Topics", "TopicID", topic, "ParentID").toInt(), 0);
+}
+
+TEST_F(EditorWindows, TheHoldingTopicKeepsItsNameInTheTree)
+{
+    window()->action("acTopicsCtrl")->trigger();
+    const int holding = window()->topics().shared()->NoTopicID();
+    QTreeWidgetItem* held = nullptr;
+    for (QTreeWidgetItemIterator it(window()->tvTopics); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toInt() == holding)
+            held = *it;
+    ASSERT_NE(held, nullptr);
+    MessageRecorder messages;
+    window()->tvTopics->setCurrentItem(held);
+    window()->pnlTopics->findChild<QPushButton*>("btnRename")->click();
+    held->setText(0, q("Другое"));
+    QApplication::sendPostedEvents();
+    EXPECT_EQ(messages.texts, QStringList{q("Эту тему переименовывать нельзя!")});
+    EXPECT_EQ(value("Topics", "TopicID", holding, "TopicName").toString(), q("Вопросы без темы"));
+}
+
+TEST_F(EditorWindows, ATreeRenameRetitlesTheOpenWindowAndExpandingRenamesNothing)
+{
+    const int parent = addTopic("Раздел");
+    const int child = addTopic("Подраздел", {}, parent);
+    TTopicF* open = window()->OpenTopic(child);
+    open->mmQuestion->setPlainText(q("не потерять"));
+    window()->action("acTopicsCtrl")->trigger();
+    QTreeWidgetItem* section = nullptr;
+    for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
+        if (window()->tvTopics->topLevelItem(i)->data(0, Qt::UserRole).toInt() == parent)
+            section = window()->tvTopics->topLevelItem(i);
+    ASSERT_NE(section, nullptr);
+    MessageRecorder messages;
+    section->setExpanded(true);
+    ASSERT_EQ(section->childCount(), 1);
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(open->form().questions().state(), DatasetState::Insert);
+    window()->tvTopics->setCurrentItem(section->child(0));
+    QTest::keyClick(window()->tvTopics, Qt::Key_F2);
+    section->child(0)->setText(0, q("Новое имя"));
+    EXPECT_EQ(open->windowTitle(), q("Новое имя"));
+    EXPECT_EQ(value("Topics", "TopicID", child, "TopicName").toString(), q("Новое имя"));
+    EXPECT_EQ(open->mmQuestion->toPlainText(), q("не потерять"));
+}
+
+TEST_F(EditorWindows, ReconnectingStoresWhatWasTypedAndKeepsTheQuestion)
+{
+    const int a = addQuestion("a");
+    const int b = addQuestion("b");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString("%1\r\n%2").arg(a).arg(b)));
+    topic->form().last();
+    topic->mmQuestion->setPlainText(q("до переподключения"));
+    window()->action("acReloadDB")->trigger();
+    EXPECT_EQ(value("Questions", "QueID", b, "Question").toString(), q("до переподключения"));
+    EXPECT_EQ(topic->form().questions().recordCount(), 2);
+}
+
+TEST_F(EditorWindows, ClosingTheEditorStoresWhatWasTyped)
+{
+    const int a = addQuestion("a");
+    const int topicId = addTopic("Тема", QString::number(a));
+    TTopicF* topic = window()->OpenTopic(topicId);
+    topic->mmQuestion->setPlainText(q("напечатано"));
+    topic->mmRemark->setPlainText(q("примечание"));
+    window()->close();
+    EXPECT_EQ(value("Questions", "QueID", a, "Question").toString(), q("напечатано"));
+    EXPECT_EQ(value("Topics", "TopicID", topicId, "Remark").toString(), q("примечание"));
+}
+
+TEST_F(EditorWindows, ADoubleClickSwitchesAPictureBetweenThumbnailAndScreenBoundSize)
+{
+    const int a = addQuestion("a");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    QImage huge(5000, 3000, QImage::Format_RGB32);
+    huge.fill(Qt::gray);
+    topic->form().pastePicture(0, huge);
+    QLabel* picture = topic->imgPict[0];
+    EXPECT_EQ(picture->size(), QSize(49, 49));
+    EXPECT_TRUE(topic->lbPictHint->isVisible());
+    QTest::mouseDClick(picture, Qt::LeftButton);
+    const QSize screen = picture->screen()->availableGeometry().size();
+    EXPECT_GT(picture->width(), 49);
+    EXPECT_LE(picture->width(), screen.width());
+    EXPECT_LE(picture->height(), screen.height());
+    QTest::mouseDClick(picture, Qt::LeftButton);
+    EXPECT_EQ(picture->size(), QSize(49, 49));
+    // Stored as given.
+    EXPECT_EQ(QImage::fromData(value("Questions", "QueID", a, "QuePict").toByteArray(), "BMP").size(), huge.size());
+}
+
+} // namespace

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QTreeWidget>
+#include <functional>
+
+// The panel's topic tree: topic nodes are dragged within it, and question handles of topic windows
+// are dropped on it. What a drop means is decided by the main window through the two handlers.
+class TopicTree : public QTreeWidget
+{
+public:
+    explicit TopicTree(QWidget* parent = nullptr);
+
+    // A topic node dropped on a node.
+    std::function<void(QTreeWidgetItem* dragged, QTreeWidgetItem* target, bool shift, bool ctrl)> topicDropped;
+    // A question handle dropped on a node.
+    std::function<void(QTreeWidgetItem* target, bool ctrl)> questionDropped;
+    // A topic node's drag starts (true) and ends (false).
+    std::function<void(bool dragging)> topicDragging;
+
+protected:
+    void startDrag(Qt::DropActions supportedActions) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+};
