@@ -35,6 +35,7 @@ constexpr int QuestionAreaStep = 8;
 constexpr int ButtonAreaHeight = 56;
 constexpr int SidePanelWidth = 150;
 constexpr int TopStripHeight = 24;
+constexpr int OrderMarkLeft = 10;
 constexpr int DetailsMargin = 30;
 constexpr int PictureHintMs = 2500;
 constexpr int PictureGap = 8;
@@ -377,7 +378,9 @@ void TStudentF::placeTexts()
         const int top = m_measures.topOfRow(place.row);
         p.text->setGeometry(place.left, top, place.width, height);
         p.tick->move(place.left - m_measures.scaled(24), top);
-        p.orderMark->move(10, top);
+        // Ordering marks stand left of the texts; matching marks just left of the right column's texts.
+        const bool besideText = v.kind == QuestionKind::Matching && place.left > m_measures.textLeft;
+        p.orderMark->move(besideText ? place.left - m_measures.textLeft + OrderMarkLeft : OrderMarkLeft, top);
     }
     OpenDBEdit->setGeometry(m_measures.textLeft, m_measures.topOfRow(1), AnswersPanel->width() / 2, 28);
     lbRightAnswer->move(m_measures.textLeft, m_measures.topOfRow(2));

@@ -22,8 +22,10 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QTextEdit>
 #include <gtest/gtest.h>
 
 using namespace enginefixture;
@@ -353,4 +355,26 @@ TEST_F(StudentWindowTest, PicturesShowAsThumbnailsAndADoubleClickTogglesTheirSiz
     for (int k = 0; k <= MaxAnswerPositions; ++k)
         EXPECT_FALSE(w->picture(k)->isVisible()) << k;
     EXPECT_FALSE(w->pictureHint()->isVisible());
+}
+
+TEST_F(StudentWindowTest, ALongQuestionGrowsItsAreaInEightPixelSteps)
+{
+    Table t = fixture::questionTable();
+    fixture::addQuestion(t, {.id = 31, .type = 0, .price = 1, .answers = {"a", "b"}, .correct = "1"});
+    fixture::addQuestion(t, {.id = 32, .type = 0, .price = 1, .answers = {"c", "d"}, .correct = "2"});
+    QStringList lines;
+    for (int i = 1; i <= 8; ++i)
+        lines.append(QStringLiteral("Строка %1 длинного вопроса").arg(i));
+    t.setValue(0, "Question", lines.join('\n'));
+    t.setValue(1, "Question", QStringLiteral("Короткий вопрос"));
+    auto w = connectedWindow();
+    handOut(*w, t);
+    auto* memo = w->findChild<QTextEdit*>("mmQuestion");
+    EXPECT_GT(memo->height(), 73);
+    EXPECT_EQ((memo->height() - 73) % 8, 0);
+    EXPECT_EQ(memo->verticalScrollBar()->maximum(), 0); // the whole question shows without scrolling
+    // One step less would not have shown it whole.
+    EXPECT_GT(memo->document()->size().height(), memo->viewport()->height() - 8);
+    w->findChild<QPushButton*>("btnNext")->click();
+    EXPECT_EQ(memo->height(), 73);
 }
