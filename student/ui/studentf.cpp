@@ -161,7 +161,6 @@ void TStudentF::buildControls()
                 [this, k] { m_engine->ToggleTick(m_engine->view().positions[k - 1].answer); });
         p.orderMark = new QLabel(AnswersPanel);
         p.orderMark->setObjectName(QStringLiteral("lblRightOrder%1").arg(k));
-        p.orderMark->setStyleSheet(QStringLiteral("color: green; font-size: 20pt; font-weight: bold;"));
     }
     for (int k = 0; k < PictureCount; ++k) {
         auto* label = new QLabel(k == 0 ? central : AnswersPanel);
@@ -362,6 +361,9 @@ void TStudentF::renderPosition(const EngineView& v, int k)
     p.tick->setVisible(shown && place.tickBox);
     p.tick->setChecked(shown && row.isTicked(a.answer));
     p.text->setCursor(shown && place.draggable ? Qt::SizeVerCursor : Qt::ArrowCursor);
+    p.orderMark->setStyleSheet(QStringLiteral("font-size: 20pt; font-weight: bold; color: %1; %2")
+                                   .arg(cssColour(marked ? rightColour : answerColour),
+                                        marked ? QStringLiteral("text-decoration: underline;") : QString()));
     p.orderMark->setVisible(v.marksShown && a.orderMark > 0);
     p.orderMark->setText(QString::number(a.orderMark));
 }

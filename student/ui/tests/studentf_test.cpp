@@ -378,3 +378,30 @@ TEST_F(StudentWindowTest, ALongQuestionGrowsItsAreaInEightPixelSteps)
     w->findChild<QPushButton*>("btnNext")->click();
     EXPECT_EQ(memo->height(), 73);
 }
+
+TEST_F(StudentWindowTest, AfterTheEndTheRightAnswersAreMarked)
+{
+    auto w = connectedWindow();
+    handOut(*w, fourKinds()); // the settings show the right answers after the end
+    for (int i = 0; i < 3; ++i)
+        w->findChild<QPushButton*>("btnNext")->click();
+    w->findChild<QPushButton*>("btnReady")->click();
+    ASSERT_EQ(w->engine().phase(), TestPhase::Reviewing);
+    EXPECT_FALSE(w->findChild<QWidget*>("AnswersPanel")->isEnabled());
+    // Choice: the right answers (1 and 3) are underlined, the others not.
+    EXPECT_TRUE(w->answerText(1)->styleSheet().contains("underline"));
+    EXPECT_FALSE(w->answerText(2)->styleSheet().contains("underline"));
+    EXPECT_TRUE(w->answerText(3)->styleSheet().contains("underline"));
+    // Ordering: a digit beside every answer, left of the texts.
+    w->findChild<QPushButton*>("btnNext")->click();
+    w->findChild<QPushButton*>("btnNext")->click();
+    ASSERT_EQ(w->engine().view().kind, QuestionKind::Ordering);
+    for (int k = 1; k <= 5; ++k) {
+        auto* mark = w->findChild<QLabel*>(QStringLiteral("lblRightOrder%1").arg(k));
+        EXPECT_TRUE(mark->isVisible()) << k;
+        EXPECT_EQ(mark->text(), QString::number(w->engine().view().positions[k - 1].orderMark)) << k;
+        EXPECT_LT(mark->x(), w->answerText(k)->x()) << k;
+        EXPECT_EQ(mark->styleSheet().contains("underline"), w->engine().view().positions[k - 1].right) << k;
+    }
+    EXPECT_FALSE(w->findChild<QLabel*>("lblRightOrder6")->isVisible());
+}
