@@ -54,6 +54,13 @@ QString cssColour(const QColor& c)
     return c.name(QColor::HexRgb);
 }
 
+// A style sheet set anew re-polishes the widget even when unchanged: costly on every click.
+void setSheet(QWidget* w, const QString& sheet)
+{
+    if (w->styleSheet() != sheet)
+        w->setStyleSheet(sheet);
+}
+
 } // namespace
 
 TStudentF::TStudentF(const QStringList& arguments, const QString& serverOption, StudentParts parts, QWidget* parent)
@@ -337,7 +344,7 @@ void TStudentF::renderQuestion(const EngineView& v)
     lbRightCount->setText(QStringLiteral("Правильных вариантов: %1").arg(v.rightCount));
     lbTime->setVisible(v.timeShown);
     lbTime->setText(QStringLiteral("Остаток времени:\n%1 %2").arg(v.minutesText, v.secondsText));
-    lbTime->setStyleSheet(v.gaugeRed ? QStringLiteral("color: red;") : QString());
+    setSheet(lbTime, v.gaugeRed ? QStringLiteral("color: red;") : QString());
     lbQueNum->setText(v.questionNumber);
 }
 
@@ -353,17 +360,17 @@ void TStudentF::renderPosition(const EngineView& v, int k)
     const QColor answerColour = colourOf(m_appearance.AnsFontColor);
     const QColor rightColour = colourOf(m_appearance.RightAnsFontColor);
     const bool marked = v.marksShown && a.right;
-    p.text->setStyleSheet(QStringLiteral("font-weight: bold; color: %1; %2")
-                              .arg(cssColour(marked ? rightColour : answerColour),
-                                   marked ? QStringLiteral("text-decoration: underline;") : QString()));
+    setSheet(p.text, QStringLiteral("font-weight: bold; color: %1; %2")
+                         .arg(cssColour(marked ? rightColour : answerColour),
+                              marked ? QStringLiteral("text-decoration: underline;") : QString()));
     const AnswerPlace place =
         PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
     p.tick->setVisible(shown && place.tickBox);
     p.tick->setChecked(shown && row.isTicked(a.answer));
     p.text->setCursor(shown && place.draggable ? Qt::SizeVerCursor : Qt::ArrowCursor);
-    p.orderMark->setStyleSheet(QStringLiteral("font-size: 20pt; font-weight: bold; color: %1; %2")
-                                   .arg(cssColour(marked ? rightColour : answerColour),
-                                        marked ? QStringLiteral("text-decoration: underline;") : QString()));
+    setSheet(p.orderMark, QStringLiteral("font-size: 20pt; font-weight: bold; color: %1; %2")
+                              .arg(cssColour(marked ? rightColour : answerColour),
+                                   marked ? QStringLiteral("text-decoration: underline;") : QString()));
     p.orderMark->setVisible(v.marksShown && a.orderMark > 0);
     p.orderMark->setText(QString::number(a.orderMark));
 }
@@ -697,10 +704,9 @@ std::optional<QString> TStudentF::askStudentName()
 void TStudentF::applyAppearance(const Appearance& a)
 {
     m_appearance = a;
-    mmQuestion->setStyleSheet(
-        QStringLiteral("QTextEdit { background: %1; color: %2; font-size: %3pt; font-weight: bold; }")
-            .arg(cssColour(colourOf(a.QueBGColor)), cssColour(colourOf(a.QueFontColor)))
-            .arg(qMax(6, a.QueFontSize)));
+    setSheet(mmQuestion, QStringLiteral("QTextEdit { background: %1; color: %2; font-size: %3pt; font-weight: bold; }")
+                             .arg(cssColour(colourOf(a.QueBGColor)), cssColour(colourOf(a.QueFontColor)))
+                             .arg(qMax(6, a.QueFontSize)));
     QPalette palette = AnswersPanel->palette();
     palette.setColor(QPalette::Window, colourOf(a.AnsBGColor));
     AnswersPanel->setPalette(palette);
@@ -708,8 +714,8 @@ void TStudentF::applyAppearance(const Appearance& a)
     font.setPointSize(qMax(6, a.AnsFontSize));
     font.setBold(true);
     AnswersPanel->setFont(font);
-    DBTextRight->setStyleSheet(QStringLiteral("color: %1;").arg(cssColour(colourOf(a.RightAnsFontColor))));
-    lbRightAnswer->setStyleSheet(DBTextRight->styleSheet());
+    setSheet(DBTextRight, QStringLiteral("color: %1;").arg(cssColour(colourOf(a.RightAnsFontColor))));
+    setSheet(lbRightAnswer, DBTextRight->styleSheet());
     paintStrips();
     render();
 }
