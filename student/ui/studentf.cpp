@@ -1,11 +1,762 @@
 #include "studentf.h"
 
+#include "criterialistf.h"
+#include "detailsf.h"
+#include "filedialogs.h"
+#include "gradientstrip.h"
+#include "linktexts.h"
+#include "messages.h"
+#include "questionrow.h"
 #include "runlog.h"
+#include "testengine.h"
+#include "textprompt.h"
+#include "traymsgf.h"
 
-TStudentF::TStudentF(QWidget* parent) : QMainWindow(parent)
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QDateTime>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTextEdit>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int QuestionAreaHeight = 73;
+constexpr int QuestionAreaStep = 8;
+constexpr int ButtonAreaHeight = 56;
+constexpr int SidePanelWidth = 150;
+constexpr int TopStripHeight = 24;
+constexpr int OrderMarkLeft = 10;
+constexpr int DetailsMargin = 30;
+constexpr int PictureHintMs = 2500;
+constexpr int PictureGap = 8;
+const QSize PictureHintSize(250, 30);
+constexpr int PictureHintOffset = 6;
+const QColor DefaultQuestionBackground(159, 151, 217);
+const QColor DefaultAnswerBackground(224, 221, 255);
+
+QColor colourOf(int bgr)
+{
+    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
+}
+
+QString cssColour(const QColor& c)
+{
+    return c.name(QColor::HexRgb);
+}
+
+// A style sheet set anew re-polishes the widget even when unchanged: costly on every click.
+void setSheet(QWidget* w, const QString& sheet)
+{
+    if (w->styleSheet() != sheet)
+        w->setStyleSheet(sheet);
+}
+
+} // namespace
+
+TStudentF::TStudentF(const QStringList& arguments, const QString& serverOption, StudentParts parts, QWidget* parent)
+    : QMainWindow(parent)
 {
     setObjectName(QStringLiteral("TStudentF"));
+    const quint32 seed = parts.seed ? parts.seed : quint32(QDateTime::currentMSecsSinceEpoch());
+    ServerListener* listener = parts.listener;
+    UdpServerListener* udp = nullptr;
+    if (!listener) {
+        auto own = std::make_unique<UdpServerListener>();
+        udp = own.get();
+        listener = own.get();
+        m_ownListener = std::move(own);
+    }
+    m_link = std::make_unique<StudentLink>(*this, *this, *listener, seed,
+                                           parts.linkTimers ? parts.linkTimers : EventLoopTimers());
+    m_engine =
+        std::make_unique<TestEngine>(*m_link, *this, seed, parts.engineTimers ? parts.engineTimers : EventLoopTimers());
+    m_link->attachEngine(m_engine.get());
+    if (udp)
+        udp->forwardTo(*m_link);
+    int screenHeight = parts.screenHeight;
+    if (screenHeight <= 0 && QGuiApplication::primaryScreen())
+        screenHeight = QGuiApplication::primaryScreen()->geometry().height();
+    m_measures = LayoutMeasures::forScreenHeight(screenHeight);
+    buildControls();
+    connect(m_engine.get(), &TestEngine::changed, this, &TStudentF::render);
+    connect(m_link.get(), &StudentLink::changed, this, &TStudentF::render);
+    connect(m_link.get(), &StudentLink::closeRequested, this, [this] {
+        m_closeForced = true;
+        // Before the frame shows the window (the splash still stands) the close waits for the show.
+        if (isVisible())
+            close();
+    });
+    FormCreate(arguments, serverOption);
+}
+
+TStudentF::~TStudentF()
+{
+    closeDetails();
+    TTrayMsgF::withdrawAll();
+}
+
+void TStudentF::FormCreate(const QStringList& arguments, const QString& serverOption)
+{
     LogBegin();
     setWindowTitle(QString::fromLatin1(BaseCaption));
-    resize(800, 600);
+    m_link->start(arguments, serverOption);
+    render();
+}
+
+// --- controls ---
+
+void TStudentF::buildControls()
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+
+    mmQuestion = new QTextEdit(central);
+    mmQuestion->setObjectName(QStringLiteral("mmQuestion"));
+    mmQuestion->setReadOnly(true);
+    mmQuestion->setAlignment(Qt::AlignCenter);
+    mmQuestion->setFixedHeight(QuestionAreaHeight);
+    column->addWidget(mmQuestion);
+
+    auto* middle = new QWidget(central);
+    auto* row = new QHBoxLayout(middle);
+    row->setContentsMargins(0, 0, 0, 0);
+    AnswersPanel = new QWidget(middle);
+    AnswersPanel->setObjectName(QStringLiteral("AnswersPanel"));
+    AnswersPanel->setAutoFillBackground(true);
+    row->addWidget(AnswersPanel, 1);
+    auto* side = new QWidget(middle);
+    side->setFixedWidth(SidePanelWidth);
+    auto* sideColumn = new QVBoxLayout(side);
+    lbPrice = new QLabel(side);
+    lbPrice->setObjectName(QStringLiteral("lbPrice"));
+    lbRightCount = new QLabel(side);
+    lbRightCount->setObjectName(QStringLiteral("lbRightCount"));
+    lbTime = new QLabel(side);
+    lbTime->setObjectName(QStringLiteral("lbTime"));
+    lbTime->setToolTip(QStringLiteral("Остаток времени"));
+    for (QLabel* l : {lbPrice, lbRightCount, lbTime}) {
+        l->setWordWrap(true);
+        sideColumn->addWidget(l);
+    }
+    sideColumn->addStretch();
+    row->addWidget(side);
+    column->addWidget(middle, 1);
+
+    for (int k = 1; k <= MaxAnswerPositions; ++k) {
+        Position& p = m_positions[k - 1];
+        p.text = new QLabel(AnswersPanel);
+        p.text->setObjectName(QStringLiteral("DBText%1").arg(k));
+        p.text->setWordWrap(true);
+        p.text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        p.text->installEventFilter(this);
+        p.tick = new QCheckBox(AnswersPanel);
+        p.tick->setObjectName(QStringLiteral("DBCheckBox%1").arg(k));
+        connect(p.tick, &QCheckBox::clicked, this,
+                [this, k] { m_engine->ToggleTick(m_engine->view().positions[k - 1].answer); });
+        p.orderMark = new QLabel(AnswersPanel);
+        p.orderMark->setObjectName(QStringLiteral("lblRightOrder%1").arg(k));
+    }
+    for (int k = 0; k < PictureCount; ++k) {
+        auto* label = new QLabel(k == 0 ? central : AnswersPanel);
+        label->setObjectName(QStringLiteral("DBImage%1").arg(k));
+        label->setScaledContents(true);
+        label->setCursor(Qt::SizeHorCursor);
+        label->installEventFilter(this);
+        label->hide();
+        m_pictures[k].label = label;
+    }
+    m_pictureHint = new QLabel(QStringLiteral("Двойной щелчок изменяет размер рисунка, левой кнопкой мыши можно "
+                                              "перетаскивать"),
+                               central);
+    m_pictureHint->setObjectName(QStringLiteral("PictureHint"));
+    m_pictureHint->setWordWrap(true);
+    m_pictureHint->setAutoFillBackground(true);
+    m_pictureHint->setBackgroundRole(QPalette::ToolTipBase);
+    m_pictureHint->setFixedSize(PictureHintSize);
+    m_pictureHint->hide();
+    m_pictureHintTimer = new QTimer(this);
+    m_pictureHintTimer->setSingleShot(true);
+    m_pictureHintTimer->setInterval(PictureHintMs);
+    connect(m_pictureHintTimer, &QTimer::timeout, m_pictureHint, &QWidget::hide);
+
+    OpenDBEdit = new QLineEdit(AnswersPanel);
+    OpenDBEdit->setObjectName(QStringLiteral("OpenDBEdit"));
+    connect(OpenDBEdit, &QLineEdit::textEdited, this, [this](const QString& text) { m_engine->SetOpenAnswer(text); });
+    lbRightAnswer = new QLabel(QStringLiteral("Правильный ответ:"), AnswersPanel);
+    DBTextRight = new QLabel(AnswersPanel);
+    DBTextRight->setObjectName(QStringLiteral("DBTextRight"));
+
+    TopImg = new QLabel(AnswersPanel);
+    TopImg->setObjectName(QStringLiteral("TopImg"));
+    TopImg->lower();
+    AnswersPanel->installEventFilter(this); // the strips and the rows follow its size
+
+    auto* buttons = new QWidget(central);
+    BtnsPanel = buttons;
+    BtnsPanel->installEventFilter(this);
+    buttons->setAutoFillBackground(true);
+    buttons->setObjectName(QStringLiteral("BtnsPanel"));
+    buttons->setFixedHeight(ButtonAreaHeight);
+    auto* buttonRow = new QHBoxLayout(buttons);
+    btnCriteria = new QPushButton(QStringLiteral("Критерии оценки"), buttons);
+    btnPrev = new QPushButton(QStringLiteral("Предыдущий вопрос"), buttons);
+    btnNext = new QPushButton(QStringLiteral("Следующий вопрос"), buttons);
+    btnReady = new QPushButton(QStringLiteral("Тест закончен"), buttons);
+    lbQueNum = new QLabel(buttons);
+    lbQueNum->setObjectName(QStringLiteral("lbQueNum"));
+    btnCriteria->setObjectName(QStringLiteral("btnShowCriteria"));
+    btnPrev->setObjectName(QStringLiteral("btnPrev"));
+    btnNext->setObjectName(QStringLiteral("btnNext"));
+    btnReady->setObjectName(QStringLiteral("btnReady"));
+    buttonRow->addWidget(btnCriteria);
+    buttonRow->addStretch();
+    buttonRow->addWidget(btnPrev);
+    buttonRow->addWidget(lbQueNum);
+    buttonRow->addWidget(btnNext);
+    buttonRow->addStretch();
+    buttonRow->addWidget(btnReady);
+    column->addWidget(buttons);
+    connect(btnCriteria, &QPushButton::clicked, this, [this] { m_engine->btnShowCriteriaClick(); });
+    connect(btnPrev, &QPushButton::clicked, this, [this] { m_engine->btnPrevClick(); });
+    connect(btnNext, &QPushButton::clicked, this, [this] {
+        if (m_engine->view().nextAction == NextAction::QuestionReady)
+            m_engine->acQuestionReadyExecute();
+        else
+            m_engine->btnNextClick();
+    });
+    connect(btnReady, &QPushButton::clicked, this, [this] { m_engine->btnReadyClick(); });
+
+    StatusPanel = new QWidget(central);
+    StatusPanel->setObjectName(QStringLiteral("StatusPanel"));
+    StatusPanel->setAutoFillBackground(true);
+    auto* statusColumn = new QVBoxLayout(StatusPanel);
+    lbStatus = new QLabel(StatusPanel);
+    lbStatus->setObjectName(QStringLiteral("lbStatus"));
+    lbStatusHint = new QLabel(LinkText::SearchHint, StatusPanel);
+    lbStatusHint->setObjectName(QStringLiteral("lbStatusHint"));
+    rgMetod = new QWidget(StatusPanel);
+    rgMetod->setObjectName(QStringLiteral("rgMetod"));
+    auto* modesColumn = new QVBoxLayout(rgMetod);
+    modesColumn->addWidget(new QLabel(LinkText::ModeChoice, rgMetod));
+    m_modes = new QButtonGroup(this);
+    const QString modeTexts[] = {LinkText::ModeAutomatic, LinkText::ModeManual, LinkText::ModeSaved,
+                                 LinkText::ModeAutonomous};
+    for (int i = 0; i < 4; ++i) {
+        auto* radio = new QRadioButton(modeTexts[i], rgMetod);
+        radio->setObjectName(QStringLiteral("rgMetod%1").arg(i));
+        m_modes->addButton(radio, i);
+        modesColumn->addWidget(radio);
+    }
+    connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) { m_link->rgMetodClick(WorkMode(id)); });
+    statusColumn->addWidget(lbStatus);
+    statusColumn->addWidget(lbStatusHint);
+    statusColumn->addWidget(rgMetod);
+    for (QWidget* w :
+         {static_cast<QWidget*>(StatusPanel), static_cast<QWidget*>(lbStatus), static_cast<QWidget*>(lbStatusHint)})
+        w->installEventFilter(this);
+
+    WaitPanel = new QWidget(central);
+    WaitPanel->setObjectName(QStringLiteral("WaitPanel"));
+    WaitPanel->setAutoFillBackground(true);
+    auto* waitColumn = new QVBoxLayout(WaitPanel);
+    lbWait = new QLabel(WaitPanel);
+    lbWait->setObjectName(QStringLiteral("lbWait"));
+    lbOrPress = new QLabel(LinkText::OrPressButton, WaitPanel);
+    btnGetQuestions = new QPushButton(LinkText::GetQuestions, WaitPanel);
+    btnGetQuestions->setObjectName(QStringLiteral("btnGetQuestions"));
+    waitColumn->addWidget(lbWait);
+    waitColumn->addWidget(lbOrPress);
+    waitColumn->addWidget(btnGetQuestions);
+    connect(btnGetQuestions, &QPushButton::clicked, this, [this] { m_link->btnGetQuestionsClick(); });
+    for (QWidget* w : {static_cast<QWidget*>(WaitPanel), static_cast<QWidget*>(lbWait)})
+        w->installEventFilter(this);
+
+    applyAppearance(
+        {0x00FFFF, 10, int(0xD9 << 16 | 151 << 8 | 159), 0, 10, int(0xFF << 16 | 221 << 8 | 224), 0x008000});
+    resize(1000, 700);
+}
+
+// --- showing ---
+
+void TStudentF::render()
+{
+    const EngineView& v = m_engine->view();
+    renderQuestion(v);
+    renderLink();
+    // The idle rules: whatever changed, the enabling follows the engine's state.
+    const TestPhase phase = m_engine->phase();
+    AnswersPanel->setEnabled(phase == TestPhase::Answering);
+    btnCriteria->setEnabled(phase != TestPhase::Waiting);
+    btnPrev->setVisible(v.prevVisible);
+    btnPrev->setEnabled(v.prevEnabled && phase != TestPhase::Waiting);
+    btnNext->setEnabled(v.nextEnabled && phase != TestPhase::Waiting);
+    btnNext->setText(v.nextAction == NextAction::QuestionReady ? QStringLiteral("Вопрос решён")
+                                                               : QStringLiteral("Следующий вопрос"));
+    btnReady->setEnabled(v.readyEnabled);
+    WaitPanel->setVisible(m_link->isConnected() && phase == TestPhase::Waiting);
+    QString title = QString::fromLatin1(BaseCaption);
+    if (!m_link->view().topicCaption.isEmpty())
+        title = QStringLiteral(" %1[%2]  ").arg(title, m_link->view().topicCaption);
+    setWindowTitle(title + v.titleSuffix);
+}
+
+void TStudentF::renderQuestion(const EngineView& v)
+{
+    const Table& set = m_engine->questionSet();
+    const bool shown = v.hasQuestion && v.row >= 0 && v.row < set.rowCount();
+    const QString question = shown ? set.value(v.row, QStringLiteral("Question")).toString() : QString();
+    if (mmQuestion->toPlainText() != question) {
+        mmQuestion->setPlainText(question);
+        mmQuestion->setAlignment(Qt::AlignCenter);
+        fitQuestionArea();
+    }
+    for (int k = 1; k <= MaxAnswerPositions; ++k)
+        renderPosition(v, k);
+    placeTexts();
+    renderPictures(v);
+    const bool open = shown && v.kind == QuestionKind::Open;
+    OpenDBEdit->setVisible(open);
+    if (open) {
+        const QString answer = set.value(v.row, QStringLiteral("Rslt")).toString();
+        if (OpenDBEdit->text() != answer)
+            OpenDBEdit->setText(answer);
+    }
+    lbRightAnswer->setVisible(v.rightAnswerShown);
+    DBTextRight->setVisible(v.rightAnswerShown);
+    if (v.rightAnswerShown)
+        DBTextRight->setText(QuestionRow(TableRow(set, v.row)).answerText(1));
+    lbPrice->setVisible(v.pricePanelShown);
+    lbPrice->setText(QStringLiteral("Цена вопроса: %1 %2").arg(v.price).arg(v.priceShare));
+    lbRightCount->setVisible(v.rightCountShown);
+    lbRightCount->setText(QStringLiteral("Правильных вариантов: %1").arg(v.rightCount));
+    lbTime->setVisible(v.timeShown);
+    lbTime->setText(QStringLiteral("Остаток времени:\n%1 %2").arg(v.minutesText, v.secondsText));
+    setSheet(lbTime, v.gaugeRed ? QStringLiteral("color: red;") : QString());
+    lbQueNum->setText(v.questionNumber);
+}
+
+void TStudentF::renderPosition(const EngineView& v, int k)
+{
+    const Position& p = m_positions[k - 1];
+    const AnswerPosition& a = v.positions[k - 1];
+    const bool shown = v.hasQuestion && a.shown && v.kind != QuestionKind::Open;
+    const Table& set = m_engine->questionSet();
+    const QuestionRow row = shown ? QuestionRow(TableRow(set, v.row)) : QuestionRow(TableRow(set, 0));
+    p.text->setVisible(shown);
+    p.text->setText(shown ? row.answerText(a.answer) : QString());
+    const QColor answerColour = colourOf(m_appearance.AnsFontColor);
+    const QColor rightColour = colourOf(m_appearance.RightAnsFontColor);
+    const bool marked = v.marksShown && a.right;
+    setSheet(p.text, QStringLiteral("font-weight: bold; color: %1; %2")
+                         .arg(cssColour(marked ? rightColour : answerColour),
+                              marked ? QStringLiteral("text-decoration: underline;") : QString()));
+    const AnswerPlace place =
+        PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
+    p.tick->setVisible(shown && place.tickBox);
+    p.tick->setChecked(shown && row.isTicked(a.answer));
+    p.text->setCursor(shown && place.draggable ? Qt::SizeVerCursor : Qt::ArrowCursor);
+    setSheet(p.orderMark, QStringLiteral("font-size: 20pt; font-weight: bold; color: %1; %2")
+                              .arg(cssColour(marked ? rightColour : answerColour),
+                                   marked ? QStringLiteral("text-decoration: underline;") : QString()));
+    p.orderMark->setVisible(v.marksShown && a.orderMark > 0);
+    p.orderMark->setText(QString::number(a.orderMark));
+}
+
+// Places every text at its position's row (the arrangement lives in the engine's view).
+void TStudentF::placeTexts()
+{
+    const EngineView& v = m_engine->view();
+    const int height = m_measures.pitch - m_measures.scaled(8);
+    for (int k = 1; k <= MaxAnswerPositions; ++k) {
+        const Position& p = m_positions[k - 1];
+        const AnswerPlace place =
+            PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
+        const int top = m_measures.topOfRow(place.row);
+        p.text->setGeometry(place.left, top, place.width, height);
+        p.tick->move(place.left - m_measures.scaled(24), top);
+        // Ordering marks stand left of the texts; matching marks just left of the right column's texts.
+        const bool besideText = v.kind == QuestionKind::Matching && place.left > m_measures.textLeft;
+        p.orderMark->move(besideText ? place.left - m_measures.textLeft + OrderMarkLeft : OrderMarkLeft, top);
+    }
+    OpenDBEdit->setGeometry(m_measures.textLeft, m_measures.topOfRow(1), AnswersPanel->width() / 2, 28);
+    lbRightAnswer->move(m_measures.textLeft, m_measures.topOfRow(2));
+    DBTextRight->setGeometry(m_measures.textLeft + 160, m_measures.topOfRow(2), AnswersPanel->width() / 2, 24);
+}
+
+// The thumbnails of the question's pictures; an enlarged picture returns to its thumbnail when
+// another question shows. The hint about pictures shows once per question shown.
+void TStudentF::renderPictures(const EngineView& v)
+{
+    const Table& set = m_engine->questionSet();
+    const bool shown = v.hasQuestion && v.row >= 0 && v.row < set.rowCount();
+    const bool newQuestion = !shown || v.row != m_hintedRow;
+    const int questionThumb = PictureSizes::QuestionThumb;
+    const QRect questionFrame(mmQuestion->width() - questionThumb - PictureGap, PictureGap, questionThumb,
+                              questionThumb);
+    if (newQuestion || !m_pictures[0].enlarged)
+        setPicture(0, shown ? set.value(v.row, QStringLiteral("QuePict")) : QVariant(), questionFrame);
+    for (int k = 1; k <= MaxAnswerPositions; ++k) {
+        const AnswerPosition& a = v.positions[k - 1];
+        const QLabel* text = m_positions[k - 1].text;
+        const QRect frame(text->geometry().right() - PictureSizes::AnswerThumb, text->y(), PictureSizes::AnswerThumb,
+                          PictureSizes::AnswerThumb);
+        const bool withPicture = shown && a.shown && v.kind != QuestionKind::Open;
+        if (newQuestion || !m_pictures[k].enlarged)
+            setPicture(k, withPicture ? set.value(v.row, QStringLiteral("Pict%1").arg(a.answer)) : QVariant(), frame);
+    }
+    if (!newQuestion)
+        return;
+    m_hintedRow = shown ? v.row : -1;
+    const bool anyPicture =
+        std::any_of(m_pictures.begin(), m_pictures.end(), [](const Picture& p) { return !p.label->isHidden(); });
+    m_pictureHint->setVisible(anyPicture);
+    if (anyPicture) {
+        m_pictureHint->move(questionFrame.left() - PictureHintSize.width() + questionThumb + PictureHintOffset,
+                            questionFrame.bottom() + PictureHintOffset);
+        m_pictureHint->raise();
+        m_pictureHintTimer->start();
+    }
+}
+
+void TStudentF::setPicture(int k, const QVariant& bytes, const QRect& thumbnail)
+{
+    Picture& p = m_pictures[k];
+    QPixmap pixmap;
+    if (!bytes.isNull())
+        pixmap.loadFromData(bytes.toByteArray());
+    p.enlarged = false;
+    p.natural = pixmap.size();
+    p.rightEdge = thumbnail.right();
+    p.label->setPixmap(pixmap);
+    p.label->setGeometry(thumbnail);
+    p.label->setVisible(!pixmap.isNull());
+    p.label->raise();
+}
+
+// Grows the question area in steps until the question's first line shows with the memo scrolled
+// to its end, so that the whole question is seen without scrolling.
+void TStudentF::fitQuestionArea()
+{
+    int height = QuestionAreaHeight;
+    mmQuestion->setFixedHeight(height);
+    const int limit = this->height() / 2;
+    const auto fits = [this] {
+        const int documentHeight = int(mmQuestion->document()->size().height());
+        return documentHeight <= mmQuestion->viewport()->height();
+    };
+    while (!mmQuestion->toPlainText().isEmpty() && !fits() && height < limit) {
+        height += QuestionAreaStep;
+        mmQuestion->setFixedHeight(height);
+        mmQuestion->document()->setTextWidth(mmQuestion->viewport()->width());
+    }
+}
+
+void TStudentF::renderLink()
+{
+    const LinkView& lv = m_link->view();
+    StatusPanel->setVisible(lv.statusShown);
+    lbStatus->setText(lv.statusText);
+    rgMetod->setVisible(lv.choiceShown);
+    lbStatusHint->setVisible(!lv.choiceShown);
+    if (QAbstractButton* b = m_modes->button(int(lv.mode)))
+        b->setChecked(true);
+    lbWait->setText(lv.waitCaption);
+    lbOrPress->setVisible(lv.offerShown);
+    btnGetQuestions->setVisible(lv.offerShown);
+    btnGetQuestions->setToolTip(lv.offerHint);
+    WaitPanel->setToolTip(lv.offerHint);
+    StatusPanel->adjustSize();
+    WaitPanel->adjustSize();
+    const int middle = centralWidget()->width() / 2;
+    StatusPanel->move(middle - StatusPanel->width() / 2, centralWidget()->height() / 3);
+    WaitPanel->move(middle - WaitPanel->width() / 2, centralWidget()->height() / 3);
+    StatusPanel->raise();
+    WaitPanel->raise();
+}
+
+void TStudentF::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    render();
+}
+
+// The strips run from the question colour to the answer colour above the answers, and back below.
+void TStudentF::paintStrips()
+{
+    const QColor question = colourOf(m_appearance.QueBGColor);
+    const QColor answers = colourOf(m_appearance.AnsBGColor);
+    const QSize top(qMax(1, AnswersPanel->width()), m_measures.scaled(TopStripHeight));
+    TopImg->setGeometry(QRect(QPoint(0, 0), top));
+    TopImg->setPixmap(QPixmap::fromImage(GradientStrip(question, answers, top)));
+    QPalette palette = BtnsPanel->palette();
+    palette.setBrush(QPalette::Window,
+                     QPixmap::fromImage(GradientStrip(answers, question, BtnsPanel->size().expandedTo({1, 1}))));
+    BtnsPanel->setPalette(palette);
+}
+
+// --- gestures ---
+
+void TStudentF::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F6)
+        btnPrev->click();
+    else if (event->key() == Qt::Key_F7)
+        btnNext->click();
+    else
+        QMainWindow::keyPressEvent(event);
+}
+
+int TStudentF::positionOf(QObject* watched) const
+{
+    for (int k = 1; k <= MaxAnswerPositions; ++k)
+        if (m_positions[k - 1].text == watched)
+            return k;
+    return 0;
+}
+
+bool TStudentF::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Resize && (watched == AnswersPanel || watched == BtnsPanel)) {
+        paintStrips();
+        if (watched == AnswersPanel)
+            render();
+        return false;
+    }
+    const bool press = event->type() == QEvent::MouseButtonPress;
+    if (press && (watched == StatusPanel || watched == lbStatus || watched == lbStatusHint)) {
+        m_link->StatusPanelClick();
+        return true;
+    }
+    if (press && (watched == WaitPanel || watched == lbWait)) {
+        m_link->WaitPanelClick();
+        return true;
+    }
+    if (const int k = positionOf(watched))
+        return dragEvent(k, event);
+    if (const int k = pictureOf(watched); k >= 0)
+        return pictureEvent(k, event);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+int TStudentF::pictureOf(QObject* watched) const
+{
+    for (int k = 0; k < PictureCount; ++k)
+        if (m_pictures[k].label == watched)
+            return k;
+    return -1;
+}
+
+// A double click toggles the picture's size; pressing it drags it sideways.
+bool TStudentF::pictureEvent(int k, QEvent* event)
+{
+    Picture& p = m_pictures[k];
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    switch (event->type()) {
+    case QEvent::MouseButtonDblClick: {
+        if (m_pictureDrag >= 0 || p.natural.isEmpty())
+            return true;
+        const int thumb = k == 0 ? PictureSizes::QuestionThumb : PictureSizes::AnswerThumb;
+        p.label->setGeometry(ToggledPictureFrame(p.label->geometry(), p.enlarged, thumb, p.natural, p.rightEdge));
+        p.enlarged = !p.enlarged;
+        p.label->raise();
+        return true;
+    }
+    case QEvent::MouseButtonPress:
+        m_pictureHint->hide();
+        m_pictureDrag = k;
+        m_pictureGrabX = int(mouse->position().x());
+        return true;
+    case QEvent::MouseMove:
+        if (m_pictureDrag == k)
+            p.label->move(p.label->x() + int(mouse->position().x()) - m_pictureGrabX, p.label->y());
+        return true;
+    case QEvent::MouseButtonRelease:
+        m_pictureDrag = -1;
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A click on a choice answer's text toggles its tick; ordering and matching texts are dragged.
+bool TStudentF::dragEvent(int position, QEvent* event)
+{
+    const EngineView& v = m_engine->view();
+    if (!AnswersPanel->isEnabled())
+        return false;
+    auto* mouse = static_cast<QMouseEvent*>(event);
+    QLabel* text = m_positions[position - 1].text;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress: {
+        if (mouse->button() != Qt::LeftButton)
+            return false;
+        if (v.kind == QuestionKind::Choice) {
+            m_engine->ToggleTick(v.positions[position - 1].answer);
+            return true;
+        }
+        std::array<bool, MaxAnswerPositions> present{};
+        for (int k = 0; k < MaxAnswerPositions; ++k)
+            present[k] = v.positions[k].shown;
+        m_drag = std::make_unique<RowDrag>(v.kind, m_engine->arrangement(), present, m_measures);
+        if (!m_drag->begin(position)) {
+            m_drag.reset();
+            return false;
+        }
+        m_dragPosition = position;
+        m_dragGrab = int(mouse->position().y());
+        for (int k = 0; k < MaxAnswerPositions; ++k)
+            m_rowLabel[k] = k + 1;
+        text->raise();
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (!m_drag || position != m_dragPosition)
+            return false;
+        const int top = text->y() + int(mouse->position().y()) - m_dragGrab;
+        const int before = m_drag->row();
+        m_drag->moveTo(top);
+        const int after = m_drag->row();
+        // Each row passed: the neighbour's text takes the row the dragged text left.
+        for (int r = before; r != after; r += after > before ? 1 : -1) {
+            const int next = after > before ? r + 1 : r - 1;
+            std::swap(m_rowLabel[r - 1], m_rowLabel[next - 1]);
+            QLabel* neighbour = m_positions[m_rowLabel[r - 1] - 1].text;
+            neighbour->move(neighbour->x(), m_drag->topOfRow(r));
+        }
+        text->move(text->x(), top);
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        if (!m_drag || position != m_dragPosition)
+            return false;
+        const Arrangement arrangement = m_drag->arrangement();
+        text->move(text->x(), m_drag->release());
+        m_drag.reset();
+        m_dragPosition = 0;
+        if (!m_engine->SetArrangement(arrangement))
+            render();
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+void TStudentF::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (m_closeForced)
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+}
+
+void TStudentF::closeEvent(QCloseEvent* event)
+{
+    if (!m_closeForced && !m_link->FormCloseQuery()) {
+        event->ignore();
+        return;
+    }
+    closeDetails();
+    closeCriteria();
+    event->accept();
+}
+
+// --- EngineNotices ---
+
+void TStudentF::showNotice(const Notice& notice)
+{
+    TTrayMsgF::show(notice);
+}
+
+void TStudentF::withdrawAllNotices()
+{
+    TTrayMsgF::withdrawAll();
+}
+
+void TStudentF::tellUser(const QString& text)
+{
+    ShowMessage(text, MsgIcon::Warning);
+}
+
+void TStudentF::tellBesideGetQuestions(const QString& text)
+{
+    ShowMessage(text, MsgIcon::Warning);
+}
+
+std::optional<QString> TStudentF::askStudentName()
+{
+    return AskText(this, QStringLiteral("Фамилия студента"),
+                   QStringLiteral("Введите Вашу фамилию для сохранения результата:"), QString());
+}
+
+void TStudentF::applyAppearance(const Appearance& a)
+{
+    m_appearance = a;
+    setSheet(mmQuestion, QStringLiteral("QTextEdit { background: %1; color: %2; font-size: %3pt; font-weight: bold; }")
+                             .arg(cssColour(colourOf(a.QueBGColor)), cssColour(colourOf(a.QueFontColor)))
+                             .arg(qMax(6, a.QueFontSize)));
+    QPalette palette = AnswersPanel->palette();
+    palette.setColor(QPalette::Window, colourOf(a.AnsBGColor));
+    AnswersPanel->setPalette(palette);
+    QFont font = AnswersPanel->font();
+    font.setPointSize(qMax(6, a.AnsFontSize));
+    font.setBold(true);
+    AnswersPanel->setFont(font);
+    setSheet(DBTextRight, QStringLiteral("color: %1;").arg(cssColour(colourOf(a.RightAnsFontColor))));
+    setSheet(lbRightAnswer, DBTextRight->styleSheet());
+    paintStrips();
+    render();
+}
+
+void TStudentF::showDetails(const TestDetails& details)
+{
+    if (!m_details) {
+        m_details = new TDetailsF(details, m_engine->settings().ShowRights, this);
+        connect(m_details, &TDetailsF::questionChosen, this, [this](int index) { m_engine->ChooseQuestion(index); });
+    }
+    const QRect frame = frameGeometry();
+    m_details->move(frame.right() - DetailsMargin - m_details->width(), frame.top() + DetailsMargin);
+    m_details->show();
+}
+
+void TStudentF::closeDetails()
+{
+    if (m_details)
+        m_details->close();
+}
+
+void TStudentF::showCriteria(const QString& criteriaList)
+{
+    TCriteriaListF* window = TCriteriaListF::ensure(criteriaList, this);
+    window->move(frameGeometry().right() - DetailsMargin - window->width(), frameGeometry().top() + DetailsMargin);
+    window->show();
+}
+
+void TStudentF::closeCriteria()
+{
+    TCriteriaListF::closeInstance();
+}
+
+// --- LinkDialogs ---
+
+std::optional<QString> TStudentF::askServerAddress(const QString& current)
+{
+    return AskText(this, LinkText::AddressTitle, LinkText::AddressPrompt, current);
+}
+
+QString TStudentF::chooseQuestionFile()
+{
+    return ChooseOpenFile(this, QString(), QtFileFilter(LinkText::QuestionFileFilter));
 }

@@ -2,10 +2,14 @@
 // as recorders, the random source is seeded fixed.
 #pragma once
 
+#include "adtg.h"
+#include "archive.h"
 #include "gradingfixture.h"
 #include "testengine.h"
+#include "testhome.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QStringList>
 
@@ -164,6 +168,28 @@ inline QString settingsList(const Settings& s, bool withAppearance = true)
         text += QStringLiteral("QueFontColor=65535\r\nQueFontSize=16\r\nQueBGColor=14260127\r\nAnsFontColor=0\r\n"
                                "AnsFontSize=14\r\nAnsBGColor=16768480\r\nRightAnsFontColor=54272\r\n");
     return text;
+}
+
+// One question of each kind: choice 11, open 12, ordering 13, matching 14, priced 1 to 4.
+inline Table fourKinds()
+{
+    Table t = fixture::questionTable();
+    fixture::addQuestion(t, {.id = 11, .type = 0, .price = 1, .answers = {"a", "b", "c"}, .correct = "13"});
+    fixture::addQuestion(t, {.id = 12, .type = 1, .price = 2, .answers = {"Paris"}});
+    fixture::addQuestion(t, {.id = 13, .type = 2, .price = 3, .answers = {"a", "b", "c", "d", "e"}});
+    fixture::addQuestion(t, {.id = 14, .type = 3, .price = 4, .answers = {"a", "b", "c", "d", "A", "B", "C", "D"}});
+    return t;
+}
+
+// The package file the server streams: an archive holding the set as "QuestionList.ADTG".
+inline QString packageFile(const Table& questions)
+{
+    const QString adtg = testPath("QuestionList.ADTG");
+    WriteAdtgFile(questions, adtg);
+    const QString path = testPath("package.cmpr");
+    TZLibCompression().CompressFile(adtg, path);
+    QFile::remove(adtg);
+    return path;
 }
 
 // An engine over recorders, seeded fixed.

@@ -167,16 +167,6 @@ TEST(TestEngineMixing, MixAnswersOffKeepsOrderButMatchingIsAlwaysMixed)
 namespace {
 
 // One question of each kind, prices 1..4, in stored order.
-Table fourKinds()
-{
-    Table t = fixture::questionTable();
-    fixture::addQuestion(t, {.id = 11, .type = 0, .price = 1, .answers = {"a", "b", "c"}, .correct = "13"});
-    fixture::addQuestion(t, {.id = 12, .type = 1, .price = 2, .answers = {"Paris"}});
-    fixture::addQuestion(t, {.id = 13, .type = 2, .price = 3, .answers = {"a", "b", "c", "d", "e"}});
-    fixture::addQuestion(t, {.id = 14, .type = 3, .price = 4, .answers = {"a", "b", "c", "d", "A", "B", "C", "D"}});
-    return t;
-}
-
 Arrangement swapped(Arrangement a, int row1, int row2)
 {
     std::swap(a[row1 - 1], a[row2 - 1]);

@@ -1,0 +1,115 @@
+#include "answerlayout.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+constexpr std::array<bool, MaxAnswerPositions> AllPresent{true, true, true, true, true, true, true, true};
+constexpr Arrangement Identity{1, 2, 3, 4, 5, 6, 7, 8};
+
+} // namespace
+
+TEST(LayoutMeasures, ScaleWithTheScreenHeight)
+{
+    struct Case
+    {
+        int height;
+        int rowTop, pitch, textLeft, rowFour;
+    } cases[] = {
+        {900, 37, 87, 40, 298},
+        {1080, 44, 104, 48, 356}, // 37 and 87 times 1.2, rounded
+        {768, 32, 74, 34, 254},   // 31.57, 74.24, 34.13
+        {0, 37, 87, 40, 298},     // no screen known: as designed
+    };
+    for (const Case& c : cases) {
+        const LayoutMeasures m = LayoutMeasures::forScreenHeight(c.height);
+        EXPECT_EQ(m.rowTop, c.rowTop) << c.height;
+        EXPECT_EQ(m.pitch, c.pitch) << c.height;
+        EXPECT_EQ(m.textLeft, c.textLeft) << c.height;
+        EXPECT_EQ(m.topOfRow(4), c.rowFour) << c.height;
+    }
+    EXPECT_EQ(LayoutMeasures::forScreenHeight(1080).scaled(73), 88);
+}
+
+TEST(AnswerPlaces, KindLayoutsOfTheEightAnswerFormat)
+{
+    const LayoutMeasures m;
+    const int area = 1000; // full text width 958, half width 500, half text width 409
+    struct Case
+    {
+        QuestionKind kind;
+        int position;
+        AnswerPlace place;
+    } cases[] = {
+        {QuestionKind::Choice, 1, {1, 40, 958, true, false}},
+        {QuestionKind::Choice, 8, {8, 40, 958, true, false}},
+        {QuestionKind::Ordering, 5, {5, 40, 958, false, true}},
+        {QuestionKind::Open, 2, {2, 40, 409, false, false}},
+        {QuestionKind::Open, 6, {6, 500, 409, false, false}},
+        {QuestionKind::Matching, 3, {3, 40, 409, false, false}},
+        {QuestionKind::Matching, 5, {1, 500, 409, false, true}},
+        {QuestionKind::Matching, 8, {4, 500, 409, false, true}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(PlaceOfPosition(c.kind, false, c.position, area, m), c.place)
+            << int(c.kind) << " position " << c.position;
+    // The seven-answer format keeps its one column of rows.
+    EXPECT_EQ(PlaceOfPosition(QuestionKind::Matching, true, 6, area, m), (AnswerPlace{6, 40, 958, false, false}));
+}
+
+TEST(RowDrag, AnOrderingTextExchangesRowsAsItPassesItsNeighbours)
+{
+    const LayoutMeasures m;
+    std::array<bool, MaxAnswerPositions> present{true, true, true, true, true, false, false, false};
+    RowDrag drag(QuestionKind::Ordering, Identity, present, m);
+    ASSERT_TRUE(drag.begin(1));
+    drag.moveTo(m.topOfRow(2)); // at the neighbour's top, not past it
+    EXPECT_EQ(drag.row(), 1);
+    drag.moveTo(m.topOfRow(2) + 1);
+    EXPECT_EQ(drag.row(), 2);
+    EXPECT_EQ(drag.arrangement(), (Arrangement{2, 1, 3, 4, 5, 6, 7, 8}));
+    // A fast move far down stops at the last shown answer: absent rows never move.
+    drag.moveTo(m.topOfRow(8) + 50);
+    EXPECT_EQ(drag.row(), 5);
+    EXPECT_EQ(drag.arrangement(), (Arrangement{2, 3, 4, 5, 1, 6, 7, 8}));
+    drag.moveTo(m.topOfRow(4) - 1);
+    EXPECT_EQ(drag.row(), 4);
+    EXPECT_EQ(drag.release(), m.topOfRow(4)); // snapped into its row
+    EXPECT_FALSE(drag.active());
+    EXPECT_EQ(drag.arrangement(), (Arrangement{2, 3, 4, 1, 5, 6, 7, 8}));
+    EXPECT_FALSE(drag.begin(6)); // an absent answer
+}
+
+TEST(RowDrag, MatchingMovesOnlyTheRightColumnWithinItsFourRows)
+{
+    const LayoutMeasures m;
+    RowDrag drag(QuestionKind::Matching, Identity, AllPresent, m);
+    for (int left = 1; left <= 4; ++left)
+        EXPECT_FALSE(drag.begin(left));
+    ASSERT_TRUE(drag.begin(5));
+    EXPECT_EQ(drag.topOfRow(5), m.topOfRow(1)); // the right column stands four rows up
+    drag.moveTo(m.topOfRow(1) - 200);           // up past its range: the left column is not touched
+    EXPECT_EQ(drag.row(), 5);
+    drag.moveTo(m.topOfRow(3) + 1);
+    EXPECT_EQ(drag.row(), 7);
+    EXPECT_EQ(drag.release(), m.topOfRow(3));
+    EXPECT_EQ(drag.arrangement(), (Arrangement{1, 2, 3, 4, 6, 7, 5, 8}));
+    // Choice and open questions are not dragged at all.
+    RowDrag choice(QuestionKind::Choice, Identity, AllPresent, m);
+    EXPECT_FALSE(choice.begin(1));
+    choice.moveTo(1000);
+    EXPECT_EQ(choice.arrangement(), Identity);
+}
+
+TEST(PictureFrames, ADoubleClickTogglesTheSizeKeepingTheRightEdge)
+{
+    const QRect thumb(100, 50, 33, 33); // right edge 132
+    const QRect big = ToggledPictureFrame(thumb, false, PictureSizes::AnswerThumb, QSize(200, 120), thumb.right());
+    EXPECT_EQ(big, QRect(-67, 50, 200, 120));
+    EXPECT_EQ(big.right(), 132);
+    const QRect back = ToggledPictureFrame(big, true, PictureSizes::AnswerThumb, QSize(200, 120), thumb.right());
+    EXPECT_EQ(back, thumb);
+    // A picture dragged sideways returns to the designed edge, not to where it was left.
+    const QRect moved = big.translated(300, 0);
+    EXPECT_EQ(ToggledPictureFrame(moved, true, PictureSizes::AnswerThumb, QSize(200, 120), 132), thumb);
+}
