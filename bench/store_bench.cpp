@@ -14,7 +14,6 @@
 #include <QRandomGenerator>
 #include <QSqlQuery>
 #include <QSqlRecord>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -128,8 +127,8 @@ int main(int argc, char** argv)
     const double literal = median(inTimes);
     const double bound = median(boundTimes);
     const double in = std::min(literal, bound);
-    std::printf("store: question list of %d questions (of %d), median of %d rounds\n", TopicQuestions,
-                StoreQuestions, Rounds);
+    std::printf("store: question list of %d questions (of %d), median of %d rounds\n", TopicQuestions, StoreQuestions,
+                Rounds);
     std::printf("  fixed list query through a dataset: %8.2f ms (statement %lld characters)\n", list,
                 static_cast<long long>(listQuery.size()));
     std::printf("  prepared IN (ids in the text):      %8.2f ms\n", literal);

@@ -13,7 +13,6 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -81,7 +80,8 @@ void buildBank()
         must(topic.exec(), topic);
     }
     QSqlQuery question(plain.db());
-    question.prepare(QStringLiteral("INSERT INTO Questions (TopicID, Question, Ans1, Ans2, OK1) VALUES (?, ?, ?, ?, 1)"));
+    question.prepare(
+        QStringLiteral("INSERT INTO Questions (TopicID, Question, Ans1, Ans2, OK1) VALUES (?, ?, ?, ?, 1)"));
     for (int i = 0; i < QuestionCount; ++i) {
         question.addBindValue(1 + (i * 7919) % TopicCount); // topics' questions interleaved
         question.addBindValue(QStringLiteral("Вопрос номер %1: сколько будет %1 + 1?").arg(i));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <stdexcept>
 
 // A failure carrying the system's own message text (Russian where the system speaks to a user).

@@ -27,6 +27,6 @@ QString UniqueFileName(const QString& path);
 
 // Appends to the list the names of the folder's files matching the mask (wildcards "*" and "?",
 // case-insensitive), hidden ones included, folders not. Each file name is put in ASCII lower case,
-// with the folder (as given, with a trailing separator) in front when withFolder is set. With recursive set, every subfolder is searched the
-// same way after the folder's own files.
+// with the folder (as given, with a trailing separator) in front when withFolder is set. With recursive set, every
+// subfolder is searched the same way after the folder's own files.
 void FindFiles(const QString& folder, const QString& mask, QStringList& list, bool withFolder, bool recursive);

@@ -7,7 +7,6 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QVariant>
-
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,8 +87,7 @@ void SingleInstance::acceptConnections()
             // Told from the event loop once this handler has returned: a receiver may run a modal
             // dialog, during which the sender ends and this socket is deleted.
             QMetaObject::invokeMethod(
-                this, [this, argument, hasArgument] { Q_EMIT activated(argument, hasArgument); },
-                Qt::QueuedConnection);
+                this, [this, argument, hasArgument] { Q_EMIT activated(argument, hasArgument); }, Qt::QueuedConnection);
         });
     }
 }

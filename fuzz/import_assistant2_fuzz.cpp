@@ -4,7 +4,6 @@
 #include "importparsers.h"
 
 #include <QByteArray>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -13,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
     try {
-        const Import::ParsedTopic topic = Import::ParseAssistant2(bytes, QStringLiteral("fuzz"), QStringLiteral("fuzz.qst"));
+        const Import::ParsedTopic topic =
+            Import::ParseAssistant2(bytes, QStringLiteral("fuzz"), QStringLiteral("fuzz.qst"));
         if (topic.topicName.isEmpty() || topic.questions.isEmpty())
             std::abort();
     } catch (const AppError&) {

@@ -4,7 +4,6 @@
 #include "importparsers.h"
 
 #include <QByteArray>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>

@@ -5,11 +5,10 @@
 #include "codec.h"
 #include "testsettings.h"
 
+#include <QByteArray>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-
-#include <QByteArray>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {

@@ -3,13 +3,12 @@
 #include "codec.h"
 
 #include <QSysInfo>
-
 #include <arpa/inet.h>
 #include <cerrno>
 #include <netinet/in.h>
 #include <poll.h>
-#include <sys/socket.h>
 #include <sys/eventfd.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace Discovery {
@@ -69,16 +68,26 @@ QString LocalComputerName()
 int WsaCodeOfErrno(int err)
 {
     switch (err) {
-    case EACCES: return 10013;
-    case EINVAL: return 10022;
-    case EMFILE: return 10024;
-    case EAFNOSUPPORT: return 10047;
-    case EADDRINUSE: return 10048;
-    case EADDRNOTAVAIL: return 10049;
-    case ENETDOWN: return 10050;
-    case ENETUNREACH: return 10051;
-    case ENOBUFS: return 10055;
-    default: return err;
+    case EACCES:
+        return 10013;
+    case EINVAL:
+        return 10022;
+    case EMFILE:
+        return 10024;
+    case EAFNOSUPPORT:
+        return 10047;
+    case EADDRINUSE:
+        return 10048;
+    case EADDRNOTAVAIL:
+        return 10049;
+    case ENETDOWN:
+        return 10050;
+    case ENETUNREACH:
+        return 10051;
+    case ENOBUFS:
+        return 10055;
+    default:
+        return err;
     }
 }
 

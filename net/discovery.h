@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QString>
-
 #include <optional>
 
 // Pieces of server discovery shared by the answering and the asking side.
@@ -61,7 +60,12 @@ int OpenBoundSocket(int port, QString* failure);
 
 // Waits for the socket to become readable, the wake signal to be raised, or the timeout
 // (milliseconds, -1 for none) to pass.
-enum class WaitResult { Readable, Woken, TimedOut };
+enum class WaitResult
+{
+    Readable,
+    Woken,
+    TimedOut
+};
 WaitResult WaitForSocket(int fd, const WakeSignal& wake, int timeoutMs);
 
 } // namespace Discovery

@@ -4,7 +4,6 @@
 #include <QMetaType>
 #include <QString>
 #include <QStringList>
-
 #include <optional>
 
 // The classroom command protocol: the messages that travel between a student's computer and the
@@ -12,7 +11,7 @@
 // NUL, lists are lines each followed by CR LF. Nothing here touches a socket.
 namespace Protocol {
 
-static constexpr int PauseMs = 500;                           // sender's pause between two messages
+static constexpr int PauseMs = 500;                            // sender's pause between two messages
 static constexpr qsizetype MaxMessageBytes = 16 * 1024 * 1024; // longest message without an end
 static constexpr qint64 MaxQuestionSetBytes = 512LL * 1024 * 1024;
 
@@ -57,13 +56,23 @@ struct ReportLines
 struct StudentMessage
 {
     // "!NOOP" and "!ReceivingError" are not among them: the server only logs their reads.
-    enum class Kind { Iam, GetQuestions, Rout, Report, TotalReport, FinishReport, CriteriaNeeded, NoopEcho };
+    enum class Kind
+    {
+        Iam,
+        GetQuestions,
+        Rout,
+        Report,
+        TotalReport,
+        FinishReport,
+        CriteriaNeeded,
+        NoopEcho
+    };
     Kind kind = Kind::NoopEcho;
-    int topicId = 0;        // Iam
-    QString hostName;       // Iam
-    int priceSum = 0;       // Rout
-    QStringList lines;      // Rout: route list; TotalReport, FinishReport: results list
-    ReportLines report;     // Report
+    int topicId = 0;    // Iam
+    QString hostName;   // Iam
+    int priceSum = 0;   // Rout
+    QStringList lines;  // Rout: route list; TotalReport, FinishReport: results list
+    ReportLines report; // Report
 };
 
 // A message of the server, as the student's computer takes it. The question set itself is not a
@@ -71,16 +80,29 @@ struct StudentMessage
 struct ServerMessage
 {
     // "!NeedRoute" is not among them: the student's computer ignores it.
-    enum class Kind { WhoAreYou, Noop, AllowRequest, DenyRequest, Ready, SettingsList, YourFinalPointsAre, SetPorts,
-                      NextStudent, CloseClient, CriteriaListIs, YourPrePointsAre };
+    enum class Kind
+    {
+        WhoAreYou,
+        Noop,
+        AllowRequest,
+        DenyRequest,
+        Ready,
+        SettingsList,
+        YourFinalPointsAre,
+        SetPorts,
+        NextStudent,
+        CloseClient,
+        CriteriaListIs,
+        YourPrePointsAre
+    };
     Kind kind = Kind::Noop;
-    int topicId = 0;        // AllowRequest, Ready
-    bool retry = false;     // AllowRequest
-    QString text;           // AllowRequest: topic name; YourFinalPointsAre: points; YourPrePointsAre: mark
-    QString percent;        // YourPrePointsAre
-    QStringList lines;      // SettingsList, CriteriaListIs, YourPrePointsAre (details)
-    int udpPort = 0;        // SetPorts
-    int tcpPort = 0;        // SetPorts
+    int topicId = 0;    // AllowRequest, Ready
+    bool retry = false; // AllowRequest
+    QString text;       // AllowRequest: topic name; YourFinalPointsAre: points; YourPrePointsAre: mark
+    QString percent;    // YourPrePointsAre
+    QStringList lines;  // SettingsList, CriteriaListIs, YourPrePointsAre (details)
+    int udpPort = 0;    // SetPorts
+    int tcpPort = 0;    // SetPorts
 };
 
 // A whole-text command ("!GetQuestions", "!NOOP ECHO", "!NOOP", "!ReceivingError", "!DenyRequest",
@@ -118,7 +140,11 @@ std::optional<qint64> parseDecimal(QByteArrayView field);
 std::optional<int> parseInt(QByteArrayView field);
 
 // The run-log text of a message a side sends, or nothing for the messages sent without a log entry.
-enum class Side { Server, Student };
+enum class Side
+{
+    Server,
+    Student
+};
 std::optional<QString> sentLogText(Side sender, const QByteArray& message);
 
 // The student's log text of a question-set head, and of the server's sends that are shortened.

@@ -4,7 +4,6 @@
 
 #include <QHostAddress>
 #include <QMetaObject>
-
 #include <arpa/inet.h>
 #include <chrono>
 #include <netinet/in.h>
@@ -41,8 +40,7 @@ TUserThread::TUserThread(int port, QString broadcastAddress, int intervalMs, int
                          QObject* parent)
     : QThread(parent), m_port(port), m_broadcastAddress(std::move(broadcastAddress)),
       m_autoDeactivationDelay(autoDeactivationDelayMs), m_interval(intervalMs)
-{
-}
+{}
 
 void TUserThread::requestStop()
 {

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
-
 #include <atomic>
 
 // One answering server: its IP address (dotted decimal), computer name and info string.

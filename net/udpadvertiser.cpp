@@ -3,7 +3,6 @@
 #include "runlog.h"
 
 #include <QMetaObject>
-
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -11,8 +10,7 @@
 
 TAdvertisingThread::TAdvertisingThread(int port, QByteArray answer, QObject* parent)
     : QThread(parent), m_port(port), m_answer(std::move(answer))
-{
-}
+{}
 
 void TAdvertisingThread::requestStop()
 {
@@ -42,8 +40,8 @@ void TAdvertisingThread::run()
         char query[Discovery::QueryReadBytes];
         sockaddr_in source{};
         socklen_t sourceLength = sizeof source;
-        while (!m_stop && ::recvfrom(fd, query, sizeof query, 0, reinterpret_cast<sockaddr*>(&source),
-                                     &sourceLength) >= 0) {
+        while (!m_stop &&
+               ::recvfrom(fd, query, sizeof query, 0, reinterpret_cast<sockaddr*>(&source), &sourceLength) >= 0) {
             ::sendto(fd, m_answer.constData(), size_t(m_answer.size()), 0, reinterpret_cast<sockaddr*>(&source),
                      sourceLength);
             sourceLength = sizeof source;
@@ -99,8 +97,8 @@ int TUDPAdvertiser::boundPort() const
 
 void TUDPAdvertiser::startWorker()
 {
-    m_worker = new TAdvertisingThread(m_port, Discovery::BuildAnswer(Discovery::LocalComputerName(), m_infoString),
-                                      this);
+    m_worker =
+        new TAdvertisingThread(m_port, Discovery::BuildAnswer(Discovery::LocalComputerName(), m_infoString), this);
     // A failed worker leaves the component marked active, as the Windows program does; the text
     // tells what happened.
     connect(m_worker, &TAdvertisingThread::failed, this, [this](const QString& text) {

@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QThread>
-
 #include <atomic>
 
 // The answering worker: every datagram that arrives on its port is answered, to its source,

@@ -12,7 +12,11 @@
 
 class Dataset;
 
-enum class StoreProgram { Vezuviroz, Scribant };
+enum class StoreProgram
+{
+    Vezuviroz,
+    Scribant
+};
 
 // The server's copies of the question tables of topics that computers are working on, so that
 // their reports are graded after the teacher has opened another topic.

@@ -30,9 +30,11 @@ QStringList fromTables(const QString& sql)
 
 bool isPlainSelect(const QString& sql)
 {
-    static const QRegularExpression select(QStringLiteral(R"(^\s*SELECT\s)"), QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression aggregate(QStringLiteral(R"(\b(COUNT|SUM|AVG|MIN|MAX)\s*\(|\bGROUP\s+BY\b|\bDISTINCT\b)"),
-                                              QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression select(QStringLiteral(R"(^\s*SELECT\s)"),
+                                           QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression aggregate(
+        QStringLiteral(R"(\b(COUNT|SUM|AVG|MIN|MAX)\s*\(|\bGROUP\s+BY\b|\bDISTINCT\b)"),
+        QRegularExpression::CaseInsensitiveOption);
     return select.match(sql).hasMatch() && !aggregate.match(sql).hasMatch();
 }
 
@@ -435,9 +437,10 @@ void Dataset::post()
         qint64 rowId = 0;
         {
             QStringList marks(names.size(), QStringLiteral("?"));
-            QSqlQuery& q = prepared(names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table))
-                                                    : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                                                          .arg(quoted(m_table), names.join(u','), marks.join(u',')));
+            QSqlQuery& q =
+                prepared(names.isEmpty() ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(m_table))
+                                         : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                                               .arg(quoted(m_table), names.join(u','), marks.join(u',')));
             int at = 0;
             for (const QVariant& v : std::as_const(values))
                 q.bindValue(at++, v);

@@ -8,13 +8,18 @@
 #include <QString>
 #include <QVariant>
 #include <QVariantMap>
-
 #include <functional>
 #include <unordered_map>
 
 class StoreConnection;
 
-enum class DatasetState { Inactive, Browse, Edit, Insert };
+enum class DatasetState
+{
+    Inactive,
+    Browse,
+    Edit,
+    Insert
+};
 
 // A record set over one fixed SQL text on the store's connection: what the data modules and the
 // windows need of one, and no more. Opening reads the rows once (a snapshot, as the lookup

@@ -71,9 +71,9 @@ SchemaColumn answerText(const QString& name)
 QList<SchemaTable> buildSchema()
 {
     QList<SchemaTable> tables;
-    tables.append({QStringLiteral("Topics"),
-                   {autoNumber("TopicID"), text("TopicName", 50), text("Remark", 255), longCol("ParentID"),
-                    memo("QueIDs")}});
+    tables.append(
+        {QStringLiteral("Topics"),
+         {autoNumber("TopicID"), text("TopicName", 50), text("Remark", 255), longCol("ParentID"), memo("QueIDs")}});
 
     QList<SchemaColumn> q{autoNumber("QueID"), longCol("TopicID"), yesNo("Used"), memo("Question"), binary("QuePict")};
     q += numbered(answerText, "Ans");
@@ -84,12 +84,12 @@ QList<SchemaTable> buildSchema()
     q += {text("Rslt", WideText), text("HowMixed", 50)};
     tables.append({QStringLiteral("Questions"), q});
 
-    QList<SchemaColumn> s{longCol("TopicID"), yesNo("Default"), yesNo("RandomOrder"), yesNo("AllowBack"),
+    QList<SchemaColumn> s{longCol("TopicID"),  yesNo("Default"),   yesNo("RandomOrder"),    yesNo("AllowBack"),
                           yesNo("ShowRights"), yesNo("TimeLimit"), longCol("GiveMaxCount"), longCol("MaxTime")};
     for (int n = 12; n >= 1; --n)
         s.append(longCol("Na" + QString::number(n)));
-    s += {yesNo("TakePartialRight"), longCol("MaxPointSystem"), yesNo("MixAnswers"), yesNo("ShowPrice"),
-          yesNo("ShowRightCount"), yesNo("ShowRightsInstant"), yesNo("HideDetails")};
+    s += {yesNo("TakePartialRight"), longCol("MaxPointSystem"),  yesNo("MixAnswers"), yesNo("ShowPrice"),
+          yesNo("ShowRightCount"),   yesNo("ShowRightsInstant"), yesNo("HideDetails")};
     tables.append({QStringLiteral("Settings"), s});
 
     tables.append({QStringLiteral("Klasses"), {autoNumber("KlassID"), text("Klass", 50)}});
@@ -99,10 +99,10 @@ QList<SchemaTable> buildSchema()
                     real("RightsPercent"), longCol("Points"), longCol("TimeRemain"), memo("RoutChecked")}});
     tables.append({QStringLiteral("CurrentTesting"),
                    {autoNumber("ResID"), longCol("StudentID"), text("PcName", 15), longCol("AlreadyPassedCount"),
-                    real("RightsPercent"), longCol("Points"), text("IP", 15), yesNo("QuestionsGiven"),
-                    memo("Results"), yesNo("Ready"), longCol("TimeRemain"), longCol("PriceSum"),
-                    longCol("CurrentTopicID"), yesNo("TimeLimit"), longCol("MaxTime"), yesNo("TakePartialRight"),
-                    longCol("MaxPointSystem"), longCol("PrePoints"), memo("CriteriaList")}});
+                    real("RightsPercent"), longCol("Points"), text("IP", 15), yesNo("QuestionsGiven"), memo("Results"),
+                    yesNo("Ready"), longCol("TimeRemain"), longCol("PriceSum"), longCol("CurrentTopicID"),
+                    yesNo("TimeLimit"), longCol("MaxTime"), yesNo("TakePartialRight"), longCol("MaxPointSystem"),
+                    longCol("PrePoints"), memo("CriteriaList")}});
 
     QList<SchemaColumn> v{yesNo("HideStudentViewPanel"),
                           longCol("PageScroller_Height"),

@@ -6,7 +6,6 @@
 #include <QSqlDriver>
 #include <QString>
 #include <QVariant>
-
 #include <sqlite3.h>
 
 namespace {

@@ -52,7 +52,8 @@ inline constexpr char TopicNames[] = "SELECT TopicID,TopicName FROM Topics \r\nO
 inline constexpr char TopicById[] = "SELECT * FROM Topics  WHERE TopicID=:aTopicID";
 
 // The results archive.
-inline constexpr char ArchiveJoin[] = "SELECT * FROM Results, Students\r\nWHERE Results.StudentID= Students.StudentID \r\n\r\n";
+inline constexpr char ArchiveJoin[] =
+    "SELECT * FROM Results, Students\r\nWHERE Results.StudentID= Students.StudentID \r\n\r\n";
 inline constexpr char ArchiveBase[] = "SELECT * FROM Results, Students WHERE Results.StudentID= Students.StudentID";
 inline constexpr char ArchiveQuery[] = "%S %S %S %S %S";
 inline constexpr char ArchiveKlassPart[] = "AND KlassID=%D";

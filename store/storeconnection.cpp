@@ -14,7 +14,6 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QThread>
-
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -23,7 +22,7 @@
 
 namespace {
 
-constexpr char SqliteMagic[] = "SQLite format 3";  // the first 16 bytes of every SQLite file, NUL included
+constexpr char SqliteMagic[] = "SQLite format 3"; // the first 16 bytes of every SQLite file, NUL included
 constexpr int LockRetryPauseMs = 20;
 constexpr int MaxReplacedRetries = 50; // the file was replaced under us (a compaction's rename)
 
@@ -127,7 +126,9 @@ void StoreConnection::lockFile()
         }
         // A compaction may have renamed a new file over the path while we waited: the lock must
         // be on the file the path names now.
-        struct stat held{}, named{};
+        struct stat held
+        {
+        }, named{};
         if (::fstat(fd, &held) == 0 && ::stat(native.constData(), &named) == 0 && held.st_ino == named.st_ino &&
             held.st_dev == named.st_dev) {
             m_lockFd = fd;

@@ -185,10 +185,14 @@ const QStringList& SettingsRowColumns()
 QList<int> ThresholdsInUse(int maxPointSystem)
 {
     switch (maxPointSystem) {
-    case 12: return {12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2};
-    case 5: return {5, 4, 3, 2};
-    case 1: return {1};
-    default: return {};
+    case 12:
+        return {12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2};
+    case 5:
+        return {5, 4, 3, 2};
+    case 1:
+        return {1};
+    default:
+        return {};
     }
 }
 
@@ -430,7 +434,8 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
         const auto it = present(name);
         int v = 0;
         if (!parseDecimal(*it, &v))
-            throw AppError(QStringLiteral("В списке настроек значение %1 не является целым числом: \"%2\".").arg(name, *it));
+            throw AppError(
+                QStringLiteral("В списке настроек значение %1 не является целым числом: \"%2\".").arg(name, *it));
         return v;
     };
 

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <array>
 #include <functional>
 
@@ -74,8 +73,7 @@ public:
 
     // The topic settings file "<folder>/<topic name>.set", the name made portable as an archive
     // entry's; the path written, or empty when the topic has no row and there is no Default row either.
-    QString WriteTopicSettingsFile(int topicId, const QString& remark, const QString& folder,
-                                   const QString& topicName);
+    QString WriteTopicSettingsFile(int topicId, const QString& remark, const QString& folder, const QString& topicName);
     struct FileResult
     {
         bool found = false;
@@ -123,7 +121,11 @@ struct SettingsListValues
     int AnsFontSize = 0;
 };
 
-enum class SettingsListSource { Network, TopicSettingsFile };
+enum class SettingsListSource
+{
+    Network,
+    TopicSettingsFile
+};
 
 // Reads a settings list. The criteria lines are copied whole, whatever their values (the mark
 // computation gives an empty or odd value its meaning); a missing criteria key, or from the

@@ -11,7 +11,16 @@
 //
 // Value types by column type: Int -> int (32-bit), Bool -> bool, Double -> double,
 // Text and Memo -> QString, Binary -> QByteArray, Date -> QDateTime.
-enum class ColumnType { Int, Bool, Double, Text, Memo, Binary, Date };
+enum class ColumnType
+{
+    Int,
+    Bool,
+    Double,
+    Text,
+    Memo,
+    Binary,
+    Date
+};
 
 struct Column
 {

@@ -7,7 +7,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
-
 #include <cmath>
 #include <limits>
 
@@ -22,8 +21,8 @@ struct TypeName
 };
 
 constexpr TypeName TypeNames[] = {
-    {ColumnType::Int, "int"},   {ColumnType::Bool, "bool"},     {ColumnType::Double, "double"},
-    {ColumnType::Text, "text"}, {ColumnType::Memo, "memo"},     {ColumnType::Binary, "binary"},
+    {ColumnType::Int, "int"},   {ColumnType::Bool, "bool"}, {ColumnType::Double, "double"},
+    {ColumnType::Text, "text"}, {ColumnType::Memo, "memo"}, {ColumnType::Binary, "binary"},
     {ColumnType::Date, "date"},
 };
 
@@ -42,11 +41,21 @@ void appendString(QByteArray& out, const QString& text)
     const QByteArray utf8 = text.toUtf8();
     for (char c : utf8) {
         switch (c) {
-        case '"': out.append("\\\""); break;
-        case '\\': out.append("\\\\"); break;
-        case '\n': out.append("\\n"); break;
-        case '\r': out.append("\\r"); break;
-        case '\t': out.append("\\t"); break;
+        case '"':
+            out.append("\\\"");
+            break;
+        case '\\':
+            out.append("\\\\");
+            break;
+        case '\n':
+            out.append("\\n");
+            break;
+        case '\r':
+            out.append("\\r");
+            break;
+        case '\t':
+            out.append("\\t");
+            break;
         default:
             if (quint8(c) < 0x20) {
                 out.append("\\u00");
@@ -75,8 +84,12 @@ void appendValue(QByteArray& out, const Column& column, const QVariant& value, i
         throw AppError(QStringLiteral("Строка %1, поле \"%2\": %3.").arg(row + 1).arg(column.name, QLatin1String(why)));
     };
     switch (column.type) {
-    case ColumnType::Int: out.append(QByteArray::number(value.toLongLong())); return;
-    case ColumnType::Bool: out.append(value.toBool() ? "true" : "false"); return;
+    case ColumnType::Int:
+        out.append(QByteArray::number(value.toLongLong()));
+        return;
+    case ColumnType::Bool:
+        out.append(value.toBool() ? "true" : "false");
+        return;
     case ColumnType::Double: {
         const double number = value.toDouble();
         if (!std::isfinite(number))
@@ -85,7 +98,9 @@ void appendValue(QByteArray& out, const Column& column, const QVariant& value, i
         return;
     }
     case ColumnType::Text:
-    case ColumnType::Memo: appendString(out, value.toString()); return;
+    case ColumnType::Memo:
+        appendString(out, value.toString());
+        return;
     case ColumnType::Binary:
         out.append('"');
         out.append(value.toByteArray().toBase64());
@@ -155,7 +170,9 @@ QVariant valueFromJson(const QJsonValue& v, const Column& column, int row)
     if (v.isNull())
         return QVariant();
     const auto bad = [&](const char* expected) {
-        badJson(QStringLiteral("строка %1, поле \"%2\": ожидается %3").arg(row + 1).arg(column.name, QLatin1String(expected)));
+        badJson(QStringLiteral("строка %1, поле \"%2\": ожидается %3")
+                    .arg(row + 1)
+                    .arg(column.name, QLatin1String(expected)));
     };
     switch (column.type) {
     case ColumnType::Int: {

@@ -1,12 +1,10 @@
 // vastrel table dump|make: table files (question sets, ".top" members) to and from JSON text.
-#include "command.h"
-
 #include "adtg.h"
 #include "apperror.h"
+#include "command.h"
 #include "tablejson.h"
 
 #include <QFile>
-
 #include <cstdio>
 
 namespace {
@@ -28,8 +26,8 @@ int runTable(const QStringList& args)
     return fail(QStringLiteral("usage: vastrel table dump FILE | vastrel table make JSON OUT"));
 }
 
-const bool registered = registerCommand(
-    {"table", "table dump FILE | table make JSON OUT",
-     "prints a table file (ADTG) as JSON, or writes a table file from such JSON", runTable});
+const bool registered =
+    registerCommand({"table", "table dump FILE | table make JSON OUT",
+                     "prints a table file (ADTG) as JSON, or writes a table file from such JSON", runTable});
 
 } // namespace

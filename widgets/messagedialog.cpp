@@ -9,10 +9,14 @@ namespace {
 QMessageBox::Icon boxIcon(MsgIcon icon)
 {
     switch (icon) {
-    case MsgIcon::Information: return QMessageBox::Information;
-    case MsgIcon::Warning: return QMessageBox::Warning;
-    case MsgIcon::Error: return QMessageBox::Critical;
-    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Information:
+        return QMessageBox::Information;
+    case MsgIcon::Warning:
+        return QMessageBox::Warning;
+    case MsgIcon::Error:
+        return QMessageBox::Critical;
+    case MsgIcon::Question:
+        return QMessageBox::Question;
     }
     return QMessageBox::NoIcon;
 }
@@ -36,10 +40,18 @@ MsgResult ShowMessageDialog(const QString& text, MsgIcon icon, MsgButtons button
     const Choice no{MsgResult::No, QStringLiteral("Нет"), QMessageBox::NoRole};
     const Choice cancel{MsgResult::Cancel, QStringLiteral("Отмена"), QMessageBox::RejectRole};
     switch (buttons) {
-    case MsgButtons::Ok: choices = {ok}; break;
-    case MsgButtons::YesNo: choices = {yes, no}; break;
-    case MsgButtons::YesNoCancel: choices = {yes, no, cancel}; break;
-    case MsgButtons::YesCancel: choices = {yes, cancel}; break;
+    case MsgButtons::Ok:
+        choices = {ok};
+        break;
+    case MsgButtons::YesNo:
+        choices = {yes, no};
+        break;
+    case MsgButtons::YesNoCancel:
+        choices = {yes, no, cancel};
+        break;
+    case MsgButtons::YesCancel:
+        choices = {yes, cancel};
+        break;
     }
     QList<QAbstractButton*> added;
     for (const Choice& c : choices)

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 
@@ -20,10 +19,10 @@ public:
 
 struct ProgramInfo
 {
-    QString name;        // "Vezuviroz": the short name, the log file's name, the guard's name
-    QString role;        // "Сервер тестирования": shown in the splash box
-    bool setsTitle;      // the application title is the short name
-    int splashWaitMs;    // how long the splash stays after the modules are made (Student: 2000)
+    QString name;     // "Vezuviroz": the short name, the log file's name, the guard's name
+    QString role;     // "Сервер тестирования": shown in the splash box
+    bool setsTitle;   // the application title is the short name
+    int splashWaitMs; // how long the splash stays after the modules are made (Student: 2000)
 };
 
 // Runs a program: the run log, the single-instance guard "Vastrel <name>" (a second start hands

@@ -6,7 +6,6 @@
 #include <QProgressBar>
 #include <QThread>
 #include <QVBoxLayout>
-
 #include <exception>
 
 WaitWindow::WaitWindow(const QString& text, QWidget* parent) : QDialog(parent)
@@ -37,7 +36,12 @@ void WaitWindow::run(const Job& job)
     QPointer<QProgressBar> bar = m_bar;
     const Progress progress = [bar](int percent) {
         QMetaObject::invokeMethod(
-            bar, [bar, percent] { if (bar) bar->setValue(percent); }, Qt::QueuedConnection);
+            bar,
+            [bar, percent] {
+                if (bar)
+                    bar->setValue(percent);
+            },
+            Qt::QueuedConnection);
     };
     QThread* worker = QThread::create([&] {
         try {

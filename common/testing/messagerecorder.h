@@ -11,16 +11,15 @@ class MessageRecorder
 {
 public:
     explicit MessageRecorder(QList<MsgResult> answers = {})
-        : m_answers(std::move(answers)), m_previous(SetMessageHandler([this](const QString& text, MsgIcon icon,
-                                                                              MsgButtons buttons) {
+        : m_answers(std::move(answers)),
+          m_previous(SetMessageHandler([this](const QString& text, MsgIcon icon, MsgButtons buttons) {
               texts.append(text);
               icons.append(icon);
               if (!m_answers.isEmpty())
                   return m_answers.takeFirst();
               return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::Yes;
           }))
-    {
-    }
+    {}
     ~MessageRecorder() { SetMessageHandler(std::move(m_previous)); }
     MessageRecorder(const MessageRecorder&) = delete;
     MessageRecorder& operator=(const MessageRecorder&) = delete;

@@ -5,7 +5,6 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
-
 #include <ostream>
 
 inline void PrintTo(const QString& s, std::ostream* os)

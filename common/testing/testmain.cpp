@@ -1,11 +1,9 @@
 // Test entry point shared by every test executable: headless platform, Russian locale, and a
 // fresh application folder (VASTREL_HOME) for each test case.
-#include <gtest/gtest.h>
-
 #include <QApplication>
 #include <QLocale>
 #include <QTemporaryDir>
-
+#include <gtest/gtest.h>
 #include <memory>
 
 namespace {

@@ -1,10 +1,9 @@
-#include "codec.h"
 #include "appfolder.h"
+#include "codec.h"
 #include "testhome.h"
 
-#include <gtest/gtest.h>
-
 #include <QDir>
+#include <gtest/gtest.h>
 
 TEST(Codec, CyrillicRoundTripAndKnownBytes)
 {

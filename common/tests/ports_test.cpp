@@ -1,12 +1,11 @@
-#include "ports.h"
 #include "codec.h"
 #include "inifile.h"
+#include "ports.h"
 #include "testhome.h"
-
-#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFile>
+#include <gtest/gtest.h>
 
 namespace {
 

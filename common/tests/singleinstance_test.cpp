@@ -1,8 +1,6 @@
 #include "singleinstance.h"
 #include "socketerror.h"
 
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QFile>
@@ -12,7 +10,7 @@
 #include <QThread>
 #include <QTimer>
 #include <QUuid>
-
+#include <gtest/gtest.h>
 #include <vector>
 
 namespace {

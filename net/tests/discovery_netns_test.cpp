@@ -4,16 +4,13 @@
 #include "udpaduser.h"
 #include "udpadvertiser.h"
 
-#include <gtest/gtest.h>
-
 #include <QCoreApplication>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
-
-#include <memory>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
+#include <memory>
 #include <sched.h>
 #include <unistd.h>
 

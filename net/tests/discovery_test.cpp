@@ -3,13 +3,11 @@
 #include "udpaduser.h"
 #include "udpadvertiser.h"
 
-#include <gtest/gtest.h>
-
 #include <QElapsedTimer>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUdpSocket>
-
+#include <gtest/gtest.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -202,8 +200,8 @@ TEST(DiscoveryLoopback, BadAnswersAreDroppedAndOneItemPerAddress)
     user.setPort(second.port());
     user.setBroadcastAddress(QStringLiteral("127.0.0.2"));
     user.setActive(true); // a new activation empties the list
-    ASSERT_TRUE(QTest::qWaitFor([&] { return user.advertisers().count() == 1 &&
-                                             user.advertisers().at(0).ip == "127.0.0.2"; }, WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return user.advertisers().count() == 1 && user.advertisers().at(0).ip == "127.0.0.2"; }, WaitMs));
     EXPECT_EQ(events.newOnes, 2);
 }
 

@@ -60,9 +60,8 @@ TEST(DataModules, ScribantHasItsOwnSettingsAndTheTopics)
 {
     TDM dm(StoreProgram::Scribant);
     TSharedDM shared(&dm);
-    EXPECT_EQ(names(dm.ADOConnection()->datasets()),
-              (QStringList{"sqlAppSettings", "sqlTopics", "sqlOldQuestions", "sqlSingleLevelTopics", "sqlTopics",
-                           "sqlSettings"}));
+    EXPECT_EQ(names(dm.ADOConnection()->datasets()), (QStringList{"sqlAppSettings", "sqlTopics", "sqlOldQuestions",
+                                                                  "sqlSingleLevelTopics", "sqlTopics", "sqlSettings"}));
     EXPECT_EQ(dm.sqlAppSettings->tableName(), QStringLiteral("ScribantSettings"));
     EXPECT_EQ(dm.sqlCurrentTesting, nullptr);
     EXPECT_EQ(dm.topicQuestionCache(), nullptr);

@@ -1,13 +1,12 @@
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "dataset.h"
 #include "sqltexts.h"
 #include "storeconnection.h"
 
-#include <gtest/gtest.h>
-
 #include <QDateTime>
 #include <QSqlQuery>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -83,8 +82,8 @@ TEST_F(DatasetTest, EditInsertAppendReachTheFileAtOnce)
     d.setValue("ParentID", 0);
     EXPECT_EQ(d.recNo(), 0);
     d.post();
-    EXPECT_EQ(d.recNo(), 2); // inserted before the row that was current
-    EXPECT_GT(d.value("TopicID").toInt(), 2);  // the store numbered it
+    EXPECT_EQ(d.recNo(), 2);                  // inserted before the row that was current
+    EXPECT_GT(d.value("TopicID").toInt(), 2); // the store numbered it
     EXPECT_EQ(scalar("SELECT Count(*) FROM Topics").toInt(), 3);
 
     ASSERT_TRUE(d.append());
@@ -244,7 +243,8 @@ TEST_F(DatasetTest, ClosingTheConnectionClosesItsDatasetsAndOpenAllReopensThem)
 TEST_F(DatasetTest, TextComparesWithoutCaseInEveryAlphabet)
 {
     for (const char* name : {"ёлкин", "Агеев", "Ежов", "бобров", "Иванов", "иваненко", "Ivanov"})
-        store.execute(QStringLiteral("INSERT INTO Students (Name, KlassID) VALUES (:n, 1)"), {{"n", QString::fromUtf8(name)}});
+        store.execute(QStringLiteral("INSERT INTO Students (Name, KlassID) VALUES (:n, 1)"),
+                      {{"n", QString::fromUtf8(name)}});
     const struct
     {
         const char* prompt;
@@ -367,7 +367,8 @@ TEST_F(DatasetTest, WritesReachTheFilePastTheKeptStatementsAndAReconnection)
     d.setValue(last[0], "after");
     d.setValue(last[1], "after");
     d.post();
-    EXPECT_EQ(scalar(QStringLiteral("SELECT %1 FROM Questions WHERE QueID=%2").arg(last[1]).arg(id)).toString(), "after");
+    EXPECT_EQ(scalar(QStringLiteral("SELECT %1 FROM Questions WHERE QueID=%2").arg(last[1]).arg(id)).toString(),
+              "after");
     ASSERT_TRUE(d.append());
     d.setValue("Question", "new");
     d.post();

@@ -4,9 +4,8 @@
 #include "sqltexts.h"
 #include "storeconnection.h"
 
-#include <gtest/gtest.h>
-
 #include <QDateTime>
+#include <gtest/gtest.h>
 
 namespace {
 

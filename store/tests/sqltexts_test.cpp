@@ -27,15 +27,19 @@ protected:
                  "INSERT INTO Questions (QueID, TopicID, Used, Question, QueType) VALUES (1, 2, 1, 'q1', 0)",
                  "INSERT INTO Questions (QueID, TopicID, Used, Question, QueType) VALUES (2, 2, 0, 'q2', NULL)",
                  "INSERT INTO Questions (QueID, TopicID, Used, Question, QueType) VALUES (3, 1, 1, 'q3', NULL)",
-                 "INSERT INTO Questions (QueID, TopicID, Used, Question, QueType, LinksCount) VALUES (4, 3, 0, 'q4', 2, 1)",
+                 "INSERT INTO Questions (QueID, TopicID, Used, Question, QueType, LinksCount) VALUES (4, 3, 0, 'q4', "
+                 "2, 1)",
                  "INSERT INTO Klasses (KlassID, Klass) VALUES (1, '7A')",
                  "INSERT INTO Klasses (KlassID, Klass) VALUES (2, '7B')",
                  "INSERT INTO Students (StudentID, Name, KlassID) VALUES (1, 'Иванов', 1)",
                  "INSERT INTO Students (StudentID, Name, KlassID) VALUES (2, 'Петров', 2)",
                  "INSERT INTO Students (StudentID, Name, KlassID) VALUES (3, 'Иваненко', 1)",
-                 "INSERT INTO Results (ResID, Date, StudentID, TopicID, Points) VALUES (1, '2024-03-05T10:00:00', 1, 2, 9)",
-                 "INSERT INTO Results (ResID, Date, StudentID, TopicID, Points) VALUES (2, '2024-03-06T11:00:00', 2, 3, 4)",
-                 "INSERT INTO Results (ResID, Date, StudentID, TopicID, Points) VALUES (3, '2024-03-05T12:00:00', 3, 3, -2)",
+                 "INSERT INTO Results (ResID, Date, StudentID, TopicID, Points) VALUES (1, '2024-03-05T10:00:00', 1, "
+                 "2, 9)",
+                 "INSERT INTO Results (ResID, Date, StudentID, TopicID, Points) VALUES (2, '2024-03-06T11:00:00', 2, "
+                 "3, 4)",
+                 "INSERT INTO Results (ResID, Date, StudentID, TopicID, Points) VALUES (3, '2024-03-05T12:00:00', 3, "
+                 "3, -2)",
                  "INSERT INTO CurrentTesting (PcName, IP, QuestionsGiven, Ready) VALUES ('PC2', '10.0.0.2', 1, 0)",
                  "INSERT INTO CurrentTesting (PcName, IP, QuestionsGiven, Ready) VALUES ('PC1', '10.0.0.1', 1, 1)",
                  "INSERT INTO CurrentTesting (PcName, IP, QuestionsGiven, Ready) VALUES ('PC3', '10.0.0.3', 0, 0)",
@@ -62,7 +66,7 @@ struct QueryCase
     const char* name;
     QString text;
     QVariantMap params;
-    const char* column;    // read from every row, in order
+    const char* column; // read from every row, in order
     QStringList expected;
 };
 

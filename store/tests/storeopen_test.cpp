@@ -1,13 +1,12 @@
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "schema.h"
 #include "storeconnection.h"
-
-#include <gtest/gtest.h>
 
 #include <QFile>
 #include <QSqlQuery>
 #include <QSqlRecord>
+#include <gtest/gtest.h>
 
 namespace {
 
@@ -74,7 +73,8 @@ TEST(StoreOpen, ColumnDefaultsAsTheProgramsRelyOnThem)
     c.execute(QStringLiteral("INSERT INTO Questions (Question) VALUES ('q')"));
     c.execute(QStringLiteral("INSERT INTO VezuvirozSettings (PageScroller_Height) VALUES (349)"));
     QSqlQuery q(c.database());
-    ASSERT_TRUE(q.exec(QStringLiteral("SELECT Used, OK8, Fact1, MixAnswers, Price, LinksCount, QueType FROM Questions")));
+    ASSERT_TRUE(
+        q.exec(QStringLiteral("SELECT Used, OK8, Fact1, MixAnswers, Price, LinksCount, QueType FROM Questions")));
     ASSERT_TRUE(q.next());
     EXPECT_EQ(q.value(0).toInt(), 0);
     EXPECT_EQ(q.value(1).toInt(), 0);

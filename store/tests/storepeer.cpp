@@ -11,7 +11,6 @@
 #include <QCoreApplication>
 #include <QSqlQuery>
 #include <QThread>
-
 #include <iostream>
 #include <string>
 

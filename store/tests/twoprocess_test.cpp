@@ -1,17 +1,15 @@
 // The store shared by two programs at once, and a program that dies in the middle.
-#include "appfolder.h"
 #include "apperror.h"
+#include "appfolder.h"
 #include "datamodules.h"
 #include "dataset.h"
 #include "messagerecorder.h"
 #include "storeconnection.h"
 
-#include <gtest/gtest.h>
-
 #include <QFileInfo>
 #include <QProcess>
 #include <QSqlQuery>
-
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 namespace {
@@ -74,7 +72,9 @@ QString storePath()
 
 ino_t inode(const QString& path)
 {
-    struct stat st{};
+    struct stat st
+    {
+    };
     ::stat(QFile::encodeName(path).constData(), &st);
     return st.st_ino;
 }

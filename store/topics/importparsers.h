@@ -4,7 +4,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-
 #include <array>
 
 // Question lists written by three other testing programs, read into plain values before anything

@@ -9,12 +9,10 @@
 #include <QImage>
 #include <QImageReader>
 #include <QImageWriter>
-
 #include <csetjmp>
 #include <cstdio>
-
-#include <jpeglib.h>
 #include <jerror.h>
+#include <jpeglib.h>
 
 namespace Picture {
 
@@ -87,8 +85,8 @@ bool decodeRows(JpegJob* job, unsigned char* bits, long bytesPerLine)
 
 void checkSize(const QSize& size, const QString& name)
 {
-    if (size.width() <= 0 || size.height() <= 0 || size.width() > MaxSide || size.height() > MaxSide
-        || qint64(size.width()) * size.height() > MaxPixels)
+    if (size.width() <= 0 || size.height() <= 0 || size.width() > MaxSide || size.height() > MaxSide ||
+        qint64(size.width()) * size.height() > MaxPixels)
         failPicture(name, QString::fromUtf8(TopicsText::PictureTooLarge).arg(size.width()).arg(size.height()));
 }
 
@@ -117,8 +115,8 @@ QByteArray decodeJpeg(const QByteArray& jpeg, const QString& name)
         ~Destroy() { jpeg_destroy_decompress(&job.cinfo); }
     } destroy{job};
 
-    if (jpeg.isEmpty()
-        || !readHeader(&job, reinterpret_cast<const unsigned char*>(jpeg.constData()), (unsigned long)jpeg.size()))
+    if (jpeg.isEmpty() ||
+        !readHeader(&job, reinterpret_cast<const unsigned char*>(jpeg.constData()), (unsigned long)jpeg.size()))
         failPicture(name, job.message[0] ? QString::fromLatin1(job.message)
                                          : QString::fromUtf8(TopicsText::EmptyPictureFile));
     checkSize(QSize(int(job.cinfo.image_width), int(job.cinfo.image_height)), name);

@@ -432,9 +432,8 @@ int TopicStore::LoadTopicFromFile(int parentId, const QString& givenPath)
             c << QStringLiteral("Ans%1").arg(i) << QStringLiteral("Pict%1").arg(i) << QStringLiteral("OK%1").arg(i);
         return c;
     }();
-    static const QStringList ifPresent{QStringLiteral("Price"), QStringLiteral("MixAnswers"),
-                                       QStringLiteral("Ans8"),  QStringLiteral("Pict8"),
-                                       QStringLiteral("OK8")};
+    static const QStringList ifPresent{QStringLiteral("Price"), QStringLiteral("MixAnswers"), QStringLiteral("Ans8"),
+                                       QStringLiteral("Pict8"), QStringLiteral("OK8")};
     const QString fileName = QFileInfo(path).fileName();
     QStringList& ids = questionIdList();
     ids.clear();

@@ -5,7 +5,6 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
-
 #include <functional>
 
 class Dataset;
@@ -76,10 +75,14 @@ public:
     QStringList& questionIdList();
 
 private:
-    enum class ImportKind { TestW, Assistant2, MyTest };
+    enum class ImportKind
+    {
+        TestW,
+        Assistant2,
+        MyTest
+    };
     int importFile(ImportKind kind, const QString& path);
-    void saveToPath(int topicId, const QString& topicName, const QString& remark, Dataset* given,
-                    const QString& path);
+    void saveToPath(int topicId, const QString& topicName, const QString& remark, Dataset* given, const QString& path);
     QString chooseSavePath(const QString& topicName);
 
     TSharedDM* m_shared;

@@ -3,7 +3,6 @@
 #include "topicsettingseditor.h"
 
 #include <QDialog>
-
 #include <array>
 
 class QCheckBox;

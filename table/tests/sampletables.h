@@ -31,8 +31,9 @@ inline Table smallQuestions()
 // without the later columns (QueType, MixAnswers, LinksCount), 36 columns.
 inline QList<Column> questionsColumns(int answers)
 {
-    QList<Column> c{autoNumberKey("QueID"), column("TopicID", ColumnType::Int), column("Used", ColumnType::Bool, 0, false),
-                    column("Question", ColumnType::Memo), column("QuePict", ColumnType::Binary)};
+    QList<Column> c{autoNumberKey("QueID"), column("TopicID", ColumnType::Int),
+                    column("Used", ColumnType::Bool, 0, false), column("Question", ColumnType::Memo),
+                    column("QuePict", ColumnType::Binary)};
     const auto numbered = [&](const char* stem, ColumnType type, int size, bool nullable) {
         for (int i = 1; i <= answers; ++i)
             c.append({QString::fromLatin1(stem) + QString::number(i), type, size, nullable});

@@ -3,7 +3,6 @@
 #include "importparsers.h"
 
 #include <QStringList>
-
 #include <gtest/gtest.h>
 
 using Import::ParsedQuestion;
@@ -59,10 +58,24 @@ TEST(ImportTestW, QuestionsAnswersAndMarks)
         "QuestionLine=between questions",
         "[Question]",
         "QuestionLine=Второй",
-        "Variant=1", "Variant=2", "Variant=3", "Variant=4", "Variant=5", "Variant=6", "Variant=7",
-        "Variant=8", "Variant=9",
-        "CorrectVariant=0", "CorrectVariant=0", "CorrectVariant=0", "CorrectVariant=0", "CorrectVariant=0",
-        "CorrectVariant=0", "CorrectVariant=0", "CorrectVariant=1", "CorrectVariant=1",
+        "Variant=1",
+        "Variant=2",
+        "Variant=3",
+        "Variant=4",
+        "Variant=5",
+        "Variant=6",
+        "Variant=7",
+        "Variant=8",
+        "Variant=9",
+        "CorrectVariant=0",
+        "CorrectVariant=0",
+        "CorrectVariant=0",
+        "CorrectVariant=0",
+        "CorrectVariant=0",
+        "CorrectVariant=0",
+        "CorrectVariant=0",
+        "CorrectVariant=1",
+        "CorrectVariant=1",
         "[Question]",
         "QuestionLine=Третий без [End] после второго",
         "[End]",
@@ -128,7 +141,15 @@ TEST(ImportAssistant2, AnswersPicturesAndText)
         "@b.jpg",
         "?",
         "Девять ответов",
-        "+1", "-2", "+3", "-4", "+5", "-6", "+7", "+8", "-9",
+        "+1",
+        "-2",
+        "+3",
+        "-4",
+        "+5",
+        "-6",
+        "+7",
+        "+8",
+        "-9",
         "?",
     });
     const Import::ParsedTopic topic = Import::ParseAssistant2(bytes, "Арифметика", "a.qst");
@@ -156,8 +177,9 @@ TEST(ImportAssistant2, AnswersPicturesAndText)
 
 TEST(ImportAssistant2, FilesThatAreNoQuestionListAreRefused)
 {
-    EXPECT_TRUE(errorOf([] { Import::ParseAssistant2(file({"+a", "-b"}), "x", "x.qst"); })
-                    .contains("ни одного вопроса"));
+    EXPECT_TRUE(errorOf([] {
+                    Import::ParseAssistant2(file({"+a", "-b"}), "x", "x.qst");
+                }).contains("ни одного вопроса"));
     EXPECT_TRUE(errorOf([] { Import::ParseAssistant2(file({"?", "q"}), "", "x.qst"); }).contains("x.qst"));
 }
 
@@ -180,10 +202,8 @@ TEST(ImportMyTest, HeadsTextPicturesAndRightAnswers)
 {
     QStringList lines = myTestHead("Химия");
     lines << myTestQuestion("-1-", "Первая_crlf_строка_CRLF_вторая", "p1.bmp", "1 3")
-          << myTestQuestion("--2", "Вторая", "", "2 9 x 8")
-          << myTestQuestion("-4-", "out of turn: not a head", "", "1")
-          << myTestQuestion("3-", "Третья выпадает", "p3.bmp", "1-2")
-          << myTestQuestion("-3-", "Третья снова", "", "5");
+          << myTestQuestion("--2", "Вторая", "", "2 9 x 8") << myTestQuestion("-4-", "out of turn: not a head", "", "1")
+          << myTestQuestion("3-", "Третья выпадает", "p3.bmp", "1-2") << myTestQuestion("-3-", "Третья снова", "", "5");
     const Import::ParsedTopic topic = Import::ParseMyTest(file(lines), "m.txt");
     EXPECT_EQ(topic.topicName, "Химия");
     ASSERT_EQ(topic.questions.size(), 3);

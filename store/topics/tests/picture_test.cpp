@@ -3,7 +3,6 @@
 
 #include <QBuffer>
 #include <QImage>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -14,8 +13,9 @@ QImage quarters(int w = 32, int h = 24)
     QImage image(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            image.setPixel(x, y, y < h / 2 ? (x < w / 2 ? qRgb(255, 0, 0) : qRgb(0, 255, 0))
-                                           : (x < w / 2 ? qRgb(0, 0, 255) : qRgb(255, 255, 255)));
+            image.setPixel(x, y,
+                           y < h / 2 ? (x < w / 2 ? qRgb(255, 0, 0) : qRgb(0, 255, 0))
+                                     : (x < w / 2 ? qRgb(0, 0, 255) : qRgb(255, 255, 255)));
     return image;
 }
 
@@ -81,7 +81,7 @@ TEST(Picture, KindFollowsTheExtension)
         bool jpeg;
     };
     const Case cases[] = {{"a.jpg", true},  {"a.JPG", true},  {"a.jpeg", true}, {"a.Jpe", true},
-                          {"a.bmp", false}, {"a.png", false}, {"jpg", false},    {"dir.jpg/a.bmp", false}};
+                          {"a.bmp", false}, {"a.png", false}, {"jpg", false},   {"dir.jpg/a.bmp", false}};
     for (const Case& c : cases)
         EXPECT_EQ(Picture::IsJpegName(QString::fromUtf8(c.name)), c.jpeg) << c.name;
     // A real JPEG named as a bitmap is not a bitmap.

@@ -571,7 +571,8 @@ TEST(TopicStore, LoadOfFilesWithoutQuestionsOrSettings)
     // The older seven-answer layout without settings: QueType 0, no eighth answer, no settings row.
     QList<Column> columns{{"QueID", ColumnType::Int}, {"TopicID", ColumnType::Int}, {"Question", ColumnType::Memo}};
     for (int i = 1; i <= 7; ++i)
-        columns << Column{QString("Ans%1").arg(i), ColumnType::Text, 255} << Column{QString("OK%1").arg(i), ColumnType::Bool};
+        columns << Column{QString("Ans%1").arg(i), ColumnType::Text, 255}
+                << Column{QString("OK%1").arg(i), ColumnType::Bool};
     Table old(columns);
     old.appendRow({5, 3, QString("старый"), QString("a1"), true});
     const QString top = testPath("Old.top");
@@ -704,9 +705,8 @@ TEST(TopicStore, ImportsOfTheThreeFormats)
     EXPECT_TRUE(bank.questionValue(list[0].toInt(), "OK1").toBool());
     EXPECT_FALSE(bank.questionValue(list[0].toInt(), "LinksCount").isValid());
 
-    writeLines(folder + "/Арифметика.qst",
-               {"?", "Зелёный", "+да", "@pics\\a.bmp", "?", "Синий", "-нет", "@b.jpg", "?", "Без рисунка", "@nothere.bmp",
-                "@../../etc/passwd"});
+    writeLines(folder + "/Арифметика.qst", {"?", "Зелёный", "+да", "@pics\\a.bmp", "?", "Синий", "-нет", "@b.jpg", "?",
+                                            "Без рисунка", "@nothere.bmp", "@../../etc/passwd"});
     const int assistant = bank.store.ImportAssistant2(folder + "/Арифметика.qst");
     ASSERT_NE(assistant, 0);
     EXPECT_EQ(bank.topicValue(assistant, "TopicName").toString(), Utf8Text("Арифметика"));
@@ -721,9 +721,36 @@ TEST(TopicStore, ImportsOfTheThreeFormats)
     EXPECT_FALSE(bank.questionValue(list[2].toInt(), "QuePict").isValid());
 
     QStringList my{Utf8Text("Мой тест"), "", "", "", "", "", ""};
-    my << "-1-" << "Первый" << "" << "pics/a.bmp" << "1 2" << "a" << "b" << "c" << "d" << "e";
-    my << "-2-" << "Выпадет" << "" << "" << "-" << "a" << "b" << "c" << "d" << "e";
-    my << "-3-" << "Ждёт номера 2" << "" << "" << "1" << "a" << "b" << "c" << "d" << "e";
+    my << "-1-"
+       << "Первый"
+       << ""
+       << "pics/a.bmp"
+       << "1 2"
+       << "a"
+       << "b"
+       << "c"
+       << "d"
+       << "e";
+    my << "-2-"
+       << "Выпадет"
+       << ""
+       << ""
+       << "-"
+       << "a"
+       << "b"
+       << "c"
+       << "d"
+       << "e";
+    my << "-3-"
+       << "Ждёт номера 2"
+       << ""
+       << ""
+       << "1"
+       << "a"
+       << "b"
+       << "c"
+       << "d"
+       << "e";
     writeLines(folder + "/my.txt", my);
     const int myTest = bank.store.ImportMyTest(folder + "/my.txt");
     ASSERT_NE(myTest, 0);

@@ -270,10 +270,10 @@ void MenuColumnsView::paintEvent(QPaintEvent*)
         option.icon = entry->icon();
         option.maxIconWidth = style()->pixelMetric(QStyle::PM_SmallIconSize, nullptr, m_menu);
         option.menuRect = rect();
-        option.menuItemType = entry->isSeparator()                  ? QStyleOptionMenuItem::Separator
-                              : entry->menu()                       ? QStyleOptionMenuItem::SubMenu
-                              : entry == m_menu->defaultAction()    ? QStyleOptionMenuItem::DefaultItem
-                                                                    : QStyleOptionMenuItem::Normal;
+        option.menuItemType = entry->isSeparator()               ? QStyleOptionMenuItem::Separator
+                              : entry->menu()                    ? QStyleOptionMenuItem::SubMenu
+                              : entry == m_menu->defaultAction() ? QStyleOptionMenuItem::DefaultItem
+                                                                 : QStyleOptionMenuItem::Normal;
         option.state = QStyle::State_None;
         if (entry->isEnabled())
             option.state |= QStyle::State_Enabled;

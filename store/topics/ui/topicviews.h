@@ -2,7 +2,6 @@
 
 #include <QIcon>
 #include <QList>
-
 #include <functional>
 
 class ColumnMenu;

@@ -64,8 +64,7 @@ protected:
         return n;
     }
 
-    template <typename W>
-    static W* find(QWidget& dialog, const char* name)
+    template <typename W> static W* find(QWidget& dialog, const char* name)
     {
         W* w = dialog.findChild<W*>(QLatin1String(name));
         EXPECT_NE(w, nullptr) << name;
