@@ -2,6 +2,7 @@
 // pictures, topics, classes, students, results, settings) into a fresh store, against the plain
 // engine doing the same: ATTACH the store and INSERT ... SELECT * per table, in the same run.
 
+#include "benchstats.h"
 #include "migration.h"
 #include "storeconnection.h"
 
@@ -162,12 +163,6 @@ double migrationMs(const QString& oldPath, const QString& storePath)
     return ms;
 }
 
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
 void removeStore(const QString& path)
 {
     for (const char* suffix : {"", "-wal", "-shm"})
@@ -195,7 +190,7 @@ int main(int argc, char** argv)
         ours.push_back(migrationMs(oldPath, b + "/vs4.mdb"));
         removeStore(b + "/vs4.mdb");
     }
-    const double p = median(plain), m = median(ours);
+    const double p = Median(plain), m = Median(ours);
     std::printf("plain ATTACH + INSERT ... SELECT: %.1f ms (median of %d)\n", p, Rounds);
     std::printf("MigrateDatabase:                  %.1f ms (median of %d)\n", m, Rounds);
     std::printf("ratio MigrateDatabase / plain:    %.2f (target <= 1.5)\n", m / p);

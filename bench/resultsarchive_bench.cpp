@@ -7,6 +7,7 @@
 #include "appfolder.h"
 #include "archivemodel.h"
 #include "archivequery.h"
+#include "benchstats.h"
 #include "sqldialect.h"
 #include "storeconnection.h"
 
@@ -26,12 +27,6 @@ constexpr int Results = 100000;
 constexpr int Students = 600;
 constexpr int Days = 1000;
 constexpr int Rounds = 7;
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 // Current resident memory in KiB.
 long residentKiB()
@@ -127,7 +122,7 @@ int main(int argc, char** argv)
         }
         std::printf(
             "  %-8s rows %6d/%6d  bare SELECT %8.2f ms  archive+statistics %8.2f ms  ratio %.2f (target <= 1.5)\n",
-            c.name, archiveRows, bareRows, median(bare), median(archive), median(archive) / median(bare));
+            c.name, archiveRows, bareRows, Median(bare), Median(archive), Median(archive) / Median(bare));
     }
 
     // Memory: a model and a shown view over the rows of one day, then over all rows; the first pays

@@ -3,6 +3,7 @@
 // dataset, against one prepared "SELECT * FROM Questions WHERE QueID IN (...)" of the same ids
 // read with QSqlQuery, in the same run on the same store.
 #include "appfolder.h"
+#include "benchstats.h"
 #include "dataset.h"
 #include "sqldialect.h"
 #include "sqltexts.h"
@@ -23,12 +24,6 @@ namespace {
 constexpr int TopicQuestions = 5000;
 constexpr int StoreQuestions = 20000;
 constexpr int Rounds = 15;
-
-double median(QList<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
 
 } // namespace
 
@@ -123,9 +118,9 @@ int main(int argc, char** argv)
         readIn(inQuery, true, checksum);
         boundTimes.append(t.nsecsElapsed() / 1e6);
     }
-    const double list = median(listTimes);
-    const double literal = median(inTimes);
-    const double bound = median(boundTimes);
+    const double list = Median(listTimes);
+    const double literal = Median(inTimes);
+    const double bound = Median(boundTimes);
     const double in = std::min(literal, bound);
     std::printf("store: question list of %d questions (of %d), median of %d rounds\n", TopicQuestions, StoreQuestions,
                 Rounds);

@@ -7,6 +7,7 @@
 //      2000 ms its splash box stands by design (a coarse timer: it may end up to 5% early), so the
 //      time until the window is made and has identified itself ("Iam") is given as well.
 //  (b) CPU time of a waiting Student (discovery listener and timers on, no server) over 10 s.
+#include "benchstats.h"
 #include "connection.h"
 
 #include <QCoreApplication>
@@ -49,12 +50,6 @@ bool runUntil(const std::function<bool()>& done, int ms)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
     }
     return true;
-}
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
 }
 
 // Milliseconds from the spawn to the end of a process that ends by itself once its window shows.
@@ -146,7 +141,7 @@ int main(int argc, char** argv)
         iam.push_back(toIam);
         shown.push_back(toEnd);
     }
-    const double b = median(bare), s = median(shown), i = median(iam);
+    const double b = Median(bare), s = Median(shown), i = Median(iam);
     std::printf("(a) median of %d: bare Qt window shown after %.0f ms; Student's window made, connected and "
                 "identified after %.0f ms (ratio %.2f); shown after the %d ms splash at %.0f ms (ratio %.2f)\n",
                 Runs, b, i, i / b, SplashWaitMs, s, s / b);

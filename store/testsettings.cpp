@@ -119,10 +119,9 @@ constexpr ListedSetting ListedSettings[] = {
 };
 
 // Where the reader keeps the appearance lines, in the order of StudentViewColumns.
-constexpr int SettingsListValues::*AppearancePlaces[] = {
-    &SettingsListValues::QueFontColor, &SettingsListValues::QueBGColor,        &SettingsListValues::AnsFontColor,
-    &SettingsListValues::AnsBGColor,   &SettingsListValues::RightAnsFontColor, &SettingsListValues::QueFontSize,
-    &SettingsListValues::AnsFontSize,
+constexpr int Appearance::*AppearancePlaces[] = {
+    &Appearance::QueFontColor,      &Appearance::QueBGColor,  &Appearance::AnsFontColor, &Appearance::AnsBGColor,
+    &Appearance::RightAnsFontColor, &Appearance::QueFontSize, &Appearance::AnsFontSize,
 };
 static_assert(std::size(AppearancePlaces) == std::size(StudentViewColumns));
 
@@ -453,7 +452,7 @@ SettingsListValues ReadSettingsList(const QString& text, SettingsListSource sour
     }
     if (source == SettingsListSource::Network) {
         for (size_t i = 0; i < std::size(StudentViewColumns); ++i)
-            s.*AppearancePlaces[i] = required(StudentViewColumns[i].first);
+            s.appearance.*AppearancePlaces[i] = required(StudentViewColumns[i].first);
         s.hasAppearance = true;
     }
     return s;

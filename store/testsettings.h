@@ -96,6 +96,20 @@ QString BuildCriteriaList(const Dataset& settings); // its current row
 QString BuildCriteriaList(const TestSettings& settings);
 
 // What Student takes from a settings list.
+// The look of the question and answer areas that a settings list carries to the student's
+// program (colours 0x00BBGGRR).
+struct Appearance
+{
+    int QueFontColor = 0;
+    int QueFontSize = 0;
+    int QueBGColor = 0;
+    int AnsFontColor = 0;
+    int AnsFontSize = 0;
+    int AnsBGColor = 0;
+    int RightAnsFontColor = 0;
+    bool operator==(const Appearance&) const = default;
+};
+
 struct SettingsListValues
 {
     bool RandomOrder = true;
@@ -112,13 +126,7 @@ struct SettingsListValues
     bool ShowRightsInstant = false;
     QStringList criteriaList; // the fourteen criteria lines as given, in criteria order
     bool hasAppearance = false;
-    int QueFontColor = 0;
-    int QueBGColor = 0;
-    int AnsFontColor = 0;
-    int AnsBGColor = 0;
-    int RightAnsFontColor = 0;
-    int QueFontSize = 0;
-    int AnsFontSize = 0;
+    Appearance appearance;
 };
 
 enum class SettingsListSource

@@ -181,7 +181,7 @@ TEST_F(SettingsTest, SettingsListOfATopicWithBuiltInDefaults)
     // And the reader takes back what was built.
     const SettingsListValues read = ReadSettingsList(expected, SettingsListSource::Network);
     EXPECT_EQ(read.TopicID, 7);
-    EXPECT_EQ(read.QueFontSize, 16);
+    EXPECT_EQ(read.appearance.QueFontSize, 16);
     EXPECT_EQ(JoinListLines(read.criteriaList), BuildCriteriaList(TestSettings{}));
 }
 
@@ -203,7 +203,7 @@ TEST(SettingsListReader, DefaultsAndRequiredKeys)
     EXPECT_FALSE(v.HideDetails);
     EXPECT_EQ(v.TopicID, 0);
     EXPECT_EQ(JoinListLines(v.criteriaList), BuildCriteriaList(custom())); // criteria order, whole lines
-    EXPECT_EQ(v.AnsFontSize, 7);
+    EXPECT_EQ(v.appearance.AnsFontSize, 7);
     EXPECT_TRUE(v.hasAppearance);
 
     const struct

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "protocol.h"
+#include "testsettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -65,19 +66,6 @@ struct Notice
     int seconds = 0;
     int speed = DefaultSpeed;
     bool operator==(const Notice&) const = default;
-};
-
-// The look of the question and answer areas from a settings list (colours 0x00BBGGRR).
-struct Appearance
-{
-    int QueFontColor = 0;
-    int QueFontSize = 0;
-    int QueBGColor = 0;
-    int AnsFontColor = 0;
-    int AnsFontSize = 0;
-    int AnsBGColor = 0;
-    int RightAnsFontColor = 0;
-    bool operator==(const Appearance&) const = default;
 };
 
 // One row of the details window.

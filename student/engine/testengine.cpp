@@ -134,8 +134,7 @@ bool TestEngine::ApplySettingsList(const QString& text, bool fromFile)
     m_settingsRefused = false;
     m_criteriaList = JoinListLines(values.criteriaList);
     if (!fromFile) {
-        m_notices.applyAppearance({values.QueFontColor, values.QueFontSize, values.QueBGColor, values.AnsFontColor,
-                                   values.AnsFontSize, values.AnsBGColor, values.RightAnsFontColor});
+        m_notices.applyAppearance(values.appearance);
         m_phase = TestPhase::Waiting;
         stopCountdown(); // no clock runs without a test
         m_setWait->start(QuestionSetWaitMs);
