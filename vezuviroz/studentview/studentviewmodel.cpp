@@ -74,6 +74,21 @@ double QuestionOwnPercent(const QuestionRow& question, QStringView answer, bool 
     }
 }
 
+StudentViewRow StudentViewRow::fromFields(const std::function<QVariant(const QString& column)>& field)
+{
+    StudentViewRow r;
+    r.address = field(QStringLiteral("IP")).toString();
+    r.results = field(QStringLiteral("Results")).toString();
+    r.timeLimit = field(QStringLiteral("TimeLimit")).toBool();
+    r.maxTime = field(QStringLiteral("MaxTime")).toInt();
+    r.timeRemain = field(QStringLiteral("TimeRemain")).toInt();
+    r.takePartialRight = field(QStringLiteral("TakePartialRight")).toBool();
+    r.priceSum = field(QStringLiteral("PriceSum")).toInt();
+    r.questionsGiven = field(QStringLiteral("QuestionsGiven")).toBool();
+    r.topicId = field(QStringLiteral("CurrentTopicID")).toInt();
+    return r;
+}
+
 StudentViewModel::StudentViewModel() = default;
 StudentViewModel::~StudentViewModel() = default;
 

@@ -6,7 +6,9 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -20,8 +22,11 @@ struct StudentViewRow
     int timeRemain = 0; // seconds
     bool takePartialRight = true;
     int priceSum = 0;
-    bool questionsGiven = false;
-    int topicId = 0; // CurrentTopicID
+    bool questionsGiven = false; // not read by the view; the window's criteria window follows it
+    int topicId = 0;             // CurrentTopicID
+
+    // The values of a CurrentTesting row; field gives a column's value by name.
+    static StudentViewRow fromFields(const std::function<QVariant(const QString& column)>& field);
 };
 
 // One of the eight answer slots as the view draws it.

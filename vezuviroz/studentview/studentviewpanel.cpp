@@ -292,8 +292,14 @@ void StudentViewPanel::render()
     m_variants->setText(v.variants.join(u'\n'));
     layOutCanvas();
 
-    if (v.needRoute && m_model.row())
-        Q_EMIT needRoute(m_model.row()->address);
+    // asked once for each question found empty, not again at every refresh of the same row
+    const QString routeKey =
+        v.needRoute && m_model.row() ? m_model.row()->address + u'/' + QString::number(m_model.index()) : QString();
+    if (routeKey != m_routeAsked) {
+        m_routeAsked = routeKey;
+        if (!routeKey.isEmpty())
+            Q_EMIT needRoute(m_model.row()->address);
+    }
     Q_EMIT questionChanged(m_model.index());
 }
 

@@ -102,7 +102,7 @@ public:
 
 Q_SIGNALS:
     // The answer text of the shown question is empty: the computer of the address is to be asked
-    // for its route ("!NeedRoute").
+    // for its route ("!NeedRoute"). Once for each question found so, until it is shown filled.
     void needRoute(const QString& address);
     // The view shows another question or another state of it (after every row, previous, next).
     void questionChanged(int index);
@@ -149,4 +149,5 @@ private:
     QLabel* m_rightAnswer;
     QLabel* m_variantsCaption;
     QLabel* m_variants;
+    QString m_routeAsked; // the computer and question last asked for the route
 };

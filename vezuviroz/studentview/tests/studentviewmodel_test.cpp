@@ -375,3 +375,20 @@ TEST(StudentViewModel, TheTimeTurnsShortBelowSixtyOneSeconds)
     EXPECT_FALSE(m.view().timeShown);
     EXPECT_TRUE(m.view().minutesText.isEmpty());
 }
+
+TEST(StudentViewModel, TheRowIsReadFromTheWorkingTablesColumns)
+{
+    const QVariantMap columns{{"IP", "10.0.0.3"}, {"Results", "1=1\r\n"}, {"TimeLimit", -1},
+                              {"MaxTime", 900},   {"TimeRemain", 61},     {"TakePartialRight", 0},
+                              {"PriceSum", 12},   {"QuestionsGiven", -1}, {"CurrentTopicID", 42}};
+    const StudentViewRow r = StudentViewRow::fromFields([&](const QString& c) { return columns.value(c); });
+    EXPECT_EQ(r.address, "10.0.0.3");
+    EXPECT_EQ(r.results, "1=1\r\n");
+    EXPECT_TRUE(r.timeLimit);
+    EXPECT_EQ(r.maxTime, 900);
+    EXPECT_EQ(r.timeRemain, 61);
+    EXPECT_FALSE(r.takePartialRight);
+    EXPECT_EQ(r.priceSum, 12);
+    EXPECT_TRUE(r.questionsGiven);
+    EXPECT_EQ(r.topicId, 42);
+}

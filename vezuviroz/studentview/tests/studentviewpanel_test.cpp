@@ -23,6 +23,7 @@ Table matchingTopic()
                              .price = 4,
                              .answers = {"Волга", "Нева", "Обь", "Енисей", "Каспий", "Балтика", "Карское", "Залив"}});
     fixture::addQuestion(t, {.id = 1, .type = 0, .price = 2, .answers = {"А", "Б"}, .correct = "1"});
+    fixture::addQuestion(t, {.id = 2, .type = 1, .price = 1, .answers = {"Париж", "Paris", "", "Лютеция"}});
     t.setValue(0, QStringLiteral("Question"), QStringLiteral("<b>Сопоставьте</b> реки и моря"));
     t.setValue(0, QStringLiteral("Pict6"), viewfixture::picture(120, 80));
     return t;
@@ -158,6 +159,20 @@ TEST_F(StudentViewPanelTest, AnEmptyAnswerTextAsksTheComputerForItsRoute)
     EXPECT_FALSE(shown(panel.questionLabel()));
     EXPECT_FALSE(shown(panel.answerLabel(0)));
     EXPECT_TRUE(panel.scoreLabel()->text().isEmpty());
+
+    // refreshes of the same row do not ask again; once the route has filled it, a new gap asks anew
+    panel.setRow(matchingRow(QStringLiteral("4=12345678\r\n1=\r\n")), &topic);
+    EXPECT_EQ(route.size(), 1);
+    panel.setRow(matchingRow(QStringLiteral("4=12345678\r\n1=1\r\n")), &topic);
+    EXPECT_TRUE(shown(panel.questionLabel()));
+    panel.setRow(matchingRow(QStringLiteral("4=12345678\r\n1=\r\n")), &topic);
+    EXPECT_EQ(route.size(), 2);
+    // another computer with the same gap is asked too
+    StudentViewRow other = matchingRow(QStringLiteral("4=12345678\r\n1=\r\n"));
+    other.address = QStringLiteral("192.168.0.8");
+    panel.setRow(other, &topic);
+    ASSERT_EQ(route.size(), 3);
+    EXPECT_EQ(route.last().at(0).toString(), QStringLiteral("192.168.0.8"));
 }
 
 TEST_F(StudentViewPanelTest, APictureTogglesItsSizeAndCanBeDragged)
@@ -187,4 +202,24 @@ TEST_F(StudentViewPanelTest, APictureTogglesItsSizeAndCanBeDragged)
     // a refresh of the row keeps the picture where the teacher put it
     panel.setRow(matchingRow(QStringLiteral("4=12345678\r\n")), &topic);
     EXPECT_EQ(picture->pos(), place + QPoint(20, 7));
+}
+
+TEST_F(StudentViewPanelTest, AnOpenQuestionShowsTheAnswerLineInsteadOfTheSlots)
+{
+    panel.setRow(matchingRow(QStringLiteral("4=12345678\r\n2=***\r\n")), &topic);
+    EXPECT_FALSE(shown(panel.openAnswerEdit()));
+    panel.nextAction()->trigger();
+    ASSERT_TRUE(shown(panel.openAnswerEdit()));
+    EXPECT_TRUE(panel.openAnswerEdit()->text().isEmpty());
+    EXPECT_TRUE(panel.openAnswerEdit()->isReadOnly());
+    EXPECT_EQ(panel.rightAnswerLabel()->text(), QStringLiteral("Париж"));
+    EXPECT_EQ(panel.variantsLabel()->text(), QStringLiteral("Paris\nЛютеция"));
+    for (int n = 0; n < 8; ++n) {
+        EXPECT_FALSE(shown(panel.answerLabel(n))) << n;
+        EXPECT_FALSE(shown(panel.orderLabel(n))) << n;
+    }
+    // the answer line stands below the question, the right answer below the line
+    EXPECT_GT(panel.openAnswerEdit()->y(), panel.questionLabel()->y());
+    EXPECT_GT(panel.rightAnswerLabel()->y(), panel.openAnswerEdit()->y());
+    EXPECT_GT(panel.variantsLabel()->y(), panel.rightAnswerLabel()->y());
 }
