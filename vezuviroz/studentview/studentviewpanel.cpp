@@ -106,6 +106,7 @@ void ViewPicture::mouseDoubleClickEvent(QMouseEvent* event)
     if (hasPicture() && event->button() == Qt::LeftButton) {
         m_enlarged = !m_enlarged;
         applyGeometry();
+        Q_EMIT reshaped();
     }
 }
 
@@ -124,6 +125,7 @@ void ViewPicture::mouseMoveEvent(QMouseEvent* event)
         return QLabel::mouseMoveEvent(event);
     m_dragOffset = m_grabOffset + event->globalPosition().toPoint() - m_grab;
     applyGeometry();
+    Q_EMIT reshaped();
 }
 
 void ViewPicture::mouseReleaseEvent(QMouseEvent* event)
@@ -214,8 +216,10 @@ StudentViewPanel::StudentViewPanel(QWidget* parent)
         slot.text = plainLabel(m_canvas);
         slot.text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         slot.picture = new ViewPicture(AnswerThumb, m_canvas);
+        connect(slot.picture, &ViewPicture::reshaped, this, &StudentViewPanel::fitCanvas);
     }
     m_questionPicture = new ViewPicture(QuestionThumb, m_canvas);
+    connect(m_questionPicture, &ViewPicture::reshaped, this, &StudentViewPanel::fitCanvas);
     m_openAnswer = new QLineEdit(m_canvas);
     m_openAnswer->setReadOnly(true);
     m_rightCaption = plainLabel(m_canvas, false);
@@ -377,7 +381,19 @@ void StudentViewPanel::layOutCanvas()
                 y += height + RowGap;
         }
     }
-    m_canvas->setMinimumHeight(y + Margin);
+    m_contentBottom = y + Margin;
+    fitCanvas();
+}
+
+void StudentViewPanel::fitCanvas()
+{
+    QSize size(0, m_contentBottom);
+    for (const ViewPicture* picture : m_canvas->findChildren<ViewPicture*>()) {
+        if (picture->isVisibleTo(m_canvas))
+            size = size.expandedTo(QSize(picture->geometry().right(), picture->geometry().bottom()) +
+                                   QSize(Margin, Margin));
+    }
+    m_canvas->setMinimumSize(size);
 }
 
 bool StudentViewPanel::eventFilter(QObject* watched, QEvent* event)

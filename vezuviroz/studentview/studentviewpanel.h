@@ -31,6 +31,10 @@ public:
     void placeAt(const QPoint& topLeft);
     int thumb() const { return m_thumb; }
 
+Q_SIGNALS:
+    // The teacher enlarged, shrank or moved the picture.
+    void reshaped();
+
 protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -122,6 +126,8 @@ private:
     void render();
     void renderSlot(Slot& slot, const AnswerSlotView& view);
     void layOutCanvas();
+    // The canvas as large as its texts and every picture, so that the view scrolls to all of them.
+    void fitCanvas();
     int placeSlot(const Slot& slot, int left, int top, int width);
 
     StudentViewModel m_model;
@@ -150,4 +156,5 @@ private:
     QLabel* m_variantsCaption;
     QLabel* m_variants;
     QString m_routeAsked; // the computer and question last asked for the route
+    int m_contentBottom = 0;
 };

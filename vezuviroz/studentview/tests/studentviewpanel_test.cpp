@@ -25,7 +25,7 @@ Table matchingTopic()
     fixture::addQuestion(t, {.id = 1, .type = 0, .price = 2, .answers = {"А", "Б"}, .correct = "1"});
     fixture::addQuestion(t, {.id = 2, .type = 1, .price = 1, .answers = {"Париж", "Paris", "", "Лютеция"}});
     t.setValue(0, QStringLiteral("Question"), QStringLiteral("<b>Сопоставьте</b> реки и моря"));
-    t.setValue(0, QStringLiteral("Pict6"), viewfixture::picture(120, 80));
+    t.setValue(0, QStringLiteral("Pict6"), viewfixture::picture(120, 400));
     return t;
 }
 
@@ -187,7 +187,10 @@ TEST_F(StudentViewPanelTest, APictureTogglesItsSizeAndCanBeDragged)
 
     QTest::mouseDClick(picture, Qt::LeftButton);
     EXPECT_TRUE(picture->isEnlarged());
-    EXPECT_EQ(picture->size(), QSize(120, 80));
+    EXPECT_EQ(picture->size(), QSize(120, 400));
+    // the view can scroll to the whole enlarged picture
+    const QWidget* canvas = picture->parentWidget();
+    EXPECT_GE(canvas->minimumHeight(), picture->geometry().bottom());
     QTest::mouseDClick(picture, Qt::LeftButton);
     EXPECT_FALSE(picture->isEnlarged());
     EXPECT_EQ(picture->size(), QSize(25, 25));
