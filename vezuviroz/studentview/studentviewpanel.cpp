@@ -21,6 +21,7 @@ constexpr int Gap = 6;
 constexpr int RowGap = 4;
 constexpr int CheckWidth = 18;
 constexpr int OrderWidth = 16;
+constexpr double OrderFontScale = 0.8; // the order labels are small beside the answers
 constexpr int GaugeWidth = 120;
 // Matching questions stand in two columns: answers 1 to 4 on the left, their partners on the right.
 constexpr int MatchingRows = 4;
@@ -44,6 +45,12 @@ void setColour(QWidget* w, QPalette::ColorRole role, const QColor& colour)
     QPalette p = w->palette();
     p.setColor(role, colour);
     w->setPalette(p);
+}
+
+void showAll(std::initializer_list<QWidget*> widgets, bool shown)
+{
+    for (QWidget* w : widgets)
+        w->setVisible(shown);
 }
 
 int heightOf(const QLabel* label, int width)
@@ -211,7 +218,7 @@ StudentViewPanel::StudentViewPanel(QWidget* parent)
         slot.order->setAlignment(Qt::AlignCenter);
         slot.order->setFrameShape(QFrame::Box);
         QFont small = slot.order->font();
-        small.setPointSizeF(small.pointSizeF() * 0.8);
+        small.setPointSizeF(small.pointSizeF() * OrderFontScale);
         slot.order->setFont(small);
         slot.text = plainLabel(m_canvas);
         slot.text->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -270,9 +277,7 @@ void StudentViewPanel::render()
     m_priceCaption->setVisible(v.hasQuestion);
     m_price->setText(v.price);
     m_priceShare->setText(v.priceShare);
-    for (QWidget* w :
-         {static_cast<QWidget*>(m_timeCaption), static_cast<QWidget*>(m_gauge), static_cast<QWidget*>(m_minutes)})
-        w->setVisible(v.timeShown);
+    showAll({m_timeCaption, m_gauge, m_minutes}, v.timeShown);
     m_gauge->setRange(0, std::max(v.timeMaximum, 1));
     m_gauge->setValue(v.timeValue);
     const QColor timeColour = v.timeShort ? shortTimeColour() : normalTimeColour();
@@ -286,13 +291,9 @@ void StudentViewPanel::render()
     const bool open = v.hasQuestion && v.kind == QuestionKind::Open;
     for (int n = 0; n < StudentView::SlotCount; ++n)
         renderSlot(m_slots[n], v.hasQuestion && !open ? v.slots[n] : AnswerSlotView());
-    for (QWidget* w : {static_cast<QWidget*>(m_openAnswer), static_cast<QWidget*>(m_rightCaption),
-                       static_cast<QWidget*>(m_rightAnswer)})
-        w->setVisible(open);
+    showAll({m_openAnswer, m_rightCaption, m_rightAnswer, m_variantsCaption, m_variants}, open);
     m_openAnswer->setText(v.openAnswer);
     m_rightAnswer->setText(v.rightAnswer);
-    m_variantsCaption->setVisible(open);
-    m_variants->setVisible(open);
     m_variants->setText(v.variants.join(u'\n'));
     layOutCanvas();
 
