@@ -1,0 +1,45 @@
+#pragma once
+
+#include "archivefixture.h"
+#include "dataset.h"
+
+#include <QStringList>
+
+// A fresh store with classes, students and computers' rows written straight into the tables, and
+// the students as the store holds them read back the same way.
+class StudentsFixture : public ArchiveFixture
+{
+protected:
+    int addComputer(const QString& pcName, int studentId = 0)
+    {
+        return insert(QStringLiteral("INSERT INTO CurrentTesting (PcName, IP, StudentID) VALUES (:pc, :ip, :s)"),
+                      {{"pc", pcName}, {"ip", "10.0.0." + pcName.right(1)}, {"s", studentId}});
+    }
+    // "Name" of every student of the class (every student for 0) in the order they were added.
+    QStringList storedNames(int klassId = 0)
+    {
+        QSqlQuery q(store->database());
+        q.prepare(klassId ? QStringLiteral("SELECT Name FROM Students WHERE KlassID=? ORDER BY StudentID")
+                          : QStringLiteral("SELECT Name FROM Students ORDER BY StudentID"));
+        if (klassId)
+            q.addBindValue(klassId);
+        EXPECT_TRUE(q.exec());
+        QStringList names;
+        while (q.next())
+            names.append(q.value(0).toString());
+        return names;
+    }
+    QVariant storedValue(const QString& sql)
+    {
+        QSqlQuery q(store->database());
+        EXPECT_TRUE(q.exec(sql) && q.next()) << sql.toStdString();
+        return q.value(0);
+    }
+    static QStringList column(const Dataset& d, const QString& field)
+    {
+        QStringList values;
+        for (int i = 0; i < d.recordCount(); ++i)
+            values.append(d.rowValues(i).value(d.fieldIndex(field)).toString());
+        return values;
+    }
+};
