@@ -4,31 +4,12 @@
 #include "studentsfixture.h"
 #include "utf8text.h"
 
-class StudentChoiceTest : public StudentsFixture
+class StudentChoiceTest : public ChoiceFixture
 {
 protected:
-    int klass7a = addKlass("7А");
-    int klass7b = addKlass("7Б");
-    int klass8 = addKlass("8В");
-    int ivanov = addStudent("Иванов", klass7a);
-    int petrov = addStudent("Петров", klass7b);
-    int sidorov = addStudent("Сидоров", klass8);
-    int antonov = addStudent("Антонов", klass7a);
-    int pc1 = addComputer("PC1");
-    int pc2 = addComputer("PC2", petrov);
     Dataset& students = *dm.sqlStudents;
     Dataset& rows = *dm.sqlCurrentTesting;
 
-    void SetUp() override
-    {
-        rows.requery();
-        students.requery();
-        ASSERT_TRUE(rows.locate("PcName", "PC1"));
-    }
-    int studentOf(int resId)
-    {
-        return storedValue(QString("SELECT StudentID FROM CurrentTesting WHERE ResID=%1").arg(resId)).toInt();
-    }
     int rowOf(const QString& name) { return int(column(students, "Name").indexOf(name)); }
 };
 

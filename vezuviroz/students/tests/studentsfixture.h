@@ -43,3 +43,30 @@ protected:
         return values;
     }
 };
+
+// Three classes with their students, and two computers: PC1 without a student (current in the
+// monitor), PC2 with Петров.
+class ChoiceFixture : public StudentsFixture
+{
+protected:
+    int klass7a = addKlass("7А");
+    int klass7b = addKlass("7Б");
+    int klass8 = addKlass("8В");
+    int ivanov = addStudent("Иванов", klass7a);
+    int petrov = addStudent("Петров", klass7b);
+    int sidorov = addStudent("Сидоров", klass8);
+    int antonov = addStudent("Антонов", klass7a);
+    int pc1 = addComputer("PC1");
+    int pc2 = addComputer("PC2", petrov);
+
+    void SetUp() override
+    {
+        dm.sqlCurrentTesting->requery();
+        dm.sqlStudents->requery();
+        ASSERT_TRUE(dm.sqlCurrentTesting->locate("PcName", "PC1"));
+    }
+    int studentOf(int resId)
+    {
+        return storedValue(QString("SELECT StudentID FROM CurrentTesting WHERE ResID=%1").arg(resId)).toInt();
+    }
+};

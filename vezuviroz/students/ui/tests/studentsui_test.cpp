@@ -24,48 +24,63 @@
 #include <QTest>
 #include <QTimer>
 
-class StudentsWindowsTest : public StudentsFixture
+namespace {
+
+template <typename T> T* child(QWidget* w, const char* name)
 {
-protected:
-    template <typename T> static T* child(QWidget* w, const char* name)
-    {
-        T* found = w->findChild<T*>(name);
-        EXPECT_NE(found, nullptr) << name;
-        return found;
-    }
-    static void click(QWidget* w, const char* name) { child<QPushButton>(w, name)->click(); }
-    static QStringList rows(QAbstractItemView* view)
-    {
-        QStringList names;
-        for (int row = 0; row < view->model()->rowCount(); ++row)
-            names.append(view->model()->index(row, 0).data().toString());
-        return names;
-    }
-    // Types into the cell of the current row as the teacher would, and leaves the editor open.
-    static void typeIntoCurrentCell(QTableView* view, const QString& text)
-    {
-        // Closed editors linger until the event loop deletes them: the open one is the current cell's.
-        auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(view->currentIndex()));
-        ASSERT_NE(editor, nullptr) << "a cell is being edited";
-        editor->setText(text);
-    }
-    QString writeFile(const QString& name, const QByteArray& bytes)
-    {
-        QFile f(testPath(name));
-        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(bytes);
-        return f.fileName();
-    }
-    // Ends the modal window that the next call opens, as the teacher would, by the button named.
-    static void whenModal(std::function<void(QWidget*)> act)
-    {
-        QTimer::singleShot(0, [act] {
-            QWidget* modal = QApplication::activeModalWidget();
-            ASSERT_NE(modal, nullptr);
-            act(modal);
-        });
-    }
-};
+    T* found = w->findChild<T*>(name);
+    EXPECT_NE(found, nullptr) << name;
+    return found;
+}
+
+void click(QWidget* w, const char* name)
+{
+    child<QPushButton>(w, name)->click();
+}
+
+QStringList rows(QAbstractItemView* view)
+{
+    QStringList names;
+    for (int row = 0; row < view->model()->rowCount(); ++row)
+        names.append(view->model()->index(row, 0).data().toString());
+    return names;
+}
+
+// Types into the cell of the current row as the teacher would, and leaves the editor open.
+void typeIntoCurrentCell(QTableView* view, const QString& text)
+{
+    // Closed editors linger until the event loop deletes them: the open one is the current cell's.
+    auto* editor = qobject_cast<QLineEdit*>(view->indexWidget(view->currentIndex()));
+    ASSERT_NE(editor, nullptr) << "a cell is being edited";
+    editor->setText(text);
+}
+
+QString writeFile(const QString& name, const QByteArray& bytes)
+{
+    QFile f(testPath(name));
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    return f.fileName();
+}
+
+// Acts on the modal window that the next call opens, as the teacher would.
+void whenModal(std::function<void(QWidget*)> act)
+{
+    QTimer::singleShot(0, [act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        act(modal);
+    });
+}
+
+QDialogButtonBox* buttons(QWidget* w)
+{
+    return w->findChild<QDialogButtonBox*>();
+}
+
+} // namespace
+
+using StudentsWindowsTest = StudentsFixture;
 
 TEST_F(StudentsWindowsTest, ClassesAreAddedSavedDeletedAndKeptWhenTheWindowCloses)
 {
@@ -221,62 +236,48 @@ TEST_F(StudentsWindowsTest, StudentsWindowWithoutAnyClassOpensTheClassesWindow)
     EXPECT_EQ(messages.texts.size(), 1);
 }
 
-class StudentChoiceWindowTest : public StudentsWindowsTest
+class StudentChoiceWindowTest : public ChoiceFixture
 {
 protected:
-    int klass7a = addKlass("7А");
-    int klass7b = addKlass("7Б");
-    int klass8 = addKlass("8В");
-    int ivanov = addStudent("Иванов", klass7a);
-    int petrov = addStudent("Петров", klass7b);
-    int sidorov = addStudent("Сидоров", klass8);
-    int pc = addComputer("PC3");
-
-    void SetUp() override
-    {
-        dm.sqlCurrentTesting->requery();
-        dm.sqlStudents->requery();
-    }
-    static void ctrlClickKlass(TChooseStudentF& w, int row, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
+    static void clickKlass(TChooseStudentF& w, int row, Qt::KeyboardModifiers modifiers = Qt::ControlModifier)
     {
         auto* grid = w.findChild<QTableWidget*>("gridKlasses");
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers,
                           grid->visualRect(grid->model()->index(row, 0)).center());
     }
-    int seated() { return storedValue(QString("SELECT StudentID FROM CurrentTesting WHERE ResID=%1").arg(pc)).toInt(); }
 };
 
 TEST_F(StudentChoiceWindowTest, CtrlChoosesTwoClassesAndCancelRestoresListAndLabel)
 {
     TChooseStudentF w(&dm, "все");
     w.show();
-    EXPECT_EQ(w.windowTitle(), "Выбор студента на PC3");
+    EXPECT_EQ(w.windowTitle(), "Выбор студента на PC1");
     auto* names = child<QListView>(&w, "lstStudents");
     auto* label = child<QLabel>(&w, "lblKlass");
     auto* all = child<QCheckBox>(&w, "cbAllKlasses");
     EXPECT_EQ(label->text(), "");
     EXPECT_TRUE(all->isChecked());
-    EXPECT_EQ(rows(names), (QStringList{"Иванов", "Петров", "Сидоров"}));
+    EXPECT_EQ(rows(names), (QStringList{"Антонов", "Иванов", "Петров", "Сидоров"}));
 
-    ctrlClickKlass(w, 0, Qt::NoModifier);
-    ctrlClickKlass(w, 1);
-    EXPECT_EQ(rows(names), (QStringList{"Иванов", "Петров"}));
+    clickKlass(w, 0, Qt::NoModifier);
+    clickKlass(w, 1);
+    EXPECT_EQ(rows(names), (QStringList{"Антонов", "Иванов", "Петров"}));
     EXPECT_EQ(label->text(), "7А, 7Б");
     EXPECT_FALSE(all->isChecked());
     names->setCurrentIndex(names->model()->index(1, 0));
 
-    child<QDialogButtonBox>(&w, "")->button(QDialogButtonBox::Cancel)->click();
+    buttons(&w)->button(QDialogButtonBox::Cancel)->click();
     EXPECT_EQ(w.result(), QDialog::Rejected);
     EXPECT_EQ(w.choice().resultLabel(), "все");
-    EXPECT_EQ(column(*dm.sqlStudents, "Name"), (QStringList{"Иванов", "Петров", "Сидоров"}));
-    EXPECT_EQ(seated(), 0);
+    EXPECT_EQ(column(*dm.sqlStudents, "Name"), (QStringList{"Антонов", "Иванов", "Петров", "Сидоров"}));
+    EXPECT_EQ(studentOf(pc1), 0);
 }
 
 TEST_F(StudentChoiceWindowTest, ADoubleClickOnANameSavesTheRow)
 {
     TChooseStudentF w(&dm, "все");
     w.show();
-    ctrlClickKlass(w, 2, Qt::NoModifier);
+    clickKlass(w, 2, Qt::NoModifier);
     auto* names = child<QListView>(&w, "lstStudents");
     EXPECT_EQ(rows(names), QStringList{"Сидоров"});
     names->doItemsLayout(); // the event loop would lay the new list out
@@ -285,18 +286,18 @@ TEST_F(StudentChoiceWindowTest, ADoubleClickOnANameSavesTheRow)
     QTest::mouseClick(names->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(names->viewport(), Qt::LeftButton, {}, at);
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_EQ(seated(), sidorov);
+    EXPECT_EQ(studentOf(pc1), sidorov);
 
     // Ticking "все классы" clears the class grid and lists everybody.
     TChooseStudentF again(&dm, "8В");
     again.show();
     EXPECT_EQ(rows(child<QListView>(&again, "lstStudents")), QStringList{"Сидоров"});
     EXPECT_EQ(child<QListView>(&again, "lstStudents")->currentIndex().row(), 0);
-    ctrlClickKlass(again, 0, Qt::NoModifier);
+    clickKlass(again, 0, Qt::NoModifier);
     child<QCheckBox>(&again, "cbAllKlasses")->setChecked(true);
     EXPECT_TRUE(again.findChild<QTableWidget*>("gridKlasses")->selectionModel()->selectedRows().isEmpty());
     EXPECT_EQ(child<QLabel>(&again, "lblKlass")->text(), "Все");
-    EXPECT_EQ(rows(child<QListView>(&again, "lstStudents")).size(), 3);
+    EXPECT_EQ(rows(child<QListView>(&again, "lstStudents")).size(), 4);
 }
 
 TEST_F(StudentChoiceWindowTest, TheEntryPointGivesTheLabelToShow)
@@ -311,7 +312,7 @@ TEST_F(StudentChoiceWindowTest, TheEntryPointGivesTheLabelToShow)
     const StudentChoiceResult ok = ShowStudentChoice(&dm, "все");
     EXPECT_TRUE(ok.accepted);
     EXPECT_EQ(ok.klassLabel, "7Б");
-    EXPECT_EQ(seated(), petrov);
+    EXPECT_EQ(studentOf(pc1), petrov);
 
     whenModal([](QWidget* modal) {
         qobject_cast<TChooseStudentF*>(modal)->choice().selectKlasses({0, 2});
@@ -321,10 +322,10 @@ TEST_F(StudentChoiceWindowTest, TheEntryPointGivesTheLabelToShow)
     EXPECT_FALSE(cancelled.accepted);
     EXPECT_EQ(cancelled.klassLabel, "7Б");
     EXPECT_EQ(column(*dm.sqlStudents, "Name"), QStringList{"Петров"});
-    EXPECT_EQ(seated(), petrov);
+    EXPECT_EQ(studentOf(pc1), petrov);
 }
 
-class ViewSettingsWindowTest : public StudentsWindowsTest
+class ViewSettingsWindowTest : public StudentsFixture
 {
 protected:
     void SetUp() override
@@ -361,7 +362,7 @@ TEST_F(ViewSettingsWindowTest, DefaultsAndOkStoreTheSevenValues)
     EXPECT_EQ(slider->value(), 14);
     EXPECT_EQ(child<QLabel>(&w, "lblAnswerSample")->text(), "Текст варианта ответа (размер: 14)");
     EXPECT_EQ(stored(), "1 2 3 4 5 10 11");
-    child<QDialogButtonBox>(&w, "")->button(QDialogButtonBox::Ok)->click();
+    buttons(&w)->button(QDialogButtonBox::Ok)->click();
     EXPECT_EQ(stored(), "65535 14260127 0 16768480 54272 14 14");
 }
 
@@ -387,9 +388,9 @@ TEST_F(ViewSettingsWindowTest, TheColourDialogAndTheSlidersChangeSamplesAndCance
     EXPECT_EQ(stored(), "1 2 3 4 5 10 11");
 
     TViewSettingsF w(dm.sqlAppSettings);
-    const char* buttons[] = {"btnQueFontColor", "btnQueBGColor", "btnAnsFontColor", "btnAnsBGColor",
-                             "btnRightAnsFontColor"};
-    for (const char* name : buttons)
+    const char* colourButtons[] = {"btnQueFontColor", "btnQueBGColor", "btnAnsFontColor", "btnAnsBGColor",
+                                   "btnRightAnsFontColor"};
+    for (const char* name : colourButtons)
         click(&w, name);
     EXPECT_EQ(asked.mid(1), (QStringList{"Цвет текста", "Цвет фона", "Цвет текста", "Цвет фона",
                                          "Цвет правильного варианта ответа"}));
@@ -397,7 +398,7 @@ TEST_F(ViewSettingsWindowTest, TheColourDialogAndTheSlidersChangeSamplesAndCance
     answer.reset();
     click(&w, "btnRightAnsFontColor");
     child<QSlider>(&w, "tbQueFontSize")->setValue(8);
-    child<QDialogButtonBox>(&w, "")->button(QDialogButtonBox::Ok)->click();
+    buttons(&w)->button(QDialogButtonBox::Ok)->click();
     const QString c = QString::number(0x302010);
     EXPECT_EQ(stored(), QString("%1 %1 %1 %1 %1 8 11").arg(c));
 }
