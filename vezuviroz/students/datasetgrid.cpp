@@ -41,11 +41,11 @@ bool DatasetGrid::setData(const QModelIndex& index, const QVariant& value, int r
         return false;
     if (valueAt(index.row()).toString() == value.toString())
         return false;
-    change([&] {
-        setCurrentRow(index.row());
-        m_dataset->edit();
-        m_dataset->setValue(m_field, value.toString());
-    });
+    setCurrentRow(index.row());
+    m_dataset->edit();
+    m_dataset->setValue(m_field, value.toString());
+    Q_EMIT dataChanged(index, index);
+    Q_EMIT stateChanged();
     return true;
 }
 

@@ -14,7 +14,7 @@ protected:
     }
     Dataset& klasses = *dm.sqlKlasses;
     DatasetGrid grid{&klasses, "Klass", "Класс"};
-    QAbstractItemModelTester tester{&grid, QAbstractItemModelTester::FailureReportingMode::Warning};
+    QAbstractItemModelTester tester{&grid, QAbstractItemModelTester::FailureReportingMode::Fatal};
 
     QStringList shown()
     {
