@@ -22,8 +22,12 @@ struct ProgramInfo
     QString name;     // "Vezuviroz": the short name, the log file's name, the guard's name
     QString role;     // "Сервер тестирования": shown in the splash box
     bool setsTitle;   // the application title is the short name
-    int splashWaitMs; // how long the splash stays after the modules are made (Student: 2000)
+    int splashWaitMs; // how long the splash stays on top of the main window (Student: 2000)
 };
+
+// Shows the main window at once; the splash stays on top of it for `splashMs` (a timer owned by the
+// main window, named "splashTimer"), then goes. Without a wait it goes at once.
+void ShowMainWindow(QWidget* mainWindow, std::unique_ptr<QWidget>& splash, int splashMs);
 
 // Runs a program: the run log, the single-instance guard "Vastrel <name>" (a second start hands
 // its first argument to the running instance, which comes to the front, and ends), the splash box,
