@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -160,6 +161,8 @@ int RunProgram(int argc, char** argv, const ProgramInfo& program,
         HelpAction(mainWindow);
         watcher = std::make_unique<MainWindowCloseWatcher>(mainWindow);
         ShowMainWindow(mainWindow, splash, program.splashWaitMs); // before any step the modules queued runs
+        if (qEnvironmentVariableIsSet("VASTREL_START_MARK"))      // for the start benchmark: one line once shown
+            QTimer::singleShot(0, [] { std::fputs("main window shown\n", stderr); });
     });
     const int code = app.exec();
     watcher.reset();

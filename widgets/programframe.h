@@ -33,6 +33,7 @@ void ShowMainWindow(QWidget* mainWindow, std::unique_ptr<QWidget>& splash, int s
 // its first argument to the running instance, which comes to the front, and ends), the splash box,
 // the application title, the modules, the message loop until the main window closes, then "END"
 // and the log file "<name>.LOG". Failures that reach the event loop are shown in the message
-// dialog. SIGTERM and SIGINT close the main window, so the run still ends normally.
+// dialog. SIGTERM and SIGINT close the main window, so the run still ends normally. With
+// VASTREL_START_MARK set, "main window shown" goes to the standard error once the window is shown.
 int RunProgram(int argc, char** argv, const ProgramInfo& program,
                const std::function<std::unique_ptr<ProgramModules>()>& createModules);
