@@ -3,8 +3,11 @@
 // QSqlQuery, in the same run on the same store:
 //   - with the date filter of one day, as the archive window opens;
 //   - with every filter off, all 100,000 rows.
-// Then the memory of a grid (model and view) over all rows beside the memory of the rows.
+// Then the memory of a grid (model and view) beside the memory of its rows: the heap a shown grid
+// takes over the rows of one day and over all rows, and so what it keeps per row. Run with
+// "--memory" for that part alone (under a heap profiler, for instance).
 #include "appfolder.h"
+#include "archivegrid.h"
 #include "archivemodel.h"
 #include "archivequery.h"
 #include "benchstats.h"
@@ -14,12 +17,14 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHeaderView>
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QTableView>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
+#include <cstring>
+#include <malloc.h>
 
 namespace {
 
@@ -28,14 +33,11 @@ constexpr int Students = 600;
 constexpr int Days = 1000;
 constexpr int Rounds = 7;
 
-// Current resident memory in KiB.
-long residentKiB()
+// Bytes of the heap in use (small blocks and mapped ones): exact, unlike resident pages.
+long long heapBytes()
 {
-    QFile f(QStringLiteral("/proc/self/statm"));
-    if (!f.open(QIODevice::ReadOnly))
-        return 0;
-    const QList<QByteArray> fields = f.readAll().split(' ');
-    return fields.size() > 1 ? fields[1].toLong() * 4 : 0;
+    const struct mallinfo2 info = mallinfo2();
+    return static_cast<long long>(info.uordblks + info.hblkhd);
 }
 
 // The bare SELECT: every column of every row read once, the marks summed.
@@ -111,37 +113,66 @@ int main(int argc, char** argv)
         const char* name;
         ArchiveFilter filter;
     } cases[] = {{"one day", {.date = QDate(2024, 6, 1)}}, {"all rows", {}}};
-    std::printf("archive of %d results, median of %d rounds (RelWithDebInfo unless built by scripts/bench)\n", Results,
-                Rounds);
-    for (const auto& c : cases) {
-        QList<double> bare, archive;
-        int bareRows = 0, archiveRows = 0;
-        for (int r = 0; r < Rounds; ++r) {
-            bare.append(bareSelect(store, c.filter, &bareRows));
-            archive.append(openArchive(query, c.filter, &archiveRows));
+    const bool memoryOnly = argc > 1 && std::strcmp(argv[1], "--memory") == 0;
+    if (!memoryOnly) {
+        std::printf("archive of %d results, median of %d rounds (RelWithDebInfo unless built by scripts/bench)\n",
+                    Results, Rounds);
+        for (const auto& c : cases) {
+            QList<double> bare, archive;
+            int bareRows = 0, archiveRows = 0;
+            for (int r = 0; r < Rounds; ++r) {
+                bare.append(bareSelect(store, c.filter, &bareRows));
+                archive.append(openArchive(query, c.filter, &archiveRows));
+            }
+            std::printf("  %-8s rows %6d/%6d  bare SELECT %8.2f ms  archive+statistics %8.2f ms  ratio %.2f (target "
+                        "<= 1.5)\n",
+                        c.name, archiveRows, bareRows, Median(bare), Median(archive), Median(archive) / Median(bare));
         }
-        std::printf(
-            "  %-8s rows %6d/%6d  bare SELECT %8.2f ms  archive+statistics %8.2f ms  ratio %.2f (target <= 1.5)\n",
-            c.name, archiveRows, bareRows, Median(bare), Median(archive), Median(archive) / Median(bare));
     }
 
-    // Memory: a model and a shown view over the rows of one day, then over all rows; the first pays
-    // for the view's own start (fonts, pixmaps), the second shows what grows with the rows.
-    const auto gridKiB = [&](const ArchiveFilter& filter) {
+    // Memory: the heap a model and a shown, sorted grid take beside the rows already read, over the
+    // rows of one day and then over all rows; the difference over the difference in rows is what the
+    // grid keeps per row. The archive's own grid, and a table view (with its row header hidden, as a
+    // window would have it) for comparison.
+    const auto gridBytes = [&](auto* view, const ArchiveFilter& filter) {
         query.setFilter(filter);
-        const long withRows = residentKiB();
-        ArchiveModel model(&query);
-        QTableView view;
-        view.setModel(&model);
-        view.resize(900, 600);
-        view.show();
-        (void)view.grab();
-        return residentKiB() - withRows;
+        const long long withRows = heapBytes();
+        {
+            ArchiveModel model(&query);
+            view->setModel(&model);
+            view->resize(900, 600);
+            view->show();
+            (void)view->grab();
+            model.sort(int(ArchiveField::Name)); // as a click on a column title does
+            (void)view->grab();
+            const long long used = heapBytes() - withRows;
+            view->setModel(nullptr);
+            return used;
+        }
     };
-    const long small = gridKiB(cases[0].filter);
-    const int smallRows = query.rowCount();
-    const long large = gridKiB({});
-    std::printf("  resident growth of a shown grid beside its rows: %ld KiB over %d rows, then %ld KiB over %d rows\n",
-                small, smallRows, large, query.rowCount());
+    const auto perRow = [&](const char* name, auto makeView) {
+        auto* first = makeView(); // the first grid of a kind pays for fonts, styles and the like
+        gridBytes(first, cases[0].filter);
+        delete first;
+        auto* small = makeView();
+        const long long smallBytes = gridBytes(small, cases[0].filter);
+        const int smallRows = query.rowCount();
+        delete small;
+        auto* large = makeView();
+        const long long largeBytes = gridBytes(large, {});
+        const int largeRows = query.rowCount();
+        delete large;
+        std::printf("  %-11s heap beside its rows: %6lld KiB over %6d rows, %6lld KiB over %6d rows: %5.1f bytes "
+                    "per row\n",
+                    name, smallBytes / 1024, smallRows, largeBytes / 1024, largeRows,
+                    double(largeBytes - smallBytes) / double(std::max(1, largeRows - smallRows)));
+    };
+    std::printf("grid memory (target: nothing per row beyond the rows)\n");
+    perRow("archive grid", [] { return new ArchiveGrid; });
+    perRow("table view", [] {
+        auto* table = new QTableView;
+        table->verticalHeader()->hide();
+        return table;
+    });
     return 0;
 }

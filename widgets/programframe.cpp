@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWidget>
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -91,6 +92,24 @@ void bringToFront(QWidget* window)
 
 } // namespace
 
+void ShowMainWindow(QWidget* mainWindow, std::unique_ptr<QWidget>& splash, int splashMs)
+{
+    mainWindow->show();
+    if (splashMs <= 0 || !splash) {
+        splash.reset();
+        return;
+    }
+    splash->raise();
+    auto* timer = new QTimer(mainWindow);
+    timer->setObjectName(QStringLiteral("splashTimer"));
+    timer->setSingleShot(true);
+    QObject::connect(timer, &QTimer::timeout, mainWindow, [&splash, timer] {
+        splash.reset();
+        timer->deleteLater();
+    });
+    timer->start(splashMs);
+}
+
 int RunProgram(int argc, char** argv, const ProgramInfo& program,
                const std::function<std::unique_ptr<ProgramModules>()>& createModules)
 {
@@ -105,7 +124,7 @@ int RunProgram(int argc, char** argv, const ProgramInfo& program,
         return 0;
     }
 
-    auto splash = std::make_unique<SplashBox>(program.name, program.role);
+    std::unique_ptr<QWidget> splash = std::make_unique<SplashBox>(program.name, program.role);
     splash->show();
 
     if (program.setsTitle)
@@ -116,8 +135,8 @@ int RunProgram(int argc, char** argv, const ProgramInfo& program,
     app.setQuitOnLastWindowClosed(false);
 
     // Everything after the splash runs as steps of the event loop, which never stops for it: the
-    // modules are made once the loop runs (the splash is up meanwhile), and the main window takes
-    // the splash's place when its wait is over.
+    // modules are made once the loop runs (the splash is up meanwhile), the main window shows as
+    // soon as they are, and the splash stays on top of it for its wait.
     std::unique_ptr<ProgramModules> modules;
     std::unique_ptr<MainWindowCloseWatcher> watcher;
     QTimer::singleShot(0, &app, [&] {
@@ -141,14 +160,9 @@ int RunProgram(int argc, char** argv, const ProgramInfo& program,
         closeOnTerminationSignals(mainWindow);
         HelpAction(mainWindow);
         watcher = std::make_unique<MainWindowCloseWatcher>(mainWindow);
-        const auto showMainWindow = [&splash, mainWindow] {
-            splash.reset();
-            mainWindow->show();
-        };
-        if (program.splashWaitMs > 0)
-            QTimer::singleShot(program.splashWaitMs, mainWindow, showMainWindow);
-        else
-            showMainWindow(); // before any step the modules queued runs, as they expect
+        ShowMainWindow(mainWindow, splash, program.splashWaitMs); // before any step the modules queued runs
+        if (qEnvironmentVariableIsSet("VASTREL_START_MARK"))      // for the start benchmark: one line once shown
+            QTimer::singleShot(0, [] { std::fputs("main window shown\n", stderr); });
     });
     const int code = app.exec();
     watcher.reset();

@@ -22,13 +22,18 @@ struct ProgramInfo
     QString name;     // "Vezuviroz": the short name, the log file's name, the guard's name
     QString role;     // "Сервер тестирования": shown in the splash box
     bool setsTitle;   // the application title is the short name
-    int splashWaitMs; // how long the splash stays after the modules are made (Student: 2000)
+    int splashWaitMs; // how long the splash stays on top of the main window (Student: 2000)
 };
+
+// Shows the main window at once; the splash stays on top of it for `splashMs` (a timer owned by the
+// main window, named "splashTimer"), then goes. Without a wait it goes at once.
+void ShowMainWindow(QWidget* mainWindow, std::unique_ptr<QWidget>& splash, int splashMs);
 
 // Runs a program: the run log, the single-instance guard "Vastrel <name>" (a second start hands
 // its first argument to the running instance, which comes to the front, and ends), the splash box,
 // the application title, the modules, the message loop until the main window closes, then "END"
 // and the log file "<name>.LOG". Failures that reach the event loop are shown in the message
-// dialog. SIGTERM and SIGINT close the main window, so the run still ends normally.
+// dialog. SIGTERM and SIGINT close the main window, so the run still ends normally. With
+// VASTREL_START_MARK set, "main window shown" goes to the standard error once the window is shown.
 int RunProgram(int argc, char** argv, const ProgramInfo& program,
                const std::function<std::unique_ptr<ProgramModules>()>& createModules);

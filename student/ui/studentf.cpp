@@ -3,7 +3,7 @@
 #include "criterialistf.h"
 #include "detailsf.h"
 #include "filedialogs.h"
-#include "gradientstrip.h"
+#include "gradientpanel.h"
 #include "linktexts.h"
 #include "messages.h"
 #include "questionrow.h"
@@ -34,11 +34,10 @@ constexpr int QuestionAreaHeight = 73;
 constexpr int QuestionAreaStep = 8;
 constexpr int ButtonAreaHeight = 56;
 constexpr int SidePanelWidth = 150;
-constexpr int TopStripHeight = 24;
 constexpr int OrderMarkLeft = 10;
 constexpr int DetailsMargin = 30;
 constexpr int PictureHintMs = 2500;
-constexpr int PictureGap = 8;
+constexpr int PictureGap = 8; // between the question picture and the question area's corner
 const QSize PictureHintSize(250, 30);
 constexpr int PictureHintOffset = 6;
 const QColor DefaultQuestionBackground(159, 151, 217);
@@ -170,7 +169,8 @@ void TStudentF::buildControls()
         p.orderMark->setObjectName(QStringLiteral("lblRightOrder%1").arg(k));
     }
     for (int k = 0; k < PictureCount; ++k) {
-        auto* label = new QLabel(k == 0 ? central : AnswersPanel);
+        // On the window, not in the answer area: a picture stays live while the answers are locked.
+        auto* label = new QLabel(central);
         label->setObjectName(QStringLiteral("DBImage%1").arg(k));
         label->setScaledContents(true);
         label->setCursor(Qt::SizeHorCursor);
@@ -199,15 +199,13 @@ void TStudentF::buildControls()
     DBTextRight = new QLabel(AnswersPanel);
     DBTextRight->setObjectName(QStringLiteral("DBTextRight"));
 
-    TopImg = new QLabel(AnswersPanel);
+    TopImg = new GradientPanel(AnswersPanel);
     TopImg->setObjectName(QStringLiteral("TopImg"));
     TopImg->lower();
-    AnswersPanel->installEventFilter(this); // the strips and the rows follow its size
+    AnswersPanel->installEventFilter(this); // the strip and the rows follow its size
 
-    auto* buttons = new QWidget(central);
+    auto* buttons = new GradientPanel(central);
     BtnsPanel = buttons;
-    BtnsPanel->installEventFilter(this);
-    buttons->setAutoFillBackground(true);
     buttons->setObjectName(QStringLiteral("BtnsPanel"));
     buttons->setFixedHeight(ButtonAreaHeight);
     auto* buttonRow = new QHBoxLayout(buttons);
@@ -379,21 +377,23 @@ void TStudentF::renderPosition(const EngineView& v, int k)
 void TStudentF::placeTexts()
 {
     const EngineView& v = m_engine->view();
-    const int height = m_measures.pitch - m_measures.scaled(8);
     for (int k = 1; k <= MaxAnswerPositions; ++k) {
         const Position& p = m_positions[k - 1];
         const AnswerPlace place =
             PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
         const int top = m_measures.topOfRow(place.row);
-        p.text->setGeometry(place.left, top, place.width, height);
-        p.tick->move(place.left - m_measures.scaled(24), top);
+        p.text->setGeometry(place.left, top, place.width, m_measures.textHeight);
+        p.tick->move(place.left - m_measures.tickShift, top);
         // Ordering marks stand left of the texts; matching marks just left of the right column's texts.
         const bool besideText = v.kind == QuestionKind::Matching && place.left > m_measures.textLeft;
         p.orderMark->move(besideText ? place.left - m_measures.textLeft + OrderMarkLeft : OrderMarkLeft, top);
     }
-    OpenDBEdit->setGeometry(m_measures.textLeft, m_measures.topOfRow(1), AnswersPanel->width() / 2, 28);
-    lbRightAnswer->move(m_measures.textLeft, m_measures.topOfRow(2));
-    DBTextRight->setGeometry(m_measures.textLeft + 160, m_measures.topOfRow(2), AnswersPanel->width() / 2, 24);
+    const int half = AnswersPanel->width() / 2;
+    OpenDBEdit->setGeometry(m_measures.textLeft, m_measures.topOfRow(1), half, m_measures.openBoxHeight);
+    lbRightAnswer->setGeometry(m_measures.textLeft, m_measures.topOfRow(2), m_measures.rightAnswerShift,
+                               m_measures.rightAnswerHeight);
+    DBTextRight->setGeometry(m_measures.textLeft + m_measures.rightAnswerShift, m_measures.topOfRow(2), half,
+                             m_measures.rightAnswerHeight);
 }
 
 // The thumbnails of the question's pictures; an enlarged picture returns to its thumbnail when
@@ -403,19 +403,19 @@ void TStudentF::renderPictures(const EngineView& v)
     const Table& set = m_engine->questionSet();
     const bool shown = v.hasQuestion && v.row >= 0 && v.row < set.rowCount();
     const bool newQuestion = !shown || v.row != m_hintedRow;
-    const int questionThumb = PictureSizes::QuestionThumb;
+    const int questionThumb = m_measures.questionThumb;
     const QRect questionFrame(mmQuestion->width() - questionThumb - PictureGap, PictureGap, questionThumb,
                               questionThumb);
     if (newQuestion || !m_pictures[0].enlarged)
-        setPicture(0, shown ? set.value(v.row, QStringLiteral("QuePict")) : QVariant(), questionFrame);
+        setPicture(0, shown ? set.value(v.row, QStringLiteral("QuePict")) : QVariant(), questionFrame,
+                   questionFrame.right());
     for (int k = 1; k <= MaxAnswerPositions; ++k) {
         const AnswerPosition& a = v.positions[k - 1];
-        const QLabel* text = m_positions[k - 1].text;
-        const QRect frame(text->geometry().right() - PictureSizes::AnswerThumb, text->y(), PictureSizes::AnswerThumb,
-                          PictureSizes::AnswerThumb);
+        const QRect frame = AnswerPictureFrame(m_positions[k - 1].text->geometry(), m_measures);
         const bool withPicture = shown && a.shown && v.kind != QuestionKind::Open;
         if (newQuestion || !m_pictures[k].enlarged)
-            setPicture(k, withPicture ? set.value(v.row, QStringLiteral("Pict%1").arg(a.answer)) : QVariant(), frame);
+            setPicture(k, withPicture ? set.value(v.row, QStringLiteral("Pict%1").arg(a.answer)) : QVariant(), frame,
+                       m_measures.pictureColumnRight());
     }
     if (!newQuestion)
         return;
@@ -431,7 +431,7 @@ void TStudentF::renderPictures(const EngineView& v)
     }
 }
 
-void TStudentF::setPicture(int k, const QVariant& bytes, const QRect& thumbnail)
+void TStudentF::setPicture(int k, const QVariant& bytes, const QRect& thumbnail, int rightEdge)
 {
     Picture& p = m_pictures[k];
     QPixmap pixmap;
@@ -439,7 +439,8 @@ void TStudentF::setPicture(int k, const QVariant& bytes, const QRect& thumbnail)
         pixmap.loadFromData(bytes.toByteArray());
     p.enlarged = false;
     p.natural = pixmap.size();
-    p.rightEdge = thumbnail.right();
+    p.thumbnail = thumbnail;
+    p.rightEdge = rightEdge;
     p.label->setPixmap(pixmap);
     p.label->setGeometry(thumbnail);
     p.label->setVisible(!pixmap.isNull());
@@ -481,8 +482,8 @@ void TStudentF::renderLink()
     StatusPanel->adjustSize();
     WaitPanel->adjustSize();
     const int middle = centralWidget()->width() / 2;
-    StatusPanel->move(middle - StatusPanel->width() / 2, centralWidget()->height() / 3);
-    WaitPanel->move(middle - WaitPanel->width() / 2, centralWidget()->height() / 3);
+    StatusPanel->move(middle - StatusPanel->width() / 2, m_measures.panelTop);
+    WaitPanel->move(middle - WaitPanel->width() / 2, m_measures.panelTop);
     StatusPanel->raise();
     WaitPanel->raise();
 }
@@ -493,18 +494,15 @@ void TStudentF::resizeEvent(QResizeEvent* event)
     render();
 }
 
-// The strips run from the question colour to the answer colour above the answers, and back below.
-void TStudentF::paintStrips()
+// The strips run from the question colour to the answer colour above the answers, and back below;
+// they draw themselves on every repaint, so a new appearance only has to hand them its colours.
+void TStudentF::placeStrips()
 {
     const QColor question = colourOf(m_appearance.QueBGColor);
     const QColor answers = colourOf(m_appearance.AnsBGColor);
-    const QSize top(qMax(1, AnswersPanel->width()), m_measures.scaled(TopStripHeight));
-    TopImg->setGeometry(QRect(QPoint(0, 0), top));
-    TopImg->setPixmap(QPixmap::fromImage(GradientStrip(question, answers, top)));
-    QPalette palette = BtnsPanel->palette();
-    palette.setBrush(QPalette::Window,
-                     QPixmap::fromImage(GradientStrip(answers, question, BtnsPanel->size().expandedTo({1, 1}))));
-    BtnsPanel->setPalette(palette);
+    TopImg->setGeometry(0, 0, AnswersPanel->width(), m_measures.stripHeight);
+    TopImg->setColours(question, answers);
+    BtnsPanel->setColours(answers, question);
 }
 
 // --- gestures ---
@@ -529,10 +527,9 @@ int TStudentF::positionOf(QObject* watched) const
 
 bool TStudentF::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::Resize && (watched == AnswersPanel || watched == BtnsPanel)) {
-        paintStrips();
-        if (watched == AnswersPanel)
-            render();
+    if (event->type() == QEvent::Resize && watched == AnswersPanel) {
+        placeStrips();
+        render();
         return false;
     }
     const bool press = event->type() == QEvent::MouseButtonPress;
@@ -568,8 +565,7 @@ bool TStudentF::pictureEvent(int k, QEvent* event)
     case QEvent::MouseButtonDblClick: {
         if (m_pictureDrag >= 0 || p.natural.isEmpty())
             return true;
-        const int thumb = k == 0 ? PictureSizes::QuestionThumb : PictureSizes::AnswerThumb;
-        p.label->setGeometry(ToggledPictureFrame(p.label->geometry(), p.enlarged, thumb, p.natural, p.rightEdge));
+        p.label->setGeometry(ToggledPictureFrame(p.label->geometry(), p.enlarged, p.thumbnail, p.natural, p.rightEdge));
         p.enlarged = !p.enlarged;
         p.label->raise();
         return true;
@@ -633,17 +629,16 @@ bool TStudentF::dragEvent(int position, QEvent* event)
         for (int r = before; r != after; r += after > before ? 1 : -1) {
             const int next = after > before ? r + 1 : r - 1;
             std::swap(m_rowLabel[r - 1], m_rowLabel[next - 1]);
-            QLabel* neighbour = m_positions[m_rowLabel[r - 1] - 1].text;
-            neighbour->move(neighbour->x(), m_drag->topOfRow(r));
+            moveText(m_rowLabel[r - 1], m_drag->topOfRow(r));
         }
-        text->move(text->x(), top);
+        moveText(position, top);
         return true;
     }
     case QEvent::MouseButtonRelease: {
         if (!m_drag || position != m_dragPosition)
             return false;
         const Arrangement arrangement = m_drag->arrangement();
-        text->move(text->x(), m_drag->release());
+        moveText(position, m_drag->release());
         m_drag.reset();
         m_dragPosition = 0;
         if (!m_engine->SetArrangement(arrangement))
@@ -653,6 +648,15 @@ bool TStudentF::dragEvent(int position, QEvent* event)
     default:
         return false;
     }
+}
+
+// A dragged text takes its picture along, the picture's drop below it kept.
+void TStudentF::moveText(int position, int top)
+{
+    QLabel* text = m_positions[position - 1].text;
+    text->move(text->x(), top);
+    QLabel* picture = m_pictures[position].label;
+    picture->move(picture->x(), top + m_measures.pictureDrop);
 }
 
 void TStudentF::showEvent(QShowEvent* event)
@@ -716,7 +720,7 @@ void TStudentF::applyAppearance(const Appearance& a)
     AnswersPanel->setFont(font);
     setSheet(DBTextRight, QStringLiteral("color: %1;").arg(cssColour(colourOf(a.RightAnsFontColor))));
     setSheet(lbRightAnswer, DBTextRight->styleSheet());
-    paintStrips();
+    placeStrips();
     render();
 }
 

@@ -10,6 +10,7 @@
 #include <array>
 #include <memory>
 
+class GradientPanel;
 class QButtonGroup;
 class QCheckBox;
 class QLabel;
@@ -88,13 +89,14 @@ private:
         QLabel* label = nullptr;
         QSize natural;
         bool enlarged = false;
-        int rightEdge = 0; // where the thumbnail's right edge was designed
+        QRect thumbnail;   // where the display put it
+        int rightEdge = 0; // the enlarged picture's: where the thumbnail's right edge was designed
     };
     static constexpr int PictureCount = MaxAnswerPositions + 1;
 
     void buildControls();
     void renderPictures(const EngineView& v);
-    void setPicture(int k, const QVariant& bytes, const QRect& thumbnail);
+    void setPicture(int k, const QVariant& bytes, const QRect& thumbnail, int rightEdge);
     int pictureOf(QObject* watched) const;
     bool pictureEvent(int k, QEvent* event);
     void render();
@@ -102,10 +104,11 @@ private:
     void renderPosition(const EngineView& v, int k);
     void renderLink();
     void fitQuestionArea();
-    void paintStrips();
+    void placeStrips();
     void placeTexts();
     int positionOf(QObject* watched) const;
     bool dragEvent(int position, QEvent* event);
+    void moveText(int position, int top);
     void FormCreate(const QStringList& arguments, const QString& serverOption);
 
     std::unique_ptr<ServerListener> m_ownListener;
@@ -139,8 +142,8 @@ private:
     QPushButton* btnGetQuestions = nullptr;
     QPointer<TDetailsF> m_details;
     std::array<Picture, PictureCount> m_pictures{};
-    QLabel* TopImg = nullptr;
-    QWidget* BtnsPanel = nullptr;
+    GradientPanel* TopImg = nullptr;
+    GradientPanel* BtnsPanel = nullptr;
     QLabel* m_pictureHint = nullptr;
     QTimer* m_pictureHintTimer = nullptr;
     int m_hintedRow = -1;   // the question whose pictures were last hinted

@@ -14,9 +14,13 @@ LayoutMeasures LayoutMeasures::forScreenHeight(int screenHeight)
     if (screenHeight <= 0 || screenHeight == DesignedScreenHeight)
         return m;
     m.scale = double(screenHeight) / DesignedScreenHeight;
-    m.rowTop = m.scaled(DesignedRowTop);
-    m.pitch = m.scaled(DesignedPitch);
-    m.textLeft = m.scaled(DesignedTextLeft);
+    for (int LayoutMeasures::*measure :
+         {&LayoutMeasures::rowTop, &LayoutMeasures::pitch, &LayoutMeasures::textLeft, &LayoutMeasures::pictureShift,
+          &LayoutMeasures::pictureDrop, &LayoutMeasures::textWidthMargin, &LayoutMeasures::questionThumb,
+          &LayoutMeasures::answerThumb, &LayoutMeasures::textHeight, &LayoutMeasures::tickShift,
+          &LayoutMeasures::openBoxHeight, &LayoutMeasures::rightAnswerHeight, &LayoutMeasures::rightAnswerShift,
+          &LayoutMeasures::stripHeight, &LayoutMeasures::panelTop})
+        m.*measure = m.scaled(m.*measure);
     return m;
 }
 
@@ -31,7 +35,7 @@ AnswerPlace PlaceOfPosition(QuestionKind kind, bool sevenAnswer, int position, i
     AnswerPlace p;
     p.row = position;
     p.left = measures.textLeft;
-    p.width = areaWidth - LayoutMeasures::TextWidthMargin;
+    p.width = areaWidth - measures.textWidthMargin;
     p.tickBox = kind == QuestionKind::Choice;
     if (sevenAnswer) // the designed layout of seven rows, one column
         return p;
@@ -93,8 +97,16 @@ int RowDrag::release()
     return top;
 }
 
-QRect ToggledPictureFrame(const QRect& current, bool enlarged, int thumb, const QSize& natural, int rightEdge)
+QRect AnswerPictureFrame(const QRect& text, const LayoutMeasures& measures)
 {
-    const QSize size = enlarged ? QSize(thumb, thumb) : natural;
-    return QRect(QPoint(rightEdge - size.width() + 1, current.top()), size);
+    return QRect(text.left() + measures.pictureShift, text.top() + measures.pictureDrop, measures.answerThumb,
+                 measures.answerThumb);
+}
+
+QRect ToggledPictureFrame(const QRect& current, bool enlarged, const QRect& thumbnail, const QSize& natural,
+                          int rightEdge)
+{
+    if (enlarged)
+        return thumbnail;
+    return QRect(QPoint(rightEdge - natural.width() + 1, current.top()), natural);
 }

@@ -2,6 +2,7 @@
 #include "apperror.h"
 #include "filedialogrecorder.h"
 #include "messagedialog.h"
+#include "programframe.h"
 #include "splashbox.h"
 #include "waitwindow.h"
 
@@ -10,6 +11,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 #include <QTimer>
 #include <atomic>
@@ -90,6 +92,39 @@ TEST(SplashBox, ShowsNameAndRole)
     SplashBox splash(QStringLiteral("Student"), QStringLiteral("Клиент тестирования"));
     EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("splashName"))->text(), QStringLiteral("Student"));
     EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("splashRole"))->text(), QStringLiteral("Клиент тестирования"));
+}
+
+// The main window shows at once; the splash stays on top of it for its wait, on a timer of the
+// event loop, and then goes.
+TEST(SplashBox, StaysOverTheShownMainWindowForItsWait)
+{
+    struct Case
+    {
+        int waitMs;
+        bool splashStays;
+    } cases[] = {{2000, true}, {0, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.waitMs);
+        QWidget mainWindow;
+        std::unique_ptr<QWidget> splash =
+            std::make_unique<SplashBox>(QStringLiteral("Student"), QStringLiteral("Клиент"));
+        splash->show();
+        const QPointer<QWidget> shownSplash = splash.get();
+        ShowMainWindow(&mainWindow, splash, c.waitMs);
+        EXPECT_TRUE(mainWindow.isVisible());
+        EXPECT_EQ(!shownSplash.isNull() && shownSplash->isVisible(), c.splashStays);
+        auto* timer = mainWindow.findChild<QTimer*>(QStringLiteral("splashTimer"));
+        ASSERT_EQ(timer != nullptr, c.splashStays);
+        if (!timer)
+            continue;
+        EXPECT_TRUE(timer->isActive());
+        EXPECT_TRUE(timer->isSingleShot());
+        EXPECT_EQ(timer->interval(), 2000);
+        QMetaObject::invokeMethod(timer, "timeout"); // as when the wait is over
+        EXPECT_TRUE(shownSplash.isNull());
+        EXPECT_EQ(splash, nullptr);
+        EXPECT_TRUE(mainWindow.isVisible());
+    }
 }
 
 TEST(AboutBox, ShowsNameRoleAndVersion)

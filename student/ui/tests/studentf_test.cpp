@@ -4,6 +4,7 @@
 #include "connection.h"
 #include "detailsf.h"
 #include "enginefixture.h"
+#include "gradientstrip.h"
 #include "messagerecorder.h"
 #include "ports.h"
 #include "serverpeer.h"
@@ -206,16 +207,6 @@ TEST_F(StudentWindowTest, AWholeTestByClicksAndDragsAgainstTheServer)
     EXPECT_TRUE(QDir(AppFilePath("SavedWorks")).entryList(QDir::Files).isEmpty());
 }
 
-TEST_F(StudentWindowTest, A1080PixelScreenScalesTheRows)
-{
-    auto w = connectedWindow(1080);
-    EXPECT_EQ(w->measures().rowTop, 44);
-    EXPECT_EQ(w->measures().pitch, 104);
-    handOut(*w, fourKinds());
-    EXPECT_EQ(w->answerText(1)->y(), 44);
-    EXPECT_EQ(w->answerText(2)->y(), 148);
-}
-
 TEST_F(StudentWindowTest, ClosingIsRefusedWhileConnectedAndImmediateAfterCloseClient)
 {
     auto w = connectedWindow();
@@ -319,19 +310,63 @@ void doubleClick(QWidget* w)
 
 } // namespace
 
+// Every measure of the question view follows the screen: designed for 900 pixels high, times 1.2
+// on 1080 pixels (the first row's top 44 and the pitch 104).
+TEST_F(StudentWindowTest, TheScreenScaleReachesEveryMeasureOfTheView)
+{
+    struct Case
+    {
+        int screen;
+        int rowTop, pitch, textHeight, tickLeft, stripHeight, panelTop, openHeight;
+        QRect picture;
+        int questionThumb;
+    } cases[] = {
+        {900, 37, 87, 79, 24, 24, 180, 28, QRect(56, 136, 33, 33), 49},
+        {1080, 44, 104, 95, 29, 29, 216, 34, QRect(67, 163, 40, 40), 59},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.screen);
+        received.clear();
+        Table t = fourKinds();
+        t.setValue(0, "QuePict", bitmap(300, 200));
+        t.setValue(0, "Pict1", bitmap(120, 90));
+        auto w = connectedWindow(c.screen);
+        EXPECT_EQ(w->findChild<QWidget*>("WaitPanel")->y(), c.panelTop);
+        handOut(*w, t);
+        ends.removeLast();
+        QLabel* first = w->answerText(1);
+        EXPECT_EQ(first->geometry(), QRect(first->x(), c.rowTop, first->width(), c.textHeight));
+        EXPECT_EQ(w->answerText(2)->y(), c.rowTop + c.pitch);
+        EXPECT_EQ(w->findChild<QCheckBox*>("DBCheckBox1")->x(), first->x() - c.tickLeft);
+        EXPECT_EQ(w->findChild<QWidget*>("TopImg")->height(), c.stripHeight);
+        EXPECT_EQ(w->picture(1)->geometry(), c.picture);
+        EXPECT_EQ(w->picture(0)->size(), QSize(c.questionThumb, c.questionThumb));
+        w->findChild<QPushButton*>("btnNext")->click();
+        EXPECT_EQ(w->findChild<QLineEdit*>("OpenDBEdit")->geometry().top(), c.rowTop);
+        EXPECT_EQ(w->findChild<QLineEdit*>("OpenDBEdit")->height(), c.openHeight);
+    }
+}
+
 TEST_F(StudentWindowTest, PicturesShowAsThumbnailsAndADoubleClickTogglesTheirSize)
 {
     Table t = fixture::questionTable();
     fixture::addQuestion(t, {.id = 21, .type = 0, .price = 1, .answers = {"a", "b"}, .correct = "1"});
     fixture::addQuestion(t, {.id = 22, .type = 0, .price = 1, .answers = {"c", "d"}, .correct = "2"});
+    fixture::addQuestion(t, {.id = 23, .type = 2, .price = 1, .answers = {"e", "f", "g"}});
+    fixture::addQuestion(t, {.id = 24, .type = 3, .price = 1, .answers = {"h", "i", "j", "k", "H", "I", "J", "K"}});
     t.setValue(0, "QuePict", bitmap(300, 200));
     t.setValue(0, "Pict1", bitmap(120, 90));
     t.setValue(0, "Pict2", QByteArray("BM")); // a broken picture shows nothing
+    t.setValue(2, "Pict1", bitmap(60, 40));
+    t.setValue(3, "Pict6", bitmap(80, 50));
     auto w = connectedWindow();
     handOut(*w, t);
+    const LayoutMeasures& m = w->measures();
     QLabel* answerPicture = w->picture(1);
     ASSERT_TRUE(answerPicture->isVisible());
-    EXPECT_EQ(answerPicture->size(), QSize(33, 33));
+    // On the window, 16 pixels right of its text and 99 below the text's top in the answer area.
+    const QRect text = w->answerText(1)->geometry();
+    EXPECT_EQ(answerPicture->geometry(), QRect(text.left() + 16, text.top() + 99, 33, 33));
     EXPECT_FALSE(w->picture(2)->isVisible());
     EXPECT_EQ(w->picture(0)->size(), QSize(49, 49));
     EXPECT_TRUE(w->pictureHint()->isVisible());
@@ -339,8 +374,8 @@ TEST_F(StudentWindowTest, PicturesShowAsThumbnailsAndADoubleClickTogglesTheirSiz
     const QRect thumb = answerPicture->geometry();
     doubleClick(answerPicture);
     EXPECT_EQ(answerPicture->size(), QSize(120, 90));
-    EXPECT_EQ(answerPicture->geometry().right(), thumb.right());
-    EXPECT_FALSE(w->pictureHint()->isVisible()); // pressing a picture removes the hint
+    EXPECT_EQ(answerPicture->geometry().right(), 40 + 16 + 33 - 1); // the designed left picture column
+    EXPECT_FALSE(w->pictureHint()->isVisible());                    // pressing a picture removes the hint
     doubleClick(answerPicture);
     EXPECT_EQ(answerPicture->geometry(), thumb);
 
@@ -355,6 +390,84 @@ TEST_F(StudentWindowTest, PicturesShowAsThumbnailsAndADoubleClickTogglesTheirSiz
     for (int k = 0; k <= MaxAnswerPositions; ++k)
         EXPECT_FALSE(w->picture(k)->isVisible()) << k;
     EXPECT_FALSE(w->pictureHint()->isVisible());
+
+    // Ordering: a dragged text takes its picture along and leaves it under its new row.
+    w->findChild<QPushButton*>("btnNext")->click();
+    ASSERT_EQ(w->engine().view().kind, QuestionKind::Ordering);
+    ASSERT_TRUE(w->picture(1)->isVisible());
+    const QPoint grab(5, 5);
+    sendMouse(w->answerText(1), QEvent::MouseButtonPress, grab);
+    sendMouse(w->answerText(1), QEvent::MouseMove, grab + QPoint(0, 30));
+    EXPECT_EQ(w->picture(1)->y(), w->answerText(1)->y() + 99);
+    sendMouse(w->answerText(1), QEvent::MouseButtonRelease, grab + QPoint(0, 30));
+    drag(w->answerText(1), m.pitch + 10);
+    ASSERT_EQ(w->engine().arrangement()[1], 1); // answer 1 now stands in row 2, and so does its picture
+    EXPECT_FALSE(w->picture(1)->isVisible());
+    EXPECT_EQ(w->picture(2)->geometry(), QRect(56, m.topOfRow(2) + 99, 33, 33));
+
+    // Matching: a right-column picture stands by its own text, grows at the designed left column
+    // and returns to its own place.
+    w->findChild<QPushButton*>("btnNext")->click();
+    int withPicture = 0; // the position that shows answer 6
+    for (int k = 5; k <= MaxAnswerPositions; ++k)
+        if (w->engine().view().positions[k - 1].answer == 6)
+            withPicture = k;
+    ASSERT_GT(withPicture, 0);
+    QLabel* right = w->picture(withPicture);
+    ASSERT_TRUE(right->isVisible());
+    const QRect rightThumb = right->geometry();
+    EXPECT_EQ(rightThumb.topLeft(), w->answerText(withPicture)->geometry().topLeft() + QPoint(16, 99));
+    EXPECT_EQ(rightThumb.left(), w->findChild<QWidget*>("AnswersPanel")->width() / 2 + 16); // the right column
+    doubleClick(right);
+    EXPECT_EQ(right->geometry(), QRect(88 - 80 + 1, rightThumb.top(), 80, 50));
+    doubleClick(right);
+    EXPECT_EQ(right->geometry(), rightThumb);
+
+    // After the end the answers are locked, but the pictures still open.
+    w->findChild<QPushButton*>("btnReady")->click();
+    ASSERT_FALSE(w->findChild<QWidget*>("AnswersPanel")->isEnabled());
+    QLabel* shown = nullptr;
+    for (int k = 0; k <= MaxAnswerPositions && !shown; ++k)
+        if (w->picture(k)->isVisible())
+            shown = w->picture(k);
+    ASSERT_NE(shown, nullptr);
+    const QSize before = shown->size();
+    doubleClick(shown);
+    EXPECT_NE(shown->size(), before);
+}
+
+// The strips show the appearance's colours at once, and stay in colour while the answers are locked.
+TEST_F(StudentWindowTest, TheStripsFollowTheAppearanceAndTheState)
+{
+    auto w = connectedWindow();
+    handOut(*w, fourKinds());
+    auto* strip = w->findChild<QWidget*>("TopImg");
+    auto* buttons = w->findChild<QWidget*>("BtnsPanel");
+    const auto expectStrips = [&](const QColor& question, const QColor& answers) {
+        const QImage top = strip->grab().toImage();
+        const QImage wanted = GradientStrip(question, answers, strip->size());
+        for (int y : {0, strip->height() / 2, strip->height() - 1})
+            EXPECT_EQ(top.pixelColor(strip->width() / 2, y), wanted.pixelColor(0, y)) << "top strip row " << y;
+        const QImage bottom = buttons->grab().toImage();
+        const QImage back = GradientStrip(answers, question, buttons->size());
+        for (int y : {1, buttons->height() - 2}) // beside the buttons, at the left edge
+            EXPECT_EQ(bottom.pixelColor(1, y), back.pixelColor(0, y)) << "button strip row " << y;
+    };
+    Appearance red;
+    red.QueBGColor = 0x0000C0; // 0x00BBGGRR
+    red.AnsBGColor = 0xF0E0D0;
+    red.QueFontSize = red.AnsFontSize = 10;
+    w->applyAppearance(red);
+    expectStrips(QColor(0xC0, 0, 0), QColor(0xD0, 0xE0, 0xF0));
+    for (int i = 0; i < 3; ++i)
+        w->findChild<QPushButton*>("btnNext")->click();
+    w->findChild<QPushButton*>("btnReady")->click();
+    ASSERT_FALSE(w->findChild<QWidget*>("AnswersPanel")->isEnabled());
+    expectStrips(QColor(0xC0, 0, 0), QColor(0xD0, 0xE0, 0xF0));
+    Appearance green = red;
+    green.QueBGColor = 0x00A000;
+    w->applyAppearance(green);
+    expectStrips(QColor(0, 0xA0, 0), QColor(0xD0, 0xE0, 0xF0));
 }
 
 TEST_F(StudentWindowTest, ALongQuestionGrowsItsAreaInEightPixelSteps)

@@ -9,17 +9,18 @@ constexpr Arrangement Identity{1, 2, 3, 4, 5, 6, 7, 8};
 
 } // namespace
 
-TEST(LayoutMeasures, ScaleWithTheScreenHeight)
+TEST(LayoutMeasures, EveryMeasureScalesWithTheScreenHeight)
 {
     struct Case
     {
         int height;
-        int rowTop, pitch, textLeft, rowFour;
+        int rowTop, pitch, textLeft, rowFour, pictureShift, pictureDrop, widthMargin, questionThumb, answerThumb,
+            textHeight, panelTop;
     } cases[] = {
-        {900, 37, 87, 40, 298},
-        {1080, 44, 104, 48, 356}, // 37 and 87 times 1.2, rounded
-        {768, 32, 74, 34, 254},   // 31.57, 74.24, 34.13
-        {0, 37, 87, 40, 298},     // no screen known: as designed
+        {900, 37, 87, 40, 298, 16, 99, 42, 49, 33, 79, 180},
+        {1080, 44, 104, 48, 356, 19, 119, 50, 59, 40, 95, 216}, // 37 and 87 times 1.2, rounded
+        {768, 32, 74, 34, 254, 14, 84, 36, 42, 28, 67, 154},    // 31.57, 74.24, 34.13, 13.65, 84.48
+        {0, 37, 87, 40, 298, 16, 99, 42, 49, 33, 79, 180},      // no screen known: as designed
     };
     for (const Case& c : cases) {
         const LayoutMeasures m = LayoutMeasures::forScreenHeight(c.height);
@@ -27,6 +28,15 @@ TEST(LayoutMeasures, ScaleWithTheScreenHeight)
         EXPECT_EQ(m.pitch, c.pitch) << c.height;
         EXPECT_EQ(m.textLeft, c.textLeft) << c.height;
         EXPECT_EQ(m.topOfRow(4), c.rowFour) << c.height;
+        EXPECT_EQ(m.pictureShift, c.pictureShift) << c.height;
+        EXPECT_EQ(m.pictureDrop, c.pictureDrop) << c.height;
+        EXPECT_EQ(m.textWidthMargin, c.widthMargin) << c.height;
+        EXPECT_EQ(m.questionThumb, c.questionThumb) << c.height;
+        EXPECT_EQ(m.answerThumb, c.answerThumb) << c.height;
+        EXPECT_EQ(m.textHeight, c.textHeight) << c.height;
+        EXPECT_EQ(m.panelTop, c.panelTop) << c.height;
+        // The designed left picture column: text left, the shift, one thumbnail.
+        EXPECT_EQ(m.pictureColumnRight(), c.textLeft + c.pictureShift + c.answerThumb - 1) << c.height;
     }
     EXPECT_EQ(LayoutMeasures::forScreenHeight(1080).scaled(73), 88);
 }
@@ -101,15 +111,30 @@ TEST(RowDrag, MatchingMovesOnlyTheRightColumnWithinItsFourRows)
     EXPECT_EQ(choice.arrangement(), Identity);
 }
 
+TEST(PictureFrames, AnAnswerPictureStandsRightOfAndBelowItsText)
+{
+    struct Case
+    {
+        int screen;
+        QRect text, picture;
+    } cases[] = {
+        {900, QRect(40, 37, 958, 79), QRect(56, 136, 33, 33)},
+        {900, QRect(500, 124, 409, 79), QRect(516, 223, 33, 33)}, // the right column of a matching question
+        {1080, QRect(48, 44, 900, 95), QRect(67, 163, 40, 40)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(AnswerPictureFrame(c.text, LayoutMeasures::forScreenHeight(c.screen)), c.picture) << c.screen;
+}
+
 TEST(PictureFrames, ADoubleClickTogglesTheSizeKeepingTheRightEdge)
 {
     const QRect thumb(100, 50, 33, 33); // right edge 132
-    const QRect big = ToggledPictureFrame(thumb, false, PictureSizes::AnswerThumb, QSize(200, 120), thumb.right());
+    const QRect big = ToggledPictureFrame(thumb, false, thumb, QSize(200, 120), thumb.right());
     EXPECT_EQ(big, QRect(-67, 50, 200, 120));
     EXPECT_EQ(big.right(), 132);
-    const QRect back = ToggledPictureFrame(big, true, PictureSizes::AnswerThumb, QSize(200, 120), thumb.right());
-    EXPECT_EQ(back, thumb);
-    // A picture dragged sideways returns to the designed edge, not to where it was left.
-    const QRect moved = big.translated(300, 0);
-    EXPECT_EQ(ToggledPictureFrame(moved, true, PictureSizes::AnswerThumb, QSize(200, 120), 132), thumb);
+    EXPECT_EQ(ToggledPictureFrame(big, true, thumb, QSize(200, 120), thumb.right()), thumb);
+    // A picture dragged sideways is enlarged at the designed edge and returns to its thumbnail.
+    const QRect moved = thumb.translated(300, 0);
+    EXPECT_EQ(ToggledPictureFrame(moved, false, thumb, QSize(200, 120), 88), QRect(-111, 50, 200, 120));
+    EXPECT_EQ(ToggledPictureFrame(big.translated(300, 0), true, thumb, QSize(200, 120), 132), thumb);
 }

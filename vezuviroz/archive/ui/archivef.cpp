@@ -1,5 +1,6 @@
 #include "archivef.h"
 
+#include "archivegrid.h"
 #include "archivemodel.h"
 #include "archivequery.h"
 #include "archivereport.h"
@@ -24,7 +25,6 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QTableView>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -76,16 +76,15 @@ TArchiveF::TArchiveF(TSharedDM* shared, QWidget* parent)
     buildToolbar();
     layout->setMenuBar(findChild<QToolBar*>());
     layout->addWidget(buildFilter());
-    m_grid = new QTableView(this);
+    m_grid = new ArchiveGrid(this);
     m_grid->setObjectName(QStringLiteral("DBGrid1"));
     m_grid->setModel(m_model);
     m_grid->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_grid->setSelectionMode(QAbstractItemView::SingleSelection);
     m_grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_grid->verticalHeader()->hide();
     m_grid->horizontalHeader()->setStretchLastSection(true);
     connect(m_grid->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int c) { m_model->sort(c); });
-    connect(m_grid, &QTableView::doubleClicked, this, &TArchiveF::btnShowWorkClick);
+    connect(m_grid, &ArchiveGrid::doubleClicked, this, &TArchiveF::btnShowWorkClick);
     layout->addWidget(m_grid, 1);
     layout->addWidget(buildStatistics());
 

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class ArchiveGrid;
 class ArchiveModel;
 class ArchiveQuery;
 class QAction;
@@ -10,7 +11,6 @@ class QComboBox;
 class QDateEdit;
 class QLabel;
 class QPrinter;
-class QTableView;
 class StoreConnection;
 class TSharedDM;
 
@@ -60,7 +60,7 @@ private:
     TSharedDM* m_shared;
     ArchiveQuery* m_query = nullptr;
     ArchiveModel* m_model = nullptr;
-    QTableView* m_grid = nullptr;
+    ArchiveGrid* m_grid = nullptr;
     QCheckBox* m_byKlass = nullptr;
     QCheckBox* m_byName = nullptr;
     QCheckBox* m_byDate = nullptr;

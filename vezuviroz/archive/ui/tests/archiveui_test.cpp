@@ -2,6 +2,7 @@
 #include "appfolder.h"
 #include "archivef.h"
 #include "archivefixture.h"
+#include "archivegrid.h"
 #include "archivequery.h"
 #include "filedialogrecorder.h"
 #include "gradingfixture.h"
@@ -22,7 +23,6 @@
 #include <QListWidget>
 #include <QPrinter>
 #include <QPushButton>
-#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -76,7 +76,7 @@ TEST_F(ArchiveWindowTest, StartsOnTodaysResultsWithStatisticsAndExistsOnce)
     EXPECT_TRUE(w->windowFlags() & Qt::WindowStaysOnTopHint);
     EXPECT_EQ(w->windowTitle(), "Архив сохранённых результатов");
     EXPECT_TRUE(w->findChild<QCheckBox*>()->parentWidget()->findChildren<QCheckBox*>()[2]->isChecked()); // "по дате"
-    auto* grid = w->findChild<QTableView*>("DBGrid1");
+    auto* grid = w->findChild<ArchiveGrid*>("DBGrid1");
     EXPECT_EQ(grid->model()->rowCount(), 2);
     EXPECT_EQ(label(w, "stat0"), "2");
     EXPECT_EQ(label(w, "stat1"), "8,5");
@@ -115,7 +115,7 @@ TEST_F(ArchiveWindowTest, OpeningAResultFileAndStoringItRereadsTheArchive)
     const int student = addStudent("Сидоров", klass7a);
     const QString path = writeWork("1=1\r\n2=***\r\n", QDateTime(QDate::currentDate(), QTime(11, 0)));
     TArchiveF* archive = TArchiveF::ensure(&shared);
-    auto* grid = archive->findChild<QTableView*>("DBGrid1");
+    auto* grid = archive->findChild<ArchiveGrid*>("DBGrid1");
     EXPECT_EQ(grid->model()->rowCount(), 0);
 
     FileDialogRecorder dialogs({path});
@@ -156,7 +156,7 @@ TEST_F(ArchiveWindowTest, ViewerOfAnArchiveRowAndOfAMissingQuestion)
     addResult({.studentId = student, .topicId = topic, .date = today(), .points = 3, .rout = "77=1\r\n"});
     addResult({.studentId = student, .topicId = topic, .date = today(), .points = 4});
     TArchiveF* archive = TArchiveF::ensure(&shared);
-    auto* grid = archive->findChild<QTableView*>("DBGrid1");
+    auto* grid = archive->findChild<ArchiveGrid*>("DBGrid1");
     grid->setCurrentIndex(grid->model()->index(0, 0));
     archive->btnShowWorkClick();
     TSavedWorkF* viewer = TSavedWorkF::instance();
