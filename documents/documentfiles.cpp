@@ -1,0 +1,86 @@
+#include "documentfiles.h"
+
+#include "apperror.h"
+#include "documenttexts.h"
+#include "messages.h"
+#include "shell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+namespace {
+
+// A file name's bytes are limited (255 on the usual file systems); the number and the extension
+// need room of their own.
+constexpr int MaxNameBytes = 200;
+
+bool refusedInFileName(QChar c)
+{
+    static const QString refused = QStringLiteral("\\/:*?\"<>|");
+    return c.unicode() < 0x20 || c.unicode() == 0x7f || refused.contains(c);
+}
+
+} // namespace
+
+QString FileNameFromTitle(const QString& title)
+{
+    QString name = title;
+    for (QChar& c : name) {
+        if (refusedInFileName(c))
+            c = u'_';
+    }
+    // Trailing blanks and dots vanish on some file systems, which would change the name.
+    for (qsizetype i = name.size() - 1; i >= 0 && (name[i] == u' ' || name[i] == u'.'); --i)
+        name[i] = u'_';
+    while (name.toUtf8().size() > MaxNameBytes)
+        name.chop(name.size() >= 2 && name.at(name.size() - 1).isLowSurrogate() ? 2 : 1);
+    return name.isEmpty() ? QStringLiteral("_") : name;
+}
+
+QString FreeDocumentPath(const QString& folder, const QString& name, const QString& extension)
+{
+    QString path = folder + name + extension;
+    for (int n = 1; QFileInfo::exists(path); ++n)
+        path = QStringLiteral("%1%2 (%3)%4").arg(folder, name, QString::number(n), extension);
+    return path;
+}
+
+void WriteDocumentAtomically(const QString& path, const std::function<void(const QString& temporaryPath)>& write)
+{
+    const QFileInfo target(path);
+    QString temporary;
+    {
+        // Only a unique name is taken here; the writer makes the file again under it.
+        QTemporaryFile reserve(target.absolutePath() + QStringLiteral("/.") + target.fileName() +
+                               QStringLiteral(".XXXXXX"));
+        reserve.setAutoRemove(false);
+        if (!reserve.open())
+            throw AppError(QStringLiteral("Не удалось создать файл в каталоге \"%1\": %2")
+                               .arg(QDir::toNativeSeparators(target.absolutePath()), reserve.errorString()));
+        temporary = reserve.fileName();
+    }
+    try {
+        write(temporary);
+    } catch (...) {
+        QFile::remove(temporary);
+        throw;
+    }
+    QFile written(temporary);
+    // The reserved name was private to the user; the document is for sharing like any other file.
+    written.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                           QFileDevice::ReadOther);
+    if (!written.rename(path)) {
+        const QString reason = written.errorString();
+        QFile::remove(temporary);
+        throw AppError(
+            QStringLiteral("Не удалось сохранить файл \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));
+    }
+}
+
+void OpenSavedDocument(const QString& path)
+{
+    if (!ShellOpen(path))
+        ShowMessage(DocumentText::NotOpened.arg(QDir::toNativeSeparators(path)), MsgIcon::Information);
+}

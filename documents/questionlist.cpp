@@ -1,0 +1,116 @@
+#include "questionlist.h"
+
+#include "apperror.h"
+#include "documentfiles.h"
+#include "documenttexts.h"
+
+#include <QImage>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+constexpr int AnswerCount = 8;
+
+QString column(const char* stem, int n)
+{
+    return QString::fromLatin1(stem) + QString::number(n);
+}
+
+QString failure(const QString& reason)
+{
+    return DocumentText::ReportFailed + reason;
+}
+
+} // namespace
+
+QuestionListBuilder::QuestionListBuilder(const QString& topicName, const Table& questions,
+                                         const QuestionListOptions& options)
+    : m_questions(questions), m_options(options)
+{
+    m_options.zoom = std::clamp(m_options.zoom, QuestionListOptions::MinZoom, QuestionListOptions::MaxZoom);
+    m_builder.paragraph(topicName, {.pointSize = 14, .bold = true, .centred = true});
+    m_builder.emptyParagraph();
+}
+
+void QuestionListBuilder::addPicture(const QVariant& bytes)
+{
+    if (!m_options.pictures)
+        return;
+    // An empty slot, or bytes that are no picture, add nothing.
+    const QImage image = QImage::fromData(bytes.toByteArray());
+    if (image.isNull())
+        return;
+    m_builder.picture(image, m_options.ownSize ? m_options.zoom / 100.0 : 1.0);
+}
+
+void QuestionListBuilder::step()
+{
+    if (atEnd())
+        return;
+    const TableRow question(m_questions, m_next++);
+    m_builder.paragraph(DocumentText::QuestionHeading.arg(m_next), {.bold = true, .centred = true});
+    m_builder.paragraph(question.value(QStringLiteral("Question")).toString(), {.italic = true});
+    addPicture(question.value(QStringLiteral("QuePict")));
+    for (int n = 1; n <= AnswerCount; ++n) {
+        QString text = question.value(column("Ans", n)).toString();
+        const QVariant picture = question.value(column("Pict", n));
+        // An answer that is only a picture reads "..." (also when its text got lost).
+        if (text.isEmpty() && m_options.pictures && !QImage::fromData(picture.toByteArray()).isNull())
+            text = DocumentText::Ellipsis;
+        if (text.isEmpty())
+            continue;
+        const bool right = m_options.showRights && question.value(column("OK", n)).toBool();
+        m_builder.paragraph(QStringLiteral("\t%1. %2").arg(QChar(u'A' + n - 1), text), {.bold = right});
+        addPicture(picture);
+    }
+    m_builder.emptyParagraph();
+}
+
+QuestionListExport::QuestionListExport(const QString& folder, const QString& topicName, const Table& questions,
+                                       const QuestionListOptions& options, QObject* parent)
+    : QObject(parent), m_folder(folder), m_topicName(topicName), m_builder(topicName, questions, options)
+{}
+
+QuestionListExport::~QuestionListExport() = default;
+
+void QuestionListExport::start()
+{
+    QTimer::singleShot(0, this, &QuestionListExport::stepOnce);
+}
+
+void QuestionListExport::stepOnce()
+{
+    if (!m_builder.atEnd()) {
+        m_builder.step();
+        Q_EMIT progress(m_builder.done(), m_builder.count());
+        QTimer::singleShot(0, this, &QuestionListExport::stepOnce);
+        return;
+    }
+    QString path;
+    try {
+        path = save();
+    } catch (const AppError& e) {
+        Q_EMIT failed(failure(e.message()));
+        return;
+    }
+    Q_EMIT finished(path);
+}
+
+QString QuestionListExport::save()
+{
+    const QString path = FreeDocumentPath(m_folder, FileNameFromTitle(m_topicName), QStringLiteral(".odt"));
+    WriteDocumentAtomically(path, [this](const QString& temporary) { m_builder.write(temporary); });
+    return path;
+}
+
+QString QuestionListExport::run()
+{
+    while (!m_builder.atEnd())
+        m_builder.step();
+    try {
+        return save();
+    } catch (const AppError& e) {
+        throw AppError(failure(e.message()));
+    }
+}
