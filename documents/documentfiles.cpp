@@ -9,6 +9,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryFile>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -67,12 +70,12 @@ void WriteDocumentAtomically(const QString& path, const std::function<void(const
         QFile::remove(temporary);
         throw;
     }
-    QFile written(temporary);
     // The reserved name was private to the user; the document is for sharing like any other file.
-    written.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
-                           QFileDevice::ReadOther);
-    if (!written.rename(path)) {
-        const QString reason = written.errorString();
+    QFile::setPermissions(temporary, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup |
+                                         QFileDevice::ReadOther);
+    // One step that also replaces a file of that name: readers see the old file or the new one.
+    if (std::rename(QFile::encodeName(temporary).constData(), QFile::encodeName(path).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         QFile::remove(temporary);
         throw AppError(
             QStringLiteral("Не удалось сохранить файл \"%1\": %2").arg(QDir::toNativeSeparators(path), reason));

@@ -15,10 +15,9 @@ QString FileNameFromTitle(const QString& title);
 // The folder ends with a separator; the extension has its dot.
 QString FreeDocumentPath(const QString& folder, const QString& name, const QString& extension);
 
-// Runs write(temporaryPath) with a fresh name beside `path` and renames the result to `path` once
-// write has finished; whatever write leaves behind is removed when it throws, and so is the
-// temporary file when the rename fails (AppError naming the file). Nothing is left half-written
-// under `path`.
+// Runs write(temporaryPath) with a fresh name beside `path` and renames the result to `path` (in
+// place of a file of that name) once write has finished; whatever write leaves behind is removed when it throws, and so
+// is the temporary file when the rename fails (AppError naming the file). Nothing is left half-written under `path`.
 void WriteDocumentAtomically(const QString& path, const std::function<void(const QString& temporaryPath)>& write);
 
 // Asks the desktop to open the saved document with its application; when it cannot, tells where
