@@ -1,6 +1,7 @@
 #include "documentfiles.h"
 
 #include "apperror.h"
+#include "dataset.h"
 #include "documenttexts.h"
 #include "messages.h"
 #include "shell.h"
@@ -86,4 +87,42 @@ void OpenSavedDocument(const QString& path)
 {
     if (!ShellOpen(path))
         ShowMessage(DocumentText::NotOpened.arg(QDir::toNativeSeparators(path)), MsgIcon::Information);
+}
+
+QString FolderWithSeparator(const QString& folder)
+{
+    if (folder.isEmpty() || folder.endsWith(u'/') || folder.endsWith(QDir::separator()))
+        return folder;
+    return folder + QDir::separator();
+}
+
+bool EnsureDestinationFolder(const QString& folder)
+{
+    if (QFileInfo(folder).isDir())
+        return true;
+    if (ShowMessage(DocumentText::CreateFolder, MsgIcon::Error, MsgButtons::YesCancel) != MsgResult::Yes)
+        return false;
+    if (QDir().mkpath(folder) && QFileInfo(folder).isDir())
+        return true;
+    ShowMessage(DocumentText::FolderNotCreated.arg(folder), MsgIcon::Error);
+    return false;
+}
+
+QString StoredExportPath(Dataset& settings)
+{
+    if (!settings.isOpen())
+        settings.open();
+    return settings.value(QStringLiteral("ExportPath")).toString();
+}
+
+void StoreExportPath(Dataset& settings, const QString& folder)
+{
+    if (!settings.isOpen())
+        settings.open();
+    if (settings.isEmpty())
+        settings.append();
+    else
+        settings.edit();
+    settings.setValue(QStringLiteral("ExportPath"), folder);
+    settings.post();
 }

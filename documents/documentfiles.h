@@ -3,6 +3,8 @@
 #include <QString>
 #include <functional>
 
+class Dataset;
+
 // Where a finished document goes and how it gets there: a free name in the destination folder,
 // written under a temporary name and renamed once complete, then shown by the desktop.
 
@@ -23,3 +25,16 @@ void WriteDocumentAtomically(const QString& path, const std::function<void(const
 // Asks the desktop to open the saved document with its application; when it cannot, tells where
 // the document was saved.
 void OpenSavedDocument(const QString& path);
+
+// The folder with a separator at its end, as the folder field keeps it.
+QString FolderWithSeparator(const QString& folder);
+
+// The destination folder before an export: true when it exists, or when the user, asked
+// "Каталог назначения не существует. Создать его?", let it be made with its missing parents (a
+// folder that cannot be made is told).
+bool EnsureDestinationFolder(const QString& folder);
+
+// ExportPath of the program's settings row (VezuvirozSettings or ScribantSettings); storing makes
+// the row when the table has none.
+QString StoredExportPath(Dataset& settings);
+void StoreExportPath(Dataset& settings, const QString& folder);

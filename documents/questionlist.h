@@ -14,11 +14,16 @@ struct QuestionListOptions
 {
     static constexpr int MinZoom = 1;
     static constexpr int MaxZoom = 500;
+    static constexpr int ZoomStep = 10;
 
     bool showRights = false; // "показывать правильные варианты ответов"
     bool pictures = false;   // "экспортировать рисунки"
     bool ownSize = false; // "использовать оригинальный размер рисунков": pictures scaled by zoom
     int zoom = 100; // percent
+
+    // The dialog's enabling: the own size needs the pictures, the zoom needs the own size.
+    bool ownSizeAvailable() const { return pictures; }
+    bool zoomAvailable() const { return pictures && ownSize; }
 };
 
 // Builds the document one question at a time, so that a window can show the progress between two.

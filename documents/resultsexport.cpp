@@ -164,6 +164,34 @@ bool ResultFieldByCaption(const QString& caption, ResultField* field)
     return false;
 }
 
+ResultFieldChoice::ResultFieldChoice()
+{
+    for (ResultField field : AllResultFields())
+        m_fields.append({field, true});
+}
+
+void ResultFieldChoice::moveUp(int row)
+{
+    if (canMoveUp(row))
+        m_fields.swapItemsAt(row, row - 1);
+}
+
+void ResultFieldChoice::moveDown(int row)
+{
+    if (canMoveDown(row))
+        m_fields.swapItemsAt(row, row + 1);
+}
+
+QList<ResultField> ResultFieldChoice::selection() const
+{
+    QList<ResultField> chosen;
+    for (const auto& [field, ticked] : m_fields) {
+        if (ticked)
+            chosen.append(field);
+    }
+    return chosen;
+}
+
 QString FilterDescription(const ResultFilters& filters)
 {
     const auto line = [](const char* label, const QString& value) {

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QList>
+#include <QPair>
 #include <QString>
 
 // The archive's results as a spreadsheet (.xlsx) or a text document (.odt): the title, the
@@ -24,6 +25,28 @@ QString ResultFieldCaption(ResultField field);
 int ResultFieldDisplayWidth(ResultField field);
 // The field with that caption; false when there is none.
 bool ResultFieldByCaption(const QString& caption, ResultField* field);
+
+// The dialog's list of fields: every field, ticked, in the offered order at first; the ticked
+// ones in list order are the selection.
+class ResultFieldChoice
+{
+public:
+    ResultFieldChoice();
+
+    int count() const { return int(m_fields.size()); }
+    ResultField field(int row) const { return m_fields[row].first; }
+    bool ticked(int row) const { return m_fields[row].second; }
+    void setTicked(int row, bool ticked) { m_fields[row].second = ticked; }
+    bool canMoveUp(int row) const { return row > 0 && row < count(); }
+    bool canMoveDown(int row) const { return row >= 0 && row + 1 < count(); }
+    // Moves the field, ticked or not, one place; nothing when it cannot move.
+    void moveUp(int row);
+    void moveDown(int row);
+    QList<ResultField> selection() const;
+
+private:
+    QList<QPair<ResultField, bool>> m_fields;
+};
 
 // One result with its values typed and as the archive shows them.
 struct ResultRecord

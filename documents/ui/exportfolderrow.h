@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+class QBoxLayout;
+class QLineEdit;
+class QToolButton;
+class QWidget;
+
+// "Каталог назначения:" with the folder field and its browse button, as both export dialogs have
+// it: the folder chosen goes into the field with a separator at its end.
+struct ExportFolderRow
+{
+    QLineEdit* edit = nullptr;
+    QToolButton* browse = nullptr;
+};
+ExportFolderRow AddExportFolderRow(QWidget* dialog, QBoxLayout* layout, const QString& folder);
