@@ -72,7 +72,13 @@ QuestionListExport::QuestionListExport(const QString& folder, const QString& top
     : QObject(parent), m_folder(folder), m_topicName(topicName), m_builder(topicName, questions, options)
 {}
 
-QuestionListExport::~QuestionListExport() = default;
+QuestionListExport::~QuestionListExport()
+{
+    if (m_writer) {
+        m_writer->wait();
+        delete m_writer;
+    }
+}
 
 void QuestionListExport::start()
 {
@@ -87,14 +93,29 @@ void QuestionListExport::stepOnce()
         QTimer::singleShot(0, this, &QuestionListExport::stepOnce);
         return;
     }
-    QString path;
-    try {
-        path = save();
-    } catch (const AppError& e) {
-        Q_EMIT failed(failure(e.message()));
-        return;
-    }
-    Q_EMIT finished(path);
+    // The writer asks the document for its layout, which the document makes as its child on first
+    // use: it must be made here, on the document's own thread.
+    m_builder.document().documentLayout();
+    m_writer = QThread::create([this] {
+        try {
+            m_path = save();
+        } catch (const AppError& e) {
+            m_error = failure(e.message());
+        }
+    });
+    connect(m_writer, &QThread::finished, this, &QuestionListExport::written);
+    m_writer->start();
+}
+
+void QuestionListExport::written()
+{
+    m_writer->wait();
+    delete m_writer;
+    m_writer = nullptr;
+    if (m_error.isEmpty())
+        Q_EMIT finished(m_path);
+    else
+        Q_EMIT failed(m_error);
 }
 
 QString QuestionListExport::save()

@@ -5,6 +5,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QThread>
 
 // The questions of a topic as a printable text document (.odt): the topic's name, then for each
 // question "Вопрос N", its text in italic and its answers "A." to "H.", with the right ones in
@@ -53,7 +54,8 @@ private:
 // The export of a topic's question list into a folder (ending with a separator) under the first
 // free of "<topic>.odt", "<topic> (1).odt", ...; characters that a file name cannot hold are
 // replaced in the name only. start() adds one question per turn of the event loop and reports
-// each; run() does it all at once.
+// each, then writes the file on a thread of its own (packing hundreds of pictures takes seconds,
+// which the event loop must not wait for); run() does it all at once.
 class QuestionListExport : public QObject
 {
     Q_OBJECT
@@ -75,9 +77,13 @@ Q_SIGNALS:
 
 private:
     void stepOnce();
+    void written();
     QString save();
 
     QString m_folder;
     QString m_topicName;
     QuestionListBuilder m_builder;
+    QThread* m_writer = nullptr; // nothing else touches the document while it runs
+    QString m_path;
+    QString m_error;
 };

@@ -116,8 +116,7 @@ TEST_F(EditorWindows, TheQuestionListOfTheActiveTopicIsExported)
     dialog->edFolder->setText(folder);
     ShellRecorder desktop(true);
     dialog->btnStart->click();
-    for (int turn = 0; turn < 20 && desktop.targets.isEmpty(); ++turn)
-        QCoreApplication::processEvents();
+    QTest::qWaitFor([&] { return !desktop.targets.isEmpty(); }, 10000); // written on a thread of its own
     ASSERT_EQ(desktop.targets, QStringList{folder + q("Дроби.odt")});
     QStringList questions;
     for (const OdtParagraph& p : ReadOdt(desktop.targets[0]).body()) {

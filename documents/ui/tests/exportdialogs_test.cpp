@@ -1,8 +1,8 @@
 #include "apperror.h"
 #include "appfolder.h"
 #include "datamodules.h"
-#include "documentfiles.h"
 #include "dataset.h"
+#include "documentfiles.h"
 #include "exportoptionsf.h"
 #include "exportresultsf.h"
 #include "filedialogrecorder.h"
@@ -23,6 +23,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -254,12 +255,15 @@ TEST_F(ExportDialogsTest, TheQuestionListIsWrittenStepByStepBehindTheWaitWindow)
     EXPECT_TRUE(wait->isModal());
     EXPECT_TRUE(files(folder).isEmpty()); // nothing is written before the event loop runs
     QStringList seen;
-    for (int turn = 0; turn < 20 && !wait.isNull(); ++turn) {
-        if (auto* text = wait->findChild<QLabel*>("waitText"); text && !seen.contains(text->text()))
-            seen << text->text();
-        QCoreApplication::processEvents();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    }
+    QTest::qWaitFor(
+        [&] {
+            if (auto* text = wait ? wait->findChild<QLabel*>("waitText") : nullptr;
+                text && !seen.contains(text->text()))
+                seen << text->text();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            return wait.isNull();
+        },
+        10000);
     EXPECT_TRUE(wait.isNull()); // closed and freed when done
     EXPECT_EQ(seen, QStringList({"Экспорт вопросов в текстовый документ...\nВопрос 0 из 2",
                                  "Экспорт вопросов в текстовый документ...\nВопрос 1 из 2",
