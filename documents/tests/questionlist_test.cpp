@@ -2,6 +2,7 @@
 #include "gradingfixture.h"
 #include "odtreader.h"
 #include "questionlist.h"
+#include "testpictures.h"
 
 #include <QBuffer>
 #include <QCoreApplication>
@@ -12,17 +13,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray bitmap(int width, int height, QRgb colour)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(colour);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
 
 struct Question
 {
@@ -116,8 +106,8 @@ TEST_F(QuestionListTest, OnlyTheRightAnswerIsBoldWhenRightAnswersAreShown)
 
 TEST_F(QuestionListTest, PicturesGoInOnlyWhenAskedAndAtTheirSize)
 {
-    const QByteArray big = bitmap(80, 40, qRgb(200, 0, 0));
-    const QByteArray small = bitmap(20, 10, qRgb(0, 0, 200));
+    const QByteArray big = BitmapBytes(80, 40, qRgb(200, 0, 0));
+    const QByteArray small = BitmapBytes(20, 10, qRgb(0, 0, 200));
     add(questions, {.text = "Что на рисунке?",
                     .answers = {"Круг", "...", "", "Квадрат"},
                     .picture = big,

@@ -4,6 +4,7 @@
 #include "dataset.h"
 #include "odtreader.h"
 #include "sqltexts.h"
+#include "testpictures.h"
 #include "topicquestionset.h"
 #include "topicstore.h"
 
@@ -13,17 +14,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QByteArray bitmap(int width, int height)
-{
-    QImage image(width, height, QImage::Format_RGB32);
-    image.fill(qRgb(0, 120, 0));
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "BMP");
-    return bytes;
-}
 
 QStringList texts(const OdtDocument& doc)
 {
@@ -51,7 +41,7 @@ protected:
         for (int i = 1; i <= 2; ++i) {
             questions.append();
             questions.setValue("Question", QString("Сколько будет %1/2?").arg(i));
-            questions.setValue("QuePict", bitmap(40 * i, 20));
+            questions.setValue("QuePict", BitmapBytes(40 * i, 20, qRgb(0, 120, 0)));
             questions.setValue("Ans1", "половина");
             questions.setValue("Ans2", "целое");
             questions.setValue("OK" + QString::number(i), true);

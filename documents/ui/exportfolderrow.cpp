@@ -5,9 +5,12 @@
 #include "filedialogs.h"
 
 #include <QBoxLayout>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QToolButton>
 
 ExportFolderRow AddExportFolderRow(QWidget* dialog, QBoxLayout* layout, const QString& folder)
@@ -31,4 +34,18 @@ ExportFolderRow AddExportFolderRow(QWidget* dialog, QBoxLayout* layout, const QS
             edit->setText(FolderWithSeparator(QDir::toNativeSeparators(chosen)));
     });
     return row;
+}
+
+ExportButtons AddExportButtons(QDialog* dialog, QBoxLayout* layout)
+{
+    auto* box = new QDialogButtonBox(dialog);
+    ExportButtons buttons;
+    buttons.start = box->addButton(DocumentText::Start, QDialogButtonBox::AcceptRole);
+    buttons.start->setObjectName(QStringLiteral("btnStart"));
+    buttons.start->setDefault(true);
+    buttons.cancel = box->addButton(DocumentText::Cancel, QDialogButtonBox::RejectRole);
+    buttons.cancel->setObjectName(QStringLiteral("btnCancel"));
+    layout->addWidget(box);
+    QObject::connect(buttons.cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    return buttons;
 }

@@ -3,7 +3,9 @@
 #include <QString>
 
 class QBoxLayout;
+class QDialog;
 class QLineEdit;
+class QPushButton;
 class QToolButton;
 class QWidget;
 
@@ -15,3 +17,12 @@ struct ExportFolderRow
     QToolButton* browse = nullptr;
 };
 ExportFolderRow AddExportFolderRow(QWidget* dialog, QBoxLayout* layout, const QString& folder);
+
+// "Начать экспорт" (the default button, which decides itself whether the dialog closes) and
+// "Отмена" (which closes it).
+struct ExportButtons
+{
+    QPushButton* start = nullptr;
+    QPushButton* cancel = nullptr;
+};
+ExportButtons AddExportButtons(QDialog* dialog, QBoxLayout* layout);

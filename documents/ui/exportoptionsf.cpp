@@ -10,7 +10,6 @@
 #include "waitwindow.h"
 
 #include <QCheckBox>
-#include <QDialogButtonBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -108,15 +107,10 @@ TExportOptionsF::TExportOptionsF(const QString& topicName, Table questions, Data
     zoomRow->addStretch(1);
     layout->addLayout(zoomRow);
 
-    auto* buttons = new QDialogButtonBox(this);
-    btnStart = buttons->addButton(T::Start, QDialogButtonBox::AcceptRole);
-    btnStart->setObjectName(QStringLiteral("btnStart"));
-    btnStart->setDefault(true);
-    btnCancel = buttons->addButton(T::Cancel, QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    layout->addWidget(buttons);
+    const ExportButtons buttons = AddExportButtons(this, layout);
+    btnStart = buttons.start;
+    btnCancel = buttons.cancel;
     connect(btnStart, &QPushButton::clicked, this, &TExportOptionsF::btnStartClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     updateEnabling();
 }
 

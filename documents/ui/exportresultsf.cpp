@@ -7,7 +7,6 @@
 #include "messages.h"
 #include "waitcursor.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -62,17 +61,11 @@ TExportResultsF::TExportResultsF(ResultsFormat format, QList<ResultRecord> recor
     lblName = filterRow(T::ByName, filters.student, "lblName");
     layout->addWidget(group);
 
-    auto* buttons = new QDialogButtonBox(this);
-    btnStart = buttons->addButton(T::Start, QDialogButtonBox::AcceptRole);
-    btnStart->setObjectName(QStringLiteral("btnStart"));
-    btnStart->setDefault(true);
-    btnCancel = buttons->addButton(T::Cancel, QDialogButtonBox::RejectRole);
-    btnCancel->setObjectName(QStringLiteral("btnCancel"));
-    layout->addWidget(buttons);
+    const ExportButtons buttons = AddExportButtons(this, layout);
+    btnStart = buttons.start;
+    btnCancel = buttons.cancel;
 
-    // The start button decides itself whether the dialog closes.
     connect(btnStart, &QPushButton::clicked, this, &TExportResultsF::btnStartClick);
-    connect(btnCancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnUp, &QPushButton::clicked, this, [this] { move(-1); });
     connect(btnDown, &QPushButton::clicked, this, [this] { move(1); });
     connect(lstFields, &QListWidget::currentRowChanged, this, &TExportResultsF::updateMoves);
