@@ -33,15 +33,16 @@ QuestionListBuilder::QuestionListBuilder(const QString& topicName, const Table& 
     m_builder.emptyParagraph();
 }
 
-void QuestionListBuilder::addPicture(const QVariant& bytes)
+QImage QuestionListBuilder::picture(const QVariant& bytes) const
 {
-    if (!m_options.pictures)
-        return;
-    // An empty slot, or bytes that are no picture, add nothing.
-    const QImage image = QImage::fromData(bytes.toByteArray());
-    if (image.isNull())
-        return;
-    m_builder.picture(image, m_options.ownSize ? m_options.zoom / 100.0 : 1.0);
+    // An empty slot, or bytes that are no picture, give none.
+    return m_options.pictures ? QImage::fromData(bytes.toByteArray()) : QImage();
+}
+
+void QuestionListBuilder::addPicture(const QImage& image)
+{
+    if (!image.isNull())
+        m_builder.picture(image, m_options.ownSize ? m_options.zoom / 100.0 : 1.0);
 }
 
 void QuestionListBuilder::step()
@@ -51,18 +52,18 @@ void QuestionListBuilder::step()
     const TableRow question(m_questions, m_next++);
     m_builder.paragraph(DocumentText::QuestionHeading.arg(m_next), {.bold = true, .centred = true});
     m_builder.paragraph(question.value(QStringLiteral("Question")).toString(), {.italic = true});
-    addPicture(question.value(QStringLiteral("QuePict")));
+    addPicture(picture(question.value(QStringLiteral("QuePict"))));
     for (int n = 1; n <= AnswerCount; ++n) {
         QString text = question.value(column("Ans", n)).toString();
-        const QVariant picture = question.value(column("Pict", n));
+        const QImage image = picture(question.value(column("Pict", n)));
         // An answer that is only a picture reads "..." (also when its text got lost).
-        if (text.isEmpty() && m_options.pictures && !QImage::fromData(picture.toByteArray()).isNull())
+        if (text.isEmpty() && !image.isNull())
             text = DocumentText::Ellipsis;
         if (text.isEmpty())
             continue;
         const bool right = m_options.showRights && question.value(column("OK", n)).toBool();
         m_builder.paragraph(QStringLiteral("\t%1. %2").arg(QChar(u'A' + n - 1), text), {.bold = right});
-        addPicture(picture);
+        addPicture(image);
     }
     m_builder.emptyParagraph();
 }

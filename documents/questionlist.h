@@ -3,6 +3,7 @@
 #include "table.h"
 #include "textdocument.h"
 
+#include <QImage>
 #include <QObject>
 #include <QString>
 #include <QThread>
@@ -43,7 +44,8 @@ public:
     void write(const QString& path) const { m_builder.write(path); }
 
 private:
-    void addPicture(const QVariant& bytes);
+    QImage picture(const QVariant& bytes) const;
+    void addPicture(const QImage& image);
 
     Table m_questions;
     QuestionListOptions m_options;
