@@ -37,6 +37,7 @@ inline const QString Zoom = QStringLiteral("в масштабе относите
 
 // The question list.
 inline const QString QuestionHeading = QStringLiteral("Вопрос %1");
-inline const QString Progress = QStringLiteral("Экспорт вопросов в текстовый документ...\rВопрос %1 из %2");
+inline const QString Exporting = QStringLiteral("Экспорт вопросов в текстовый документ...");
+inline const QString Progress = Exporting + QStringLiteral("\rВопрос %1 из %2");
 
 } // namespace DocumentText

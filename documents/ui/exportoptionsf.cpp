@@ -32,7 +32,7 @@ class ExportWaitWindow : public WaitWindow
 {
 public:
     ExportWaitWindow(QuestionListExport* job, QWidget* parent)
-        : WaitWindow(progressText(0, job->count()), parent), m_cursor(std::make_unique<WaitCursor>())
+        : WaitWindow(T::Exporting, parent), m_cursor(std::make_unique<WaitCursor>())
     {
         setAttribute(Qt::WA_DeleteOnClose);
         setModal(true);
