@@ -5,7 +5,9 @@
 #include "columnmenu.h"
 #include "datamodules.h"
 #include "dataset.h"
+#include "datasettable.h"
 #include "editortexts.h"
+#include "exportoptionsf.h"
 #include "filedialogs.h"
 #include "findtopicf.h"
 #include "helpaction.h"
@@ -56,7 +58,8 @@ void setHint(QAction* action, const QString& hint)
     action->setStatusTip(hint.contains(u'|') ? hint.section(u'|', 1) : hint);
 }
 
-constexpr char ExportNotBuilt[] = "Экспорт вопросов в MS Word...|Экспорт списка вопросов появится вместе с документами";
+constexpr char ExportHint[] =
+    "Экспорт вопросов в текстовый документ...|Экспорт списка вопросов темы в текстовый документ";
 constexpr int BreakCounts[] = {10, 15, 20, 30};
 
 } // namespace
@@ -156,8 +159,17 @@ void TScribantF::createActions()
             [this] { openImported(topics().ImportMyTest()); });
     connect(addAction("acImportFromAssist2", u("Из Assistant II...")), &QAction::triggered, this,
             [this] { openImported(topics().ImportAssistant2()); });
-    // The question-list export is not built yet: the command stays disabled with its hint.
-    addAction("acExportQueListToWord", u("Экспорт вопросов в MS Word..."), {}, u(ExportNotBuilt));
+    connect(addAction("acExportQueListToWord", u("Экспорт вопросов в текстовый документ..."), {}, u(ExportHint)),
+            &QAction::triggered, this, [this] {
+                TTopicF* window = activeTopic();
+                if (!window)
+                    return;
+                // The question being written goes in first, as leaving it would take it.
+                if (window->form().editing())
+                    window->form().store();
+                ExportQuestionList(window->windowTitle(), DatasetToTable(window->form().questions()),
+                                   m_editorTopics.settings(), this);
+            });
     connect(addAction("acSwitchToVezuviroz", u("Открыть Vezuviroz...")), &QAction::triggered, this, [] {
         // The sibling program stands beside this one.
         const QString path = QCoreApplication::applicationDirPath() + QStringLiteral("/Vezuviroz");
@@ -444,9 +456,9 @@ TTopicF* TScribantF::OpenTopic(int topicId, bool fromPanel)
 void TScribantF::ActionListUpdate()
 {
     const bool any = !topicWindows().isEmpty();
-    for (const char* name : {"acTopicSettings", "acSaveToFile", "acTopicDelete", "acTopicRename"})
+    for (const char* name :
+         {"acTopicSettings", "acSaveToFile", "acTopicDelete", "acTopicRename", "acExportQueListToWord"})
         action(QString::fromLatin1(name))->setEnabled(any);
-    action("acExportQueListToWord")->setEnabled(false);
     const QMimeData* offered = QApplication::clipboard()->mimeData();
     const bool picture = offered && offered->hasImage();
     if (TTopicF* window = activeTopic())

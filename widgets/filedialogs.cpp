@@ -14,6 +14,8 @@ FileDialogHandler& installedHandler()
 
 QString systemDialog(const FileDialogRequest& request)
 {
+    if (request.kind == FileDialogRequest::Kind::Folder)
+        return QFileDialog::getExistingDirectory(request.parent, request.title, request.directory);
     if (request.kind == FileDialogRequest::Kind::Save)
         return QFileDialog::getSaveFileName(request.parent, request.title, request.directory, request.filter);
     return QFileDialog::getOpenFileName(request.parent, request.title, request.directory, request.filter);
@@ -31,6 +33,13 @@ QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& fil
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& proposed)
 {
     const FileDialogRequest request{FileDialogRequest::Kind::Save, parent, title, filter, proposed};
+    const FileDialogHandler& handler = installedHandler();
+    return handler ? handler(request) : systemDialog(request);
+}
+
+QString ChooseFolder(QWidget* parent, const QString& title, const QString& directory)
+{
+    const FileDialogRequest request{FileDialogRequest::Kind::Folder, parent, title, {}, directory};
     const FileDialogHandler& handler = installedHandler();
     return handler ? handler(request) : systemDialog(request);
 }

@@ -13,7 +13,8 @@ struct FileDialogRequest
     enum class Kind
     {
         Open,
-        Save
+        Save,
+        Folder
     };
     Kind kind = Kind::Open;
     QWidget* parent = nullptr;
@@ -29,6 +30,8 @@ QString ChooseOpenFile(QWidget* parent, const QString& title, const QString& fil
 
 // The file to write, or empty when the dialog was cancelled.
 QString ChooseSaveFile(QWidget* parent, const QString& title, const QString& filter, const QString& proposed = {});
+// An existing folder, or empty when the dialog was cancelled.
+QString ChooseFolder(QWidget* parent, const QString& title, const QString& directory = {});
 // Installs a handler and returns the one it replaces; an empty handler brings back the system's dialog.
 FileDialogHandler SetFileDialogHandler(FileDialogHandler handler);
 

@@ -30,6 +30,16 @@ int WaitWindow::progress() const
     return m_bar->value();
 }
 
+void WaitWindow::setText(const QString& text)
+{
+    m_text->setText(text);
+}
+
+void WaitWindow::setProgress(int percent)
+{
+    m_bar->setValue(percent);
+}
+
 void WaitWindow::run(const Job& job)
 {
     std::exception_ptr failure;

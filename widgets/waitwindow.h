@@ -23,6 +23,10 @@ public:
     void run(const Job& job);
 
     int progress() const;
+    // For work that runs in steps on the event loop: the window is shown (modal, without a loop
+    // of its own) and told the progress after each step.
+    void setText(const QString& text);
+    void setProgress(int percent);
 
 private:
     QLabel* m_text;

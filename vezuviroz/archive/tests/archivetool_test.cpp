@@ -1,5 +1,9 @@
+#include "appfolder.h"
 #include "archivefixture.h"
+#include "odtreader.h"
+#include "xlsxreader.h"
 
+#include <QDir>
 #include <QProcess>
 
 namespace {
@@ -89,4 +93,76 @@ TEST_F(ArchiveToolTest, RefusesBadArguments)
         EXPECT_TRUE(run.out.isEmpty());
         EXPECT_TRUE(run.err.startsWith("vastrel: ")) << run.err.toStdString();
     }
+}
+
+TEST_F(ArchiveToolTest, ExportsTheFilteredResultsWithTheChosenFields)
+{
+    const QString sheetPath = AppFilePath("out/Итоги.xlsx");
+    QDir().mkpath(AppFilePath("out"));
+    const ToolRun sheet =
+        runTool({"export", "results", sheetPath, "--topic", "Алгебра", "--fields", "Оценка, Фамилия"});
+    ASSERT_EQ(sheet.exitCode, 0) << sheet.err.toStdString();
+    EXPECT_EQ(sheet.out, sheetPath + "\n");
+    const XlsxSheet s = ReadXlsxSheet(sheetPath);
+    EXPECT_EQ(s.error, "");
+    EXPECT_EQ(s.cells.value("B2").text, "Тема: Алгебра         ");
+    EXPECT_EQ(s.cells.value("A4").text, "Оценка");
+    EXPECT_EQ(s.cells.value("B4").text, "Фамилия");
+    EXPECT_FALSE(s.has("C4"));
+    EXPECT_EQ(s.cells.value("A5").number, 12);
+    EXPECT_EQ(s.cells.value("B5").text, "Иванов");
+    EXPECT_EQ(s.cells.value("A6").text, "Зачёт");
+    EXPECT_EQ(s.cells.value("B6").text, "Сидоров");
+    EXPECT_FALSE(s.has("A7"));
+
+    // The same file again is replaced; a text document has every field when none are given.
+    ASSERT_EQ(runTool({"export", "results", sheetPath, "--date", "2024-03-05", "--class", "7Б"}).exitCode, 0);
+    const XlsxSheet again = ReadXlsxSheet(sheetPath);
+    EXPECT_EQ(again.cells.value("B2").text, "Дата: 05.03.2024         Класс: 7Б         ");
+    EXPECT_EQ(again.cells.value("D5").text, "Петров");
+    EXPECT_EQ(QDir(AppFilePath("out")).entryList(QDir::Files | QDir::Hidden), QStringList{"Итоги.xlsx"});
+
+    const QString textPath = AppFilePath("out/Итоги.odt");
+    ASSERT_EQ(runTool({"export", "results", textPath, "--student", "Сидоров"}).exitCode, 0);
+    const OdtDocument o = ReadOdt(textPath);
+    EXPECT_EQ(o.error, "");
+    EXPECT_EQ(o.body().value(2).text, "Студент: Сидоров");
+    EXPECT_EQ(o.cells(0),
+              (QList<QStringList>{{"Дата", "ПК", "Класс", "Фамилия", "Тема", "Оценка", "% правильности"},
+                                  {"06.03.2024 09:00", "Автономно", "7А", "Сидоров", "Алгебра", "Зачёт", "80"}}));
+}
+
+TEST_F(ArchiveToolTest, ExportRefusesBadArguments)
+{
+    const QString out = AppFilePath("r.xlsx");
+    const QList<QStringList> bad{
+        {"export"},
+        {"export", "results"},
+        {"export", "results", AppFilePath("r.pdf")},
+        {"export", "results", out, "--fields", "Фамилия,Рост"},
+        {"export", "results", out, "--fields", "Фамилия,Фамилия"},
+        {"export", "results", out, "--fields"},
+        {"export", "results", out, "--topic", "Химия"},
+        {"export", "results", out, out},
+        {"export", "results", AppFilePath("нет/r.xlsx")},
+        {"export", "questions", AppFilePath("q.odt")},
+        {"export", "questions", "--topic", "Алгебра", "--file", "x.vst4", AppFilePath("q.odt")},
+        {"export", "questions", "--topic", "Алгебра", AppFilePath("q.odt"), "--zoom", "0"},
+        {"export", "questions", "--topic", "Алгебра", AppFilePath("q.odt"), "--zoom", "abc"},
+        {"export", "questions", "--topic", "Алгебра", AppFilePath("q.doc")},
+        {"export", "questions", "--topic", "999", AppFilePath("q.odt")},
+        {"export", "questions", "--file", AppFilePath("нет.vst4"), AppFilePath("q.odt")}};
+    for (const QStringList& args : bad) {
+        const ToolRun run = runTool(args);
+        EXPECT_EQ(run.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.startsWith("vastrel: ")) << run.err.toStdString();
+    }
+    EXPECT_TRUE(
+        QDir(AppFolder()).entryList({"*.xlsx", "*.odt", "*.pdf", ".*.xlsx.*"}, QDir::Files | QDir::Hidden).isEmpty());
+
+    // The topic exists but lists no question.
+    const ToolRun empty = runTool({"export", "questions", "--topic", "История", AppFilePath("q.odt")});
+    EXPECT_EQ(empty.exitCode, 1);
+    EXPECT_EQ(empty.err, "vastrel: Тема \"История\" не содержит вопросов.\n");
 }

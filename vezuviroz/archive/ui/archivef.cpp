@@ -1,5 +1,6 @@
 #include "archivef.h"
 
+#include "archiveexport.h"
 #include "archivegrid.h"
 #include "archivemodel.h"
 #include "archivequery.h"
@@ -7,6 +8,7 @@
 #include "archivetexts.h"
 #include "datamodules.h"
 #include "dataset.h"
+#include "exportresultsf.h"
 #include "filedialogs.h"
 #include "savedwork.h"
 #include "savedworkf.h"
@@ -132,12 +134,10 @@ void TArchiveF::buildToolbar()
         &TArchiveF::btnShowWorkClick);
     add(QStringLiteral("btnDelete"), QStringLiteral("Удалить запись"),
         QStringLiteral("Удаление одной записи из архива"), &TArchiveF::btnDeleteClick);
-    add(QStringLiteral("btnExprotResultsToWord"), QStringLiteral("Экспорт результатов в MS Word..."), {},
-        &TArchiveF::exportToWordRequested)
-        ->setEnabled(false); // the export is not part of this window yet
-    add(QStringLiteral("btnExprotResultsToExcel"), QStringLiteral("Экспорт результатов в MS Excel..."), {},
-        &TArchiveF::exportToExcelRequested)
-        ->setEnabled(false);
+    add(QStringLiteral("btnExprotResultsToWord"), QStringLiteral("Экспорт результатов в текстовый документ..."), {},
+        &TArchiveF::btnExprotResultsToWordClick);
+    add(QStringLiteral("btnExprotResultsToExcel"), QStringLiteral("Экспорт результатов в электронную таблицу..."), {},
+        &TArchiveF::btnExprotResultsToExcelClick);
 }
 
 QWidget* TArchiveF::buildFilter()
@@ -273,6 +273,23 @@ void TArchiveF::btnShowWorkClick()
         return;
     TSavedWorkF::ShowStoredWork(m_shared, m_query->topicId(row), m_query->timeRemain(row), m_query->routChecked(row),
                                 m_query->topic(row), m_query->name(row));
+}
+
+void TArchiveF::exportResults(ResultsFormat format)
+{
+    const QString student = m_query->filter().studentId != 0 ? m_students->currentText() : QString();
+    ExportResults(format, ArchiveResultRecords(*m_query), ArchiveFilterTexts(*m_query, student),
+                  *m_shared->dm()->sqlAppSettings, this);
+}
+
+void TArchiveF::btnExprotResultsToWordClick()
+{
+    exportResults(ResultsFormat::Text);
+}
+
+void TArchiveF::btnExprotResultsToExcelClick()
+{
+    exportResults(ResultsFormat::Sheet);
 }
 
 void TArchiveF::btnDeleteClick()

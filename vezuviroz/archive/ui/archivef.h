@@ -1,5 +1,7 @@
 #pragma once
 
+#include "resultsexport.h"
+
 #include <QWidget>
 
 class ArchiveGrid;
@@ -37,11 +39,9 @@ public:
     void btnOpenResultFileClick();
     void btnShowWorkClick();
     void btnDeleteClick();
-
-Q_SIGNALS:
-    // The main window connects these where it keeps the export (not in this window).
-    void exportToWordRequested();
-    void exportToExcelRequested();
+    // The results shown, with the filters that are on, to a text document or a spreadsheet.
+    void btnExprotResultsToWordClick();
+    void btnExprotResultsToExcelClick();
 
 protected:
     // A closed window is no longer the program's one window, although it is deleted a moment later.
@@ -56,6 +56,7 @@ private:
     void applyFilter();
     void showStatistics();
     int currentRow() const;
+    void exportResults(ResultsFormat format);
 
     TSharedDM* m_shared;
     ArchiveQuery* m_query = nullptr;

@@ -4,13 +4,18 @@
 #include "archivefixture.h"
 #include "archivegrid.h"
 #include "archivequery.h"
+#include "documentfiles.h"
+#include "exportresultsf.h"
 #include "filedialogrecorder.h"
 #include "gradingfixture.h"
 #include "messagerecorder.h"
+#include "odtreader.h"
 #include "resultfile.h"
 #include "savedwork.h"
 #include "savedworkf.h"
+#include "shellrecorder.h"
 #include "studentsearchf.h"
+#include "xlsxreader.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -90,13 +95,12 @@ TEST_F(ArchiveWindowTest, StartsOnTodaysResultsWithStatisticsAndExistsOnce)
     EXPECT_EQ(grid->model()->rowCount(), 1);
     EXPECT_EQ(grid->model()->index(0, 3).data().toString(), "Петров");
 
-    // Titles sort; the export commands are not here yet.
+    // Titles sort.
     w->findChildren<QCheckBox*>()[0]->setChecked(false);
     grid->horizontalHeader()->sectionClicked(4);
     EXPECT_EQ(grid->model()->index(0, 3).data().toString(), "Петров");
     grid->horizontalHeader()->sectionClicked(4);
     EXPECT_EQ(grid->model()->index(0, 3).data().toString(), "Иванов");
-    EXPECT_FALSE(w->findChild<QAction*>("btnExprotResultsToWord")->isEnabled());
 
     // Deleting the current row after asking.
     grid->setCurrentIndex(grid->model()->index(0, 0));
@@ -234,4 +238,48 @@ TEST_F(ArchiveWindowTest, PrintingToAFileWritesTheReportAsPdf)
     const QByteArray bytes = pdf.readAll();
     EXPECT_TRUE(bytes.startsWith("%PDF"));
     EXPECT_TRUE(bytes.contains("/MediaBox [0 0 595"));
+}
+
+TEST_F(ArchiveWindowTest, ExportsTheRowsShownWithTheFiltersThatAreOn)
+{
+    const int ivanov = addStudent("Иванов", klass7a);
+    addResult({.studentId = ivanov, .topicId = topic, .date = today(QTime(10, 15)), .points = -2, .percent = 90});
+    addResult({.studentId = addStudent("Петров", klass7b), .topicId = topic, .date = today(), .points = 7});
+    TArchiveF* w = TArchiveF::ensure(&shared);
+    const QString folder = AppFilePath("Отчёты") + "/";
+    QDir().mkpath(folder);
+    StoreExportPath(*dm.sqlAppSettings, folder);
+    auto* students = w->findChildren<QComboBox*>()[1];
+    students->setCurrentIndex(students->findText("Иванов"));
+    Q_EMIT students->activated(students->currentIndex());
+    ASSERT_EQ(w->findChild<QTableView*>("DBGrid1")->model()->rowCount(), 1);
+
+    QAction* toSheet = w->findChild<QAction*>("btnExprotResultsToExcel");
+    EXPECT_EQ(toSheet->text(), "Экспорт результатов в электронную таблицу...");
+    EXPECT_TRUE(toSheet->isEnabled());
+    toSheet->trigger();
+    auto* dialog = w->findChild<TExportResultsF*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Экспорт результатов в электронную таблицу");
+    EXPECT_EQ(dialog->lblName->text(), "Иванов");
+    EXPECT_EQ(dialog->lblDate->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    ShellRecorder desktop(true);
+    dialog->btnStart->click();
+    ASSERT_EQ(desktop.targets.size(), 1);
+    const XlsxSheet s = ReadXlsxSheet(desktop.targets[0]);
+    EXPECT_EQ(s.cells.value("B2").text, "Дата: " + QLocale().toString(QDate::currentDate(), QLocale::ShortFormat) +
+                                            "         Студент: Иванов         ");
+    EXPECT_EQ(s.cells.value("D5").text, "Иванов");
+    EXPECT_EQ(s.cells.value("F5").text, "Зачёт");
+    EXPECT_FALSE(s.has("A6"));
+
+    QAction* toText = w->findChild<QAction*>("btnExprotResultsToWord");
+    EXPECT_EQ(toText->text(), "Экспорт результатов в текстовый документ...");
+    w->findChildren<QCheckBox*>()[1]->setChecked(false); // every student again
+    toText->trigger();
+    auto* textDialog = w->findChildren<TExportResultsF*>().last();
+    EXPECT_EQ(textDialog->lblName->text(), "");
+    textDialog->btnStart->click();
+    ASSERT_EQ(desktop.targets.size(), 2);
+    EXPECT_EQ(ReadOdt(desktop.targets[1]).cells(0).size(), 3); // the header and both rows
 }
