@@ -252,7 +252,7 @@ TEST_F(ArchiveWindowTest, ExportsTheRowsShownWithTheFiltersThatAreOn)
     auto* students = w->findChildren<QComboBox*>()[1];
     students->setCurrentIndex(students->findText("Иванов"));
     Q_EMIT students->activated(students->currentIndex());
-    ASSERT_EQ(w->findChild<QTableView*>("DBGrid1")->model()->rowCount(), 1);
+    ASSERT_EQ(w->findChild<ArchiveGrid*>("DBGrid1")->model()->rowCount(), 1);
 
     QAction* toSheet = w->findChild<QAction*>("btnExprotResultsToExcel");
     EXPECT_EQ(toSheet->text(), "Экспорт результатов в электронную таблицу...");
