@@ -1,9 +1,34 @@
 #pragma once
 
+#include "commandrules.h"
+#include "ports.h"
+#include "startoptions.h"
 #include "storemainwindow.h"
+#include "vezuvirozsettings.h"
 
-// The main window of Vezuviroz, the teacher's program and testing server. Made after the data
-// modules, which it uses for the rest of the run.
+#include <QHash>
+#include <functional>
+#include <memory>
+
+class ColumnMenu;
+class MonitorModel;
+class QAction;
+class QActionGroup;
+class QDialog;
+class QFrame;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSplitter;
+class QTableView;
+class QToolButton;
+class TestingServer;
+class WindowPrompts;
+
+// The main window of Vezuviroz, the teacher's program and testing server: the student monitor
+// over the server's rows, the commands that open topics, hand out questions and file results, the
+// status fields, the hand-out panel and the restart notice. The server decides; the window's
+// enabling rules are EnabledCommands'. Made after the data modules, which it uses for the run.
 class TVezuvirozF : public StoreMainWindow
 {
     Q_OBJECT
@@ -11,8 +36,119 @@ public:
     static constexpr const char* BaseCaption = "Vastrel Vezuviroz " VASTREL_VERSION;
 
     TVezuvirozF(TDM* dm, TSharedDM* shared, QWidget* parent = nullptr);
+    ~TVezuvirozF() override;
 
     // A student's result file, given at start or handed over by a later start (the desktop opens
     // result files with this program), is shown in the saved-work viewer.
     void openResultFile(const QString& path);
+    // The command line: a result file is shown, a topic opened (with request mode when asked) once
+    // the window is shown; a refused command line is told.
+    void setStartOptions(const StartOptions& options);
+
+    // The seams of the dialogs this window asks with: the general settings and the topic search
+    // are run here (tests answer them), and the student sitting at a computer is chosen here
+    // (the student's id, 0 when cancelled).
+    using DialogRunner = std::function<int(QDialog& dialog)>;
+    static DialogRunner setDialogRunner(DialogRunner runner);
+    using StudentChooser = std::function<int(QWidget* parent, const QString& title)>;
+    static StudentChooser setStudentChooser(StudentChooser chooser);
+
+    QAction* action(const QString& name) const { return m_actions.value(name); }
+    TestingServer* server() const { return m_server; }
+    MonitorModel* monitor() const { return m_monitor; }
+    const VezuvirozSettings& settings() const { return m_settings; }
+    Ports ports() const { return m_ports; }
+    // The selected row's address; empty when no row is selected.
+    QString selectedAddress() const;
+    bool selectRow(const QString& address);
+    int questionIndex() const { return m_questionIndex; }
+
+    // The enabling rules, run after every change that can affect them.
+    void ActionListUpdate();
+    void btnStartTestingClick();
+    void acProfSettingsExecute();
+    void acSetStudentNameExecute();
+
+    QTableView* grdMonitor = nullptr;
+    QSplitter* splMonitor = nullptr;
+    QWidget* pnlStudentView = nullptr; // the student view's place under the monitor
+    QToolButton* btnStartTesting = nullptr;
+    QToolButton* btnAllStudents = nullptr;
+    QToolButton* btnStudent = nullptr;
+    QFrame* pnlHandOut = nullptr;
+    QLabel* lblHandOutStatus = nullptr;
+    QProgressBar* pbHandOut = nullptr;
+    QPushButton* btnCancelHandOut = nullptr;
+    QFrame* pnlRestart = nullptr;
+    QLabel* lblNetworkFault = nullptr;
+    QLabel* lblRestartStatus = nullptr;
+    QLabel* lblRequestMode = nullptr;
+    QLabel* lblKlass = nullptr;
+    QLabel* lblConnected = nullptr;
+    QLabel* lblWorking = nullptr;
+    QLabel* lblEchoCount = nullptr;
+    ColumnMenu* mnuTopics = nullptr;
+
+Q_SIGNALS:
+    // The student view shows the selected row's question at this index.
+    void questionIndexChanged(int index);
+    // The selected row changed (empty: none).
+    void selectedRowChanged(const QString& address);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    QAction* addCommand(const char* name, const QString& caption, const QString& shortcut = {},
+                        void (TVezuvirozF::*handler)() = nullptr);
+    void createActions();
+    void createMenus();
+    void createToolBar();
+    void createMonitor();
+    void createPanels();
+    void createStatusBar();
+    void connectServer();
+    void applySettings(bool captions);
+    void storeSetting(const char* column, bool value);
+    void setTopicBreakCount(int count);
+    void fillTopicsMenu(ColumnMenu* level);
+    void openTopic(int topicId);
+    void openStartTopic();
+    void onRowsChanged();
+    void onSelectionChanged();
+    void showStudentViewPane();
+    void placePanels();
+    void setQuestionIndex(int index);
+    const struct MonitorRow* selectedRow() const;
+    bool closeQuestions();
+    void endOfWork();
+    int runDialog(QDialog& dialog);
+
+    void acOpenTopicsExecute();
+    void acTopicsCtrlExecute();
+    void acFindTopicExecute();
+    void acTopicSettingsExecute();
+    void acCreateTestFileExecute();
+    void acShowCriteriaListExecute();
+    void acShowArchiveExecute();
+    void acOpenResultFileExecute();
+    void acSwitchToScribantExecute();
+    void acReloadDBExecute();
+    void onRowCommand(const std::function<void(const QString& address)>& command);
+
+    TestingServer* m_server = nullptr;
+    std::unique_ptr<WindowPrompts> m_prompts;
+    MonitorModel* m_monitor = nullptr;
+    VezuvirozSettingsRow m_settingsRow;
+    VezuvirozSettings m_settings;
+    Ports m_ports;
+    QHash<QString, QAction*> m_actions;
+    QActionGroup* m_breakGroup = nullptr;
+    QString m_selected; // the selected row's address, kept across refreshes
+    int m_questionIndex = 0;
+    StartOptions m_startOptions;
+    bool m_started = false;
+    bool m_closing = false;
 };

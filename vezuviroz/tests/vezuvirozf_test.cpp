@@ -1,0 +1,457 @@
+// The main window through its commands, headless, with student computers on loopback.
+#include "appfolder.h"
+#include "archivef.h"
+#include "dataset.h"
+#include "filedialogrecorder.h"
+#include "generalsettingsf.h"
+#include "messagerecorder.h"
+#include "monitormodel.h"
+#include "ports.h"
+#include "runlog.h"
+#include "savedworkf.h"
+#include "serverfixture.h"
+#include "shellrecorder.h"
+#include "sqltexts.h"
+#include "startoptions.h"
+#include "vezuvirozmodules.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QImage>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTest>
+#include <QToolButton>
+
+using K = Protocol::ServerMessage::Kind;
+
+namespace {
+
+constexpr int WaitMs = 10000;
+
+// Answers the window's dialogs while alive: the general settings and the topic search.
+class DialogAnswers
+{
+public:
+    explicit DialogAnswers(std::function<int(QDialog&)> answer)
+        : m_previous(TVezuvirozF::setDialogRunner(std::move(answer)))
+    {}
+    ~DialogAnswers() { TVezuvirozF::setDialogRunner(std::move(m_previous)); }
+
+private:
+    TVezuvirozF::DialogRunner m_previous;
+};
+
+class StudentAnswer
+{
+public:
+    explicit StudentAnswer(int student)
+        : m_previous(TVezuvirozF::setStudentChooser([this, student](QWidget*, const QString& title) {
+              titles.append(title);
+              return student;
+          }))
+    {}
+    ~StudentAnswer() { TVezuvirozF::setStudentChooser(std::move(m_previous)); }
+    QStringList titles;
+
+private:
+    TVezuvirozF::StudentChooser m_previous;
+};
+
+} // namespace
+
+class VezuvirozWindow : public ::testing::Test
+{
+protected:
+    // The bank is filled before the program starts, as a teacher's bank is; the program listens on
+    // ports the system chooses.
+    void SetUp() override
+    {
+        WritePorts(AppFolder(), 0, 0);
+        {
+            ServerBank bank;
+            emptyTopic = bank.addTopic(u8("Пустая"));
+            topic = bank.addTopic(u8("Алгебра"));
+            for (int i = 0; i < 3; ++i)
+                questions.append(bank.addChoice(topic, QStringLiteral("Q%1").arg(i + 1)));
+            bank.setSettings(topic, [](TestSettings& s) {
+                s.RandomOrder = false;
+                s.MaxPointSystem = 5;
+            });
+            student = bank.addStudent(u8("Иванов"));
+        }
+        RunLog::clear();
+        modules = std::make_unique<VezuvirozModules>();
+        window()->server()->setRestartPause(10);
+        window()->show();
+    }
+    void TearDown() override
+    {
+        peers.clear();
+        window()->hide();
+        modules.reset();
+    }
+
+    TVezuvirozF* window() { return modules->window(); }
+    TestingServer* server() { return window()->server(); }
+    MonitorModel* monitor() { return window()->monitor(); }
+    bool enabled(const char* name) { return window()->action(name)->isEnabled(); }
+
+    Peer& addPeer(int n)
+    {
+        peers.push_back(std::make_unique<Peer>(QStringLiteral("127.0.0.%1").arg(n)));
+        Peer& p = *peers.back();
+        EXPECT_TRUE(p.connectTo(server()->tcpPort()));
+        p.iam();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return monitor()->rowOf(p.address) >= 0; }, WaitMs));
+        return p;
+    }
+    void openTopic(int id)
+    {
+        MessageRecorder quiet;
+        ASSERT_TRUE(server()->OpenTestTopic(id));
+    }
+    // A computer that has its set and finished the test, two of three right.
+    Peer& finished()
+    {
+        openTopic(topic);
+        Peer& p = addPeer(2);
+        window()->btnStartTesting->click();
+        EXPECT_TRUE(p.waitForSet());
+        QStringList answers;
+        for (int i = 0; i < questions.size(); ++i)
+            answers.append(QStringLiteral("%1=%2").arg(questions[i]).arg(i == 0 ? 2 : 1));
+        p.sendRaw(Protocol::finishReport(answers));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return monitor()->anyReady(); }, WaitMs));
+        EXPECT_TRUE(window()->selectRow(p.address));
+        return p;
+    }
+    int filedResults()
+    {
+        Dataset d(modules->store().dm()->ADOConnection(), "r", u8("SELECT * FROM Results"));
+        d.open();
+        return d.recordCount();
+    }
+
+    std::unique_ptr<VezuvirozModules> modules;
+    std::vector<std::unique_ptr<Peer>> peers;
+    int emptyTopic = 0;
+    int topic = 0;
+    int student = 0;
+    QList<int> questions;
+};
+
+TEST_F(VezuvirozWindow, StartsListeningWithItsCaptionCountersAndSettingsRow)
+{
+    EXPECT_EQ(window()->windowTitle(), "Vastrel Vezuviroz 4.0.1");
+    EXPECT_EQ(window()->lblConnected->text(), u8("Подключено: 0 чел."));
+    EXPECT_EQ(window()->lblWorking->text(), u8("Работают: 0 чел."));
+    EXPECT_EQ(window()->btnStartTesting->text(), u8("Раздать вопросы! ( F9 )"));
+    EXPECT_TRUE(logged("UDP port is 0. TCP port is 0"));
+    EXPECT_TRUE(logged("Server is Active. Advertiser is Active"));
+    EXPECT_NE(server()->tcpPort(), 0);
+    EXPECT_EQ(window()->settings().PageScroller_Height, 349);
+    EXPECT_EQ(window()->settings().TopicBreakCount, 10);
+    EXPECT_TRUE(QFileInfo(AppFilePath("Temp")).isDir());
+    for (const char* name : {"acStartTesting", "acCreateTestFile", "acTopicSettings", "acToArchive", "acClearClient",
+                             "acShowCriteriaList", "acExportQueListToWord"})
+        EXPECT_FALSE(enabled(name)) << name;
+    for (const char* name : {"acOpenTopics", "acAllToArchive", "acProfSettings", "acShowArchive", "acReloadDB"})
+        EXPECT_TRUE(enabled(name)) << name;
+    EXPECT_EQ(window()->action("acStartTesting")->shortcut(), QKeySequence("F9"));
+    EXPECT_EQ(window()->action("acOpenResultFile")->shortcut(), QKeySequence("Ctrl+Alt+R"));
+}
+
+TEST_F(VezuvirozWindow, ATopicWithoutQuestionsLeavesTheHandOutCommandsDisabled)
+{
+    addPeer(2);
+    MessageRecorder messages;
+    ASSERT_TRUE(server()->OpenTestTopic(emptyTopic));
+    EXPECT_EQ(messages.texts, QStringList{u8("В открытой теме \"Пустая\" нет вопросов!")});
+    EXPECT_EQ(window()->windowTitle(), u8("Vastrel Vezuviroz 4.0.1 - Пустая (0 вопр.)"));
+    for (const char* name : {"acStartTesting", "acCreateTestFile", "acTopicSettings"})
+        EXPECT_FALSE(enabled(name)) << name;
+    window()->btnStartTesting->click();
+    EXPECT_EQ(messages.texts.size(), 1) << "the button does nothing";
+    EXPECT_FALSE(window()->pnlHandOut->isVisible());
+}
+
+TEST_F(VezuvirozWindow, QuestionsWithoutComputersOfferTheQuestionFile)
+{
+    openTopic(topic);
+    EXPECT_EQ(window()->windowTitle(), u8("Vastrel Vezuviroz 4.0.1 - Алгебра (3 вопр.)"));
+    EXPECT_FALSE(enabled("acStartTesting"));
+    EXPECT_TRUE(enabled("acCreateTestFile"));
+    EXPECT_TRUE(enabled("acTopicSettings"));
+    const QString file = AppFilePath("offline.vst4");
+    {
+        MessageRecorder declined({MsgResult::No});
+        FileDialogRecorder dialogs({file});
+        window()->btnStartTesting->click();
+        EXPECT_EQ(declined.texts, QStringList{u8("Раздать вопросы невозможно: нет подключенных студентов.\r\r"
+                                                 "Создать файл для автономного тестирования?")});
+        EXPECT_TRUE(dialogs.requests.isEmpty());
+    }
+    MessageRecorder accepted({MsgResult::Yes});
+    FileDialogRecorder dialogs({file});
+    window()->btnStartTesting->click();
+    ASSERT_EQ(dialogs.requests.size(), 1);
+    EXPECT_TRUE(QFileInfo(file).size() > 0);
+}
+
+TEST_F(VezuvirozWindow, TheHandOutButtonHandsOutWithItsPanelAndTheMonitorFollows)
+{
+    openTopic(topic);
+    Peer& p = addPeer(2);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return enabled("acStartTesting"); }, WaitMs));
+    EXPECT_EQ(window()->lblConnected->text(), u8("Подключено: 1 чел."));
+    const int row = monitor()->rowOf(p.address);
+    EXPECT_EQ(monitor()->data(monitor()->index(row, MonitorModel::QuestionsGiven)).toString(), u8("Ожидание..."));
+    window()->btnStartTesting->click();
+    EXPECT_TRUE(window()->pnlHandOut->isVisible());
+    EXPECT_TRUE(window()->btnCancelHandOut->isVisible());
+    ASSERT_TRUE(p.waitForSet());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window()->pnlHandOut->isVisible(); }, WaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return monitor()->data(monitor()->index(row, 0), MonitorModel::FlagRole).toBool(); }, WaitMs));
+    EXPECT_EQ(window()->lblWorking->text(), u8("Работают: 1 чел."));
+    EXPECT_EQ(window()->pbHandOut->value(), 1);
+    EXPECT_TRUE(enabled("acShowCriteriaList"));
+    EXPECT_FALSE(enabled("acReloadDB")) << "somebody is working";
+}
+
+TEST_F(VezuvirozWindow, TheHandOutIsCancelledBetweenComputers)
+{
+    openTopic(topic);
+    Peer& first = addPeer(2);
+    Peer& second = addPeer(3);
+    window()->btnStartTesting->click();
+    window()->btnCancelHandOut->click(); // before the first computer's turn
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window()->pnlHandOut->isVisible(); }, WaitMs));
+    QTest::qWait(200);
+    EXPECT_EQ(first.sets.size() + second.sets.size(), 0);
+}
+
+TEST_F(VezuvirozWindow, GeneralSettingsSendNewPortsOnlyWhenTheyChanged)
+{
+    Peer& p = addPeer(2);
+    {
+        MessageRecorder messages;
+        DialogAnswers unchanged([](QDialog&) { return int(QDialog::Accepted); });
+        window()->acProfSettingsExecute();
+        EXPECT_TRUE(messages.texts.isEmpty());
+    }
+    {
+        DialogAnswers cancelled([](QDialog& d) {
+            static_cast<TGeneralSettingsF&>(d).edUDPPort->setValue(9555);
+            return int(QDialog::Rejected);
+        });
+        window()->acProfSettingsExecute();
+    }
+    p.connection.sendNoop();
+    QTest::qWait(300); // anything the server sent has arrived by now
+    EXPECT_EQ(p.count(K::SetPorts), 0);
+    EXPECT_EQ(window()->settings().UDPPort, 0);
+
+    MessageRecorder messages;
+    DialogAnswers changed([](QDialog& d) {
+        auto& f = static_cast<TGeneralSettingsF&>(d);
+        f.edUDPPort->setValue(9555);
+        f.edTCPPort->setValue(4666);
+        f.cbTopicBreakCount->setCurrentText("20");
+        f.cbRequestMode->setChecked(true);
+        return int(QDialog::Accepted);
+    });
+    window()->acProfSettingsExecute();
+    ASSERT_TRUE(p.waitFor(K::SetPorts));
+    EXPECT_EQ(p.last(K::SetPorts)->udpPort, 9555);
+    EXPECT_EQ(p.last(K::SetPorts)->tcpPort, 4666);
+    EXPECT_EQ(messages.texts, QStringList{u8("Новые порты будут применены после перезапуска сервера и клиентов.")});
+    EXPECT_TRUE(server()->requestMode());
+    EXPECT_TRUE(window()->lblRequestMode->isVisible());
+    EXPECT_EQ(window()->lblRequestMode->text(), u8("Запрос заданий разрешен"));
+    EXPECT_EQ(VezuvirozSettingsRow(modules->store().dm()->sqlAppSettings).read().TopicBreakCount, 20);
+    EXPECT_EQ(server()->tcpPort(), window()->server()->tcpPort()) << "the server keeps its port";
+    // a computer that comes later is told after its "Iam"
+    Peer& later = addPeer(3);
+    ASSERT_TRUE(later.waitFor(K::SetPorts));
+}
+
+TEST_F(VezuvirozWindow, FilingFromTheGridAsksOnceAndClearsTheWorkplace)
+{
+    Peer& p = finished();
+    EXPECT_TRUE(enabled("acToArchive"));
+    StudentAnswer chooser(student);
+    MessageRecorder messages({MsgResult::Yes});
+    window()->action("acToArchive")->trigger();
+    EXPECT_EQ(chooser.titles, QStringList{u8("Выбор студента на PC-2")});
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].startsWith(u8("Засчитать предварительную оценку")))
+        << messages.texts[0].toStdString();
+    EXPECT_EQ(filedResults(), 1);
+    ASSERT_TRUE(p.waitFor(K::NextStudent));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !monitor()->anyReady(); }, WaitMs));
+    EXPECT_FALSE(enabled("acToArchive"));
+}
+
+TEST_F(VezuvirozWindow, AFinalMarkTypedInTheGridIsFiledWithoutAsking)
+{
+    Peer& p = finished();
+    const int row = monitor()->rowOf(p.address);
+    ASSERT_TRUE(monitor()->setData(monitor()->index(row, MonitorModel::Points), 5));
+    StudentAnswer chooser(student);
+    MessageRecorder messages;
+    window()->action("acToArchive")->trigger();
+    EXPECT_TRUE(messages.texts.isEmpty());
+    ASSERT_TRUE(p.waitFor(K::YourFinalPointsAre));
+    EXPECT_EQ(p.last(K::YourFinalPointsAre)->text, "5");
+}
+
+TEST_F(VezuvirozWindow, ClosingWithAReadyRowCancelKeepsRunningYesFilesIt)
+{
+    Peer& p = finished();
+    StudentAnswer chooser(student);
+    window()->acSetStudentNameExecute();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return monitor()->row(monitor()->rowOf(p.address)).studentId == student; }, WaitMs));
+    EXPECT_EQ(monitor()->row(0).studentName, u8("Иванов"));
+    {
+        MessageRecorder cancel({MsgResult::Cancel});
+        EXPECT_FALSE(window()->close());
+        EXPECT_EQ(cancel.texts,
+                  QStringList{u8("Остались несохранённые результаты тестирования.\r\rСохранить их в архив?")});
+        EXPECT_TRUE(window()->isVisible());
+        EXPECT_NE(server()->tcpPort(), 0);
+        EXPECT_EQ(filedResults(), 0);
+    }
+    MessageRecorder yes({MsgResult::Yes});
+    EXPECT_TRUE(window()->close());
+    EXPECT_EQ(filedResults(), 1);
+    EXPECT_FALSE(window()->isVisible());
+}
+
+TEST_F(VezuvirozWindow, ClosingDoesNotLoseAFinishedWorkWithoutAStudent)
+{
+    finished();
+    MessageRecorder yes({MsgResult::Yes});
+    EXPECT_FALSE(window()->close());
+    ASSERT_EQ(yes.texts.size(), 2);
+    EXPECT_EQ(yes.texts[1], u8("Не все результаты сохранены в архив: выберите студентов для оставшихся работ."));
+    EXPECT_TRUE(monitor()->anyReady());
+}
+
+TEST_F(VezuvirozWindow, ClosingWithConnectedComputersAsksWithTheMendedText)
+{
+    addPeer(2);
+    {
+        MessageRecorder no({MsgResult::No});
+        EXPECT_FALSE(window()->close());
+        EXPECT_EQ(no.texts, QStringList{u8("Остались подключенные клиенты. Выйти всё равно?")});
+    }
+    MessageRecorder yes({MsgResult::Yes});
+    EXPECT_TRUE(window()->close());
+}
+
+TEST_F(VezuvirozWindow, TheTimeBarIsDrawnFromTheCellsRightEdge)
+{
+    openTopic(topic);
+    Peer& p = addPeer(2);
+    window()->btnStartTesting->click();
+    ASSERT_TRUE(p.waitForSet());
+    // MaxTime is 20 minutes: 600 seconds left fill half of the cell
+    p.sendRaw(Protocol::report({questions[0], "1", 1, 600}));
+    const int row = monitor()->rowOf(p.address);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor()->row(row).timeRemain == 600; }, WaitMs));
+    QTableView* grid = window()->grdMonitor;
+    const QRect cell = grid->visualRect(monitor()->index(row, MonitorModel::TimeRemain));
+    ASSERT_TRUE(cell.width() > 20);
+    const QImage image = grid->viewport()->grab().toImage();
+    const int y = cell.center().y();
+    EXPECT_EQ(QColor(image.pixel(cell.right() - 3, y)), QColor(Qt::green));
+    EXPECT_NE(QColor(image.pixel(cell.left() + 3, y)), QColor(Qt::green));
+}
+
+TEST_F(VezuvirozWindow, TheStudentViewHidesWithoutDataWhenAskedAndComesBackOnRequest)
+{
+    addPeer(2);
+    window()->action("acHideStudentViewPanel")->setChecked(true);
+    EXPECT_FALSE(window()->pnlStudentView->isVisible());
+    EXPECT_TRUE(VezuvirozSettingsRow(modules->store().dm()->sqlAppSettings).read().HideStudentViewPanel);
+    window()->action("acStudentView")->trigger();
+    EXPECT_TRUE(window()->pnlStudentView->isVisible());
+    EXPECT_FALSE(VezuvirozSettingsRow(modules->store().dm()->sqlAppSettings).read().HideStudentViewPanel);
+}
+
+TEST_F(VezuvirozWindow, TheRestartNoticeShowsAndGoesWithoutANetworkFault)
+{
+    window()->action("acRestartServer")->trigger();
+    EXPECT_TRUE(window()->pnlRestart->isVisible());
+    EXPECT_FALSE(window()->lblNetworkFault->isVisible());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !window()->pnlRestart->isVisible(); }, WaitMs));
+    EXPECT_EQ(window()->lblRestartStatus->text(), u8("Сервер готов к работе."));
+}
+
+TEST_F(VezuvirozWindow, RequestModeShowsItsLabelAndTellsTheComputers)
+{
+    openTopic(topic);
+    Peer& p = addPeer(2);
+    window()->action("acAllowTestingByRequest")->trigger();
+    EXPECT_TRUE(server()->requestMode());
+    EXPECT_TRUE(window()->lblRequestMode->isVisible());
+    ASSERT_TRUE(p.waitFor(K::AllowRequest));
+    window()->action("acAllowTestingByRequest")->trigger();
+    EXPECT_FALSE(window()->lblRequestMode->isVisible());
+    ASSERT_TRUE(p.waitFor(K::DenyRequest));
+}
+
+TEST_F(VezuvirozWindow, ResultFilesArchiveEditorAndTopicBreak)
+{
+    FileDialogRecorder dialogs;
+    window()->action("acOpenResultFile")->trigger();
+    ASSERT_EQ(dialogs.requests.size(), 1);
+    EXPECT_TRUE(dialogs.requests[0].filter.contains("*.rslt4"));
+    EXPECT_TRUE(dialogs.requests[0].filter.contains("*.rslt"));
+
+    window()->action("acShowArchive")->trigger();
+    TArchiveF* archive = TArchiveF::instance();
+    ASSERT_NE(archive, nullptr);
+    window()->action("acShowArchive")->trigger();
+    EXPECT_EQ(TArchiveF::instance(), archive) << "one archive window";
+    delete archive;
+
+    ShellRecorder shell(false);
+    MessageRecorder messages;
+    window()->action("acSwitchToScribant")->trigger();
+    ASSERT_EQ(shell.targets.size(), 1);
+    EXPECT_TRUE(shell.targets[0].endsWith("/Scribant"));
+    EXPECT_EQ(messages.texts, QStringList{u8("Невозможно найти \"%1\"").arg(shell.targets[0])});
+
+    QAction* by20 = window()->findChild<QAction*>("mnuBreak20");
+    ASSERT_NE(by20, nullptr);
+    by20->trigger();
+    EXPECT_TRUE(by20->isChecked());
+    EXPECT_EQ(window()->settings().TopicBreakCount, 20);
+}
+
+TEST_F(VezuvirozWindow, ATopicFromTheCommandLineOpensWithRequestMode)
+{
+    window()->setStartOptions(ParseStartOptions({"--topic", u8("алгебра"), "--allow-requests"}));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return server()->openTopicId() == topic; }, WaitMs));
+    EXPECT_TRUE(server()->requestMode());
+    EXPECT_TRUE(window()->lblRequestMode->isVisible());
+    EXPECT_TRUE(window()->action("acAllowTestingByRequest")->isChecked());
+    Peer& p = addPeer(2);
+    ASSERT_TRUE(p.waitFor(K::AllowRequest));
+    EXPECT_EQ(p.last(K::AllowRequest)->topicId, topic);
+
+    MessageRecorder messages;
+    window()->setStartOptions(ParseStartOptions({"--topic"}));
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].contains("--topic"));
+}
