@@ -274,6 +274,8 @@ void TVezuvirozF::createActions()
     connect(captions, &QAction::toggled, this, [this](bool on) {
         for (QToolBar* bar : findChildren<QToolBar*>())
             bar->setToolButtonStyle(on ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
+        // the hand-out button is the toolbar's own widget: it follows by hand
+        btnStartTesting->setToolButtonStyle(on ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
     });
     connect(addCommand("acPrevQue", u("Предыдущий вопрос"), "F6"), &QAction::triggered, this,
             [this] { setQuestionIndex(m_questionIndex - 1); });
@@ -392,6 +394,7 @@ void TVezuvirozF::createToolBar()
     btnStartTesting->setText(u(HandOutCaption));
     btnStartTesting->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
     btnStartTesting->setToolTip(u(HandOutCaption));
+    btnStartTesting->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     connect(btnStartTesting, &QToolButton::clicked, this, &TVezuvirozF::btnStartTestingClick);
     toolbar->addWidget(btnStartTesting);
     icon("acAllowTestingByRequest", QStyle::SP_DialogYesButton);
