@@ -18,6 +18,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QFile>
 #include <QFrame>
 #include <QImage>
@@ -28,6 +29,7 @@
 #include <QTableView>
 #include <QTest>
 #include <QToolButton>
+#include <QTreeWidget>
 
 using K = Protocol::ServerMessage::Kind;
 
@@ -454,4 +456,32 @@ TEST_F(VezuvirozWindow, ATopicFromTheCommandLineOpensWithRequestMode)
     window()->setStartOptions(ParseStartOptions({"--topic"}));
     ASSERT_EQ(messages.texts.size(), 1);
     EXPECT_TRUE(messages.texts[0].contains("--topic"));
+}
+
+TEST_F(VezuvirozWindow, TheTopicsPanelOpensTheChosenTopicAndWarnsWhileStudentsWork)
+{
+    QAction* panel = window()->action("acTopicsCtrl");
+    panel->trigger();
+    ASSERT_TRUE(window()->pnlTopics->isVisible());
+    EXPECT_FALSE(window()->btnOpenTopic->isEnabled());
+    QTreeWidgetItem* algebra = nullptr;
+    for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
+        if (window()->tvTopics->topLevelItem(i)->text(0) == u8("Алгебра"))
+            algebra = window()->tvTopics->topLevelItem(i);
+    ASSERT_NE(algebra, nullptr);
+    window()->tvTopics->setCurrentItem(algebra);
+    EXPECT_TRUE(window()->btnOpenTopic->isEnabled());
+    window()->btnOpenTopic->click();
+    EXPECT_EQ(server()->openTopicId(), topic);
+    EXPECT_FALSE(window()->pnlTopics->isVisible());
+
+    Peer& p = addPeer(2);
+    window()->btnStartTesting->click();
+    ASSERT_TRUE(p.waitForSet());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server()->nobodyWorking(); }, WaitMs));
+    MessageRecorder messages;
+    panel->trigger();
+    EXPECT_EQ(messages.texts, QStringList{u8("Чтобы изменять структуру тем,\rдождитесь, пока все закончат работу.")});
+    panel->trigger();
+    EXPECT_FALSE(window()->pnlTopics->isVisible());
 }

@@ -31,9 +31,11 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDockWidget>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QProgressBar>
@@ -45,6 +47,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeWidget>
 #include <QVBoxLayout>
 
 namespace {
@@ -70,6 +73,7 @@ constexpr char NotConnected[] = "Клиент ещё не подключен.";
 constexpr char ChooseStudentTitle[] = "Выбор студента на %1";
 constexpr char RequestModeOn[] = "Запрос заданий разрешен";
 constexpr char NotFound[] = "Невозможно найти \"%S\"";
+constexpr char WaitForTopicChanges[] = "Чтобы изменять структуру тем,\rдождитесь, пока все закончат работу.";
 constexpr char ComesLater[] = "Эта команда появится в следующей сборке программы";
 
 TVezuvirozF::DialogRunner& dialogRunner()
@@ -136,6 +140,7 @@ TVezuvirozF::TVezuvirozF(TDM* dm, TSharedDM* shared, QWidget* parent)
     createMenus();
     createToolBar();
     createPanels();
+    createTopicsPanel();
     createStatusBar();
     FormCreate();
 
@@ -655,9 +660,69 @@ void TVezuvirozF::acOpenTopicsExecute()
     mnuTopics->popup(button ? button->mapToGlobal(QPoint(0, button->height())) : QCursor::pos());
 }
 
+void TVezuvirozF::createTopicsPanel()
+{
+    pnlTopics = new QDockWidget(u("Управление темами"), this);
+    pnlTopics->setObjectName(QStringLiteral("pnlTopics"));
+    auto* body = new QWidget(pnlTopics);
+    auto* layout = new QVBoxLayout(body);
+    tvTopics = new QTreeWidget(body);
+    tvTopics->setObjectName(QStringLiteral("tvTopics"));
+    tvTopics->setHeaderHidden(true);
+    tvTopics->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvTopics->installEventFilter(this);
+    TopicViews::ConnectLevelReading(*m_shared, tvTopics);
+    layout->addWidget(tvTopics, 1);
+    btnOpenTopic = new QPushButton(u("Открыть"), body);
+    btnOpenTopic->setObjectName(QStringLiteral("btnOpenTopic"));
+    layout->addWidget(btnOpenTopic);
+    auto* hide = new QPushButton(QStringLiteral("X"), body);
+    hide->setObjectName(QStringLiteral("btnHidePanel"));
+    layout->addWidget(hide);
+    pnlTopics->setWidget(body);
+    addDockWidget(Qt::RightDockWidgetArea, pnlTopics);
+    pnlTopics->hide();
+    connect(btnOpenTopic, &QPushButton::clicked, this, &TVezuvirozF::openSelectedTopic);
+    connect(hide, &QPushButton::clicked, pnlTopics, &QWidget::hide);
+    connect(tvTopics, &QTreeWidget::itemDoubleClicked, this, &TVezuvirozF::openSelectedTopic);
+    connect(tvTopics, &QTreeWidget::currentItemChanged, this,
+            [this](QTreeWidgetItem* item) { btnOpenTopic->setEnabled(item != nullptr); });
+    btnOpenTopic->setEnabled(false);
+}
+
+bool TVezuvirozF::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == tvTopics && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            openSelectedTopic();
+            return true;
+        }
+    }
+    return StoreMainWindow::eventFilter(watched, event);
+}
+
 void TVezuvirozF::acTopicsCtrlExecute()
 {
-    // the topics panel comes with the shared topic tree
+    if (pnlTopics->isVisible()) {
+        pnlTopics->hide();
+        return;
+    }
+    // the tree is read again each time: the editor may have changed it meanwhile
+    TopicViews::FillTopicLevel(*m_shared, tvTopics, nullptr);
+    btnOpenTopic->setEnabled(false);
+    pnlTopics->show();
+    if (!m_server->nobodyWorking())
+        ShowMessage(u(WaitForTopicChanges), MsgIcon::Information);
+}
+
+void TVezuvirozF::openSelectedTopic()
+{
+    QTreeWidgetItem* item = tvTopics->currentItem();
+    if (!item)
+        return;
+    openTopic(item->data(0, TopicViews::TopicIdRole).toInt());
+    pnlTopics->hide();
 }
 
 void TVezuvirozF::acFindTopicExecute()

@@ -15,6 +15,7 @@ class MonitorModel;
 class QAction;
 class QActionGroup;
 class QDialog;
+class QDockWidget;
 class QFrame;
 class QLabel;
 class QProgressBar;
@@ -22,6 +23,7 @@ class QPushButton;
 class QSplitter;
 class QTableView;
 class QToolButton;
+class QTreeWidget;
 class TestingServer;
 class WindowPrompts;
 
@@ -88,6 +90,9 @@ public:
     QLabel* lblWorking = nullptr;
     QLabel* lblEchoCount = nullptr;
     ColumnMenu* mnuTopics = nullptr;
+    QDockWidget* pnlTopics = nullptr;
+    QTreeWidget* tvTopics = nullptr;
+    QPushButton* btnOpenTopic = nullptr;
 
 Q_SIGNALS:
     // The student view shows the selected row's question at this index.
@@ -99,6 +104,7 @@ protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* addCommand(const char* name, const QString& caption, const QString& shortcut = {},
@@ -109,6 +115,8 @@ private:
     void createMonitor();
     void createPanels();
     void createStatusBar();
+    void createTopicsPanel();
+    void openSelectedTopic();
     void connectServer();
     void applySettings(bool captions);
     void storeSetting(const char* column, bool value);
