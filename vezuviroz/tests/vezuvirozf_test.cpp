@@ -1,6 +1,7 @@
 // The main window through its commands, headless, with student computers on loopback.
 #include "appfolder.h"
 #include "archivef.h"
+#include "criterialistf.h"
 #include "dataset.h"
 #include "filedialogrecorder.h"
 #include "generalsettingsf.h"
@@ -484,4 +485,34 @@ TEST_F(VezuvirozWindow, TheTopicsPanelOpensTheChosenTopicAndWarnsWhileStudentsWo
     EXPECT_EQ(messages.texts, QStringList{u8("Чтобы изменять структуру тем,\rдождитесь, пока все закончат работу.")});
     panel->trigger();
     EXPECT_FALSE(window()->pnlTopics->isVisible());
+}
+
+TEST_F(VezuvirozWindow, TheCriteriaWindowFollowsTheSelectedRow)
+{
+    openTopic(topic);
+    Peer& working = addPeer(2);
+    window()->btnStartTesting->click();
+    ASSERT_TRUE(working.waitForSet());
+    Peer& waiting = addPeer(3);
+    ASSERT_TRUE(window()->selectRow(working.address));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return enabled("acShowCriteriaList"); }, WaitMs));
+    window()->action("acShowCriteriaList")->trigger();
+    ASSERT_NE(TCriteriaListF::instance(), nullptr);
+    ASSERT_TRUE(window()->selectRow(waiting.address));
+    EXPECT_EQ(TCriteriaListF::instance(), nullptr) << "a row without questions has no criteria";
+    EXPECT_FALSE(enabled("acShowCriteriaList"));
+}
+
+TEST_F(VezuvirozWindow, TheSelectedComputerStaysSelectedWhenOthersComeAndGo)
+{
+    addPeer(3);
+    Peer& chosen = addPeer(5);
+    ASSERT_TRUE(window()->selectRow(chosen.address));
+    addPeer(2); // sorts before the chosen one
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor()->rowCount() == 3; }, WaitMs));
+    EXPECT_EQ(window()->selectedAddress(), chosen.address);
+    peers.erase(peers.begin()); // PC-3 goes away without a work: its row goes
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor()->rowCount() == 2; }, WaitMs));
+    EXPECT_EQ(window()->selectedAddress(), chosen.address);
+    EXPECT_EQ(window()->grdMonitor->currentIndex().row(), monitor()->rowOf(chosen.address));
 }

@@ -458,7 +458,9 @@ void TVezuvirozF::createMonitor()
     grdMonitor->horizontalHeader()->setStretchLastSection(true);
     grdMonitor->horizontalHeader()->setSectionsClickable(true);
     // a click on a column title reads the table again
-    connect(grdMonitor->horizontalHeader(), &QHeaderView::sectionClicked, m_monitor, &MonitorModel::refresh);
+    connect(grdMonitor->horizontalHeader(), &QHeaderView::sectionClicked, this,
+            [this] { m_dm->sqlCurrentTesting->requery(); });
+    grdMonitor->installEventFilter(this);
     connect(grdMonitor, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.column() == MonitorModel::Student)
             acSetStudentNameExecute();
@@ -692,12 +694,16 @@ void TVezuvirozF::createTopicsPanel()
 
 bool TVezuvirozF::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == tvTopics && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            openSelectedTopic();
-            return true;
-        }
+    const bool enter = event->type() == QEvent::KeyPress && (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Return ||
+                                                             static_cast<QKeyEvent*>(event)->key() == Qt::Key_Enter);
+    if (enter && watched == tvTopics) {
+        openSelectedTopic();
+        return true;
+    }
+    // Enter in the grid chooses the student; an edit of the final mark in progress takes the key itself
+    if (enter && watched == grdMonitor) {
+        acSetStudentNameExecute();
+        return true;
     }
     return StoreMainWindow::eventFilter(watched, event);
 }
@@ -800,6 +806,11 @@ void TVezuvirozF::onSelectionChanged()
         m_questionIndex = 0;
         Q_EMIT selectedRowChanged(address);
         Q_EMIT questionIndexChanged(0);
+        // an open criteria window follows the selected row
+        if (TCriteriaListF* open = TCriteriaListF::instance()) {
+            delete open; // closed windows stay until deleted: a new one shows the new row's list
+            acShowCriteriaListExecute();
+        }
     }
     showStudentViewPane();
     ActionListUpdate();
