@@ -14,6 +14,8 @@
 #include "shellrecorder.h"
 #include "sqltexts.h"
 #include "startoptions.h"
+#include "topictree.h"
+#include "topictreeedits.h"
 #include "vezuvirozmodules.h"
 
 #include <QAction>
@@ -515,4 +517,69 @@ TEST_F(VezuvirozWindow, TheSelectedComputerStaysSelectedWhenOthersComeAndGo)
     ASSERT_TRUE(QTest::qWaitFor([&] { return monitor()->rowCount() == 2; }, WaitMs));
     EXPECT_EQ(window()->selectedAddress(), chosen.address);
     EXPECT_EQ(window()->grdMonitor->currentIndex().row(), monitor()->rowOf(chosen.address));
+}
+
+namespace {
+
+QTreeWidgetItem* findNode(QTreeWidget* tree, const QString& name)
+{
+    for (QTreeWidgetItemIterator it(tree); *it; ++it)
+        if ((*it)->text(0) == name)
+            return *it;
+    return nullptr;
+}
+
+} // namespace
+
+TEST_F(VezuvirozWindow, TopicsAreMovedCopiedAndRenamedInThePanel)
+{
+    window()->action("acTopicsCtrl")->trigger();
+    TopicTree* tree = window()->tvTopics;
+    TopicTreeEdits edits(window()->topics());
+    ASSERT_NE(findNode(tree, u8("Пустая")), nullptr);
+    // A drag cannot be made headless: the tree's drop handler is called as its drop calls it.
+    // Алгебра under Пустая; a copy of Пустая beside it at the top; Пустая below its own child refused.
+    tree->topicDropped(findNode(tree, u8("Алгебра")), findNode(tree, u8("Пустая")), false, false);
+    EXPECT_EQ(edits.parentOf(topic), emptyTopic);
+    ASSERT_NE(findNode(tree, u8("Алгебра")), nullptr) << "the target is expanded";
+    tree->topicDropped(findNode(tree, u8("Пустая")), findNode(tree, u8("Пустая")), true, true);
+    int copies = 0;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        copies += tree->topLevelItem(i)->text(0) == u8("Пустая");
+    EXPECT_EQ(copies, 2);
+    tree->topicDropped(findNode(tree, u8("Пустая")), findNode(tree, u8("Алгебра")), false, false);
+    EXPECT_EQ(edits.parentOf(emptyTopic), 0) << "a topic never goes below itself";
+    {
+        MessageRecorder messages;
+        tree->topicDropped(findNode(tree, u8("Вопросы без темы")), findNode(tree, u8("Пустая")), false, false);
+        EXPECT_EQ(messages.texts, QStringList{u8("\"Вопросы без темы\" нельзя перемещать и копировать.")});
+    }
+
+    QTreeWidgetItem* node = findNode(tree, u8("Алгебра"));
+    tree->setCurrentItem(node);
+    QTest::keyClick(tree, Qt::Key_F2);
+    node->setText(0, u8("Алгебра 7"));
+    EXPECT_EQ(edits.topicName(topic), u8("Алгебра 7"));
+    QTreeWidgetItem* holding = findNode(tree, u8("Вопросы без темы"));
+    tree->setCurrentItem(holding);
+    QTest::keyClick(tree, Qt::Key_F2);
+    MessageRecorder messages;
+    holding->setText(0, u8("Другое"));
+    EXPECT_EQ(messages.texts, QStringList{u8("Эту тему переименовывать нельзя!")});
+    EXPECT_EQ(edits.topicName(window()->topics().shared()->NoTopicID()), u8("Вопросы без темы"));
+}
+
+TEST_F(VezuvirozWindow, TopicsStayWhereTheyAreWhileStudentsWork)
+{
+    openTopic(topic);
+    Peer& p = addPeer(2);
+    window()->btnStartTesting->click();
+    ASSERT_TRUE(p.waitForSet());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !server()->nobodyWorking(); }, WaitMs));
+    MessageRecorder messages;
+    window()->action("acTopicsCtrl")->trigger();
+    TopicTree* tree = window()->tvTopics;
+    tree->topicDropped(findNode(tree, u8("Алгебра")), findNode(tree, u8("Пустая")), false, false);
+    EXPECT_EQ(TopicTreeEdits(window()->topics()).parentOf(topic), 0);
+    EXPECT_EQ(messages.texts.size(), 2);
 }

@@ -23,6 +23,8 @@
 #include "sqldialect.h"
 #include "testingserver.h"
 #include "topicstore.h"
+#include "topictree.h"
+#include "topictreeedits.h"
 #include "topicviews.h"
 #include "updatedbaction.h"
 #include "utf8text.h"
@@ -668,11 +670,12 @@ void TVezuvirozF::createTopicsPanel()
     pnlTopics->setObjectName(QStringLiteral("pnlTopics"));
     auto* body = new QWidget(pnlTopics);
     auto* layout = new QVBoxLayout(body);
-    tvTopics = new QTreeWidget(body);
-    tvTopics->setObjectName(QStringLiteral("tvTopics"));
-    tvTopics->setHeaderHidden(true);
-    tvTopics->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    tvTopics = new TopicTree(body);
     tvTopics->installEventFilter(this);
+    tvTopics->topicDropped = [this](QTreeWidgetItem* dragged, QTreeWidgetItem* target, bool shift, bool ctrl) {
+        dropTopic(dragged->data(0, TopicViews::TopicIdRole).toInt(), target, shift, ctrl);
+    };
+    connect(tvTopics, &QTreeWidget::itemChanged, this, &TVezuvirozF::topicRenamed);
     TopicViews::ConnectLevelReading(*m_shared, tvTopics);
     layout->addWidget(tvTopics, 1);
     btnOpenTopic = new QPushButton(u("Открыть"), body);
@@ -700,6 +703,11 @@ bool TVezuvirozF::eventFilter(QObject* watched, QEvent* event)
         openSelectedTopic();
         return true;
     }
+    if (watched == tvTopics && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->key() == Qt::Key_F2) {
+        renameSelectedTopic();
+        return true;
+    }
     // Enter in the grid chooses the student; an edit of the final mark in progress takes the key itself
     if (enter && watched == grdMonitor) {
         acSetStudentNameExecute();
@@ -715,11 +723,75 @@ void TVezuvirozF::acTopicsCtrlExecute()
         return;
     }
     // the tree is read again each time: the editor may have changed it meanwhile
-    TopicViews::FillTopicLevel(*m_shared, tvTopics, nullptr);
-    btnOpenTopic->setEnabled(false);
+    rebuildTopicTree({});
     pnlTopics->show();
     if (!m_server->nobodyWorking())
         ShowMessage(u(WaitForTopicChanges), MsgIcon::Information);
+}
+
+void TVezuvirozF::rebuildTopicTree(const QList<int>& path)
+{
+    QSignalBlocker block(tvTopics);
+    TopicViews::FillTopicLevel(*m_shared, tvTopics, nullptr);
+    QTreeWidgetItem* node = path.isEmpty() ? nullptr : TopicViews::ExpandTopicPath(*m_shared, tvTopics, path);
+    if (node)
+        node->setExpanded(true);
+    tvTopics->setCurrentItem(node);
+    for (QTreeWidgetItemIterator it(tvTopics); *it; ++it)
+        (*it)->setFlags((*it)->flags() | Qt::ItemIsEditable);
+    btnOpenTopic->setEnabled(node != nullptr);
+}
+
+// The path from the top level down to the topic.
+QList<int> TVezuvirozF::topicPath(int topicId)
+{
+    TopicTreeEdits edits(topics());
+    QList<int> path;
+    for (int id = topicId; id != 0 && !path.contains(id); id = edits.parentOf(id))
+        path.prepend(id);
+    return path;
+}
+
+void TVezuvirozF::renameSelectedTopic()
+{
+    m_editedNode = tvTopics->currentItem();
+    if (m_editedNode)
+        tvTopics->editItem(m_editedNode);
+}
+
+// A node's label was edited in place (nodes being filled report their data too): stored at once.
+void TVezuvirozF::topicRenamed(QTreeWidgetItem* item)
+{
+    if (item != std::exchange(m_editedNode, nullptr))
+        return;
+    const int topicId = item->data(0, TopicViews::TopicIdRole).toInt();
+    TopicTreeEdits edits(topics());
+    if (item->text(0) == edits.topicName(topicId))
+        return;
+    if (!edits.rename(topicId, item->text(0))) {
+        // the refused label goes back; not from inside the item's own report
+        QMetaObject::invokeMethod(
+            this, [this, topicId] { rebuildTopicTree(topicPath(topicId)); }, Qt::QueuedConnection);
+        return;
+    }
+    m_monitor->reloadNames();
+}
+
+// Without Ctrl the topic moves, as the target's first child or, with Shift, before it as its
+// sibling; with Ctrl a copy goes there. Only while nobody works: the tests running hold topic ids.
+void TVezuvirozF::dropTopic(int topicId, QTreeWidgetItem* target, bool shift, bool ctrl)
+{
+    if (!m_server->nobodyWorking()) {
+        ShowMessage(u(WaitForTopicChanges), MsgIcon::Information);
+        return;
+    }
+    TopicTreeEdits edits(topics());
+    const int targetId = target->data(0, TopicViews::TopicIdRole).toInt();
+    const int newParent = shift ? edits.parentOf(targetId) : targetId;
+    if (edits.dragTopic(topicId, newParent, ctrl) == 0)
+        return;
+    m_dm->Reconnect(false);
+    rebuildTopicTree(topicPath(newParent != 0 ? newParent : targetId));
 }
 
 void TVezuvirozF::openSelectedTopic()

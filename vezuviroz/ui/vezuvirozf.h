@@ -4,6 +4,7 @@
 #include "ports.h"
 #include "startoptions.h"
 #include "storemainwindow.h"
+#include "topictree.h"
 #include "vezuvirozsettings.h"
 
 #include <QHash>
@@ -23,7 +24,7 @@ class QPushButton;
 class QSplitter;
 class QTableView;
 class QToolButton;
-class QTreeWidget;
+class QTreeWidgetItem;
 class TestingServer;
 class WindowPrompts;
 
@@ -91,7 +92,7 @@ public:
     QLabel* lblEchoCount = nullptr;
     ColumnMenu* mnuTopics = nullptr;
     QDockWidget* pnlTopics = nullptr;
-    QTreeWidget* tvTopics = nullptr;
+    TopicTree* tvTopics = nullptr;
     QPushButton* btnOpenTopic = nullptr;
 
 Q_SIGNALS:
@@ -117,6 +118,11 @@ private:
     void createStatusBar();
     void createTopicsPanel();
     void openSelectedTopic();
+    void rebuildTopicTree(const QList<int>& path);
+    QList<int> topicPath(int topicId);
+    void renameSelectedTopic();
+    void topicRenamed(QTreeWidgetItem* item);
+    void dropTopic(int topicId, QTreeWidgetItem* target, bool shift, bool ctrl);
     void connectServer();
     void applySettings(bool captions);
     void storeSetting(const char* column, bool value);
@@ -154,7 +160,8 @@ private:
     Ports m_ports;
     QHash<QString, QAction*> m_actions;
     QActionGroup* m_breakGroup = nullptr;
-    QString m_selected; // the selected row's address, kept across refreshes
+    QTreeWidgetItem* m_editedNode = nullptr; // the topic node whose label the teacher is editing
+    QString m_selected;                      // the selected row's address, kept across refreshes
     int m_questionIndex = 0;
     StartOptions m_startOptions;
     bool m_started = false;
