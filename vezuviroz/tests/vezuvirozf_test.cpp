@@ -363,23 +363,36 @@ TEST_F(VezuvirozWindow, ClosingWithConnectedComputersAsksWithTheMendedText)
     EXPECT_TRUE(window()->close());
 }
 
-TEST_F(VezuvirozWindow, TheTimeBarIsDrawnFromTheCellsRightEdge)
+TEST_F(VezuvirozWindow, TheTimeBarIsDrawnFromTheCellsRightEdgeMagentaInTheLastMinute)
 {
     openTopic(topic);
     Peer& p = addPeer(2);
     window()->btnStartTesting->click();
     ASSERT_TRUE(p.waitForSet());
-    // MaxTime is 20 minutes: 600 seconds left fill half of the cell
-    p.sendRaw(Protocol::report({questions[0], "1", 1, 600}));
     const int row = monitor()->rowOf(p.address);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor()->row(row).timeRemain == 600; }, WaitMs));
     QTableView* grid = window()->grdMonitor;
-    const QRect cell = grid->visualRect(monitor()->index(row, MonitorModel::TimeRemain));
-    ASSERT_TRUE(cell.width() > 20);
-    const QImage image = grid->viewport()->grab().toImage();
-    const int y = cell.center().y();
-    EXPECT_EQ(QColor(image.pixel(cell.right() - 3, y)), QColor(Qt::green));
-    EXPECT_NE(QColor(image.pixel(cell.left() + 3, y)), QColor(Qt::green));
+    grid->setColumnWidth(MonitorModel::TimeRemain, 200);
+    // MaxTime is 20 minutes: 600 seconds left fill half of the cell
+    struct Case
+    {
+        int remain;
+        QColor right; // just inside the cell's right edge
+        bool halfFilled;
+    } cases[] = {{600, Qt::green, true}, {61, Qt::green, false}, {60, Qt::magenta, false}};
+    int shown = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.remain);
+        p.sendRaw(Protocol::report({questions[0], "1", ++shown, c.remain}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return monitor()->row(row).timeRemain == c.remain; }, WaitMs));
+        grid->clearSelection(); // the selection's colour would stand over the cell
+        grid->setCurrentIndex({});
+        const QRect cell = grid->visualRect(monitor()->index(row, MonitorModel::TimeRemain));
+        const QImage image = grid->viewport()->grab().toImage();
+        const int y = cell.center().y();
+        EXPECT_EQ(QColor(image.pixel(cell.right() - 3, y)), c.right);
+        EXPECT_EQ(QColor(image.pixel(cell.center().x() + 10, y)) == c.right, c.halfFilled);
+        EXPECT_NE(QColor(image.pixel(cell.left() + 10, y)), c.right);
+    }
 }
 
 TEST_F(VezuvirozWindow, TheStudentViewHidesWithoutDataWhenAskedAndComesBackOnRequest)
