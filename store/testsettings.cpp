@@ -118,11 +118,6 @@ constexpr ListedSetting ListedSettings[] = {
     {"HideDetails", &SettingsListValues::HideDetails},
 };
 
-// Where the reader keeps the appearance lines, in the order of StudentViewColumns.
-constexpr int Appearance::*AppearancePlaces[] = {
-    &Appearance::QueFontColor,      &Appearance::QueBGColor,  &Appearance::AnsFontColor, &Appearance::AnsBGColor,
-    &Appearance::RightAnsFontColor, &Appearance::QueFontSize, &Appearance::AnsFontSize,
-};
 static_assert(std::size(AppearancePlaces) == std::size(StudentViewColumns));
 
 } // namespace

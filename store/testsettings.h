@@ -110,6 +110,12 @@ struct Appearance
     bool operator==(const Appearance&) const = default;
 };
 
+// Where each of the appearance columns is kept, in the order of StudentViewColumns (schema.h).
+inline constexpr int Appearance::*AppearancePlaces[] = {
+    &Appearance::QueFontColor,      &Appearance::QueBGColor,  &Appearance::AnsFontColor, &Appearance::AnsBGColor,
+    &Appearance::RightAnsFontColor, &Appearance::QueFontSize, &Appearance::AnsFontSize,
+};
+
 struct SettingsListValues
 {
     bool RandomOrder = true;

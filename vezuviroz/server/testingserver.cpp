@@ -500,6 +500,17 @@ void TestingServer::ReattachClient(const QString& address, int topicId)
 
 // --- the topic question cache ---
 
+const Table* TestingServer::cachedQuestions(int topicId) const
+{
+    const TopicQuestionCache::Entry* entry = m_dm->topicQuestionCache()->findTopic(topicId);
+    return entry ? &entry->questions : nullptr;
+}
+
+void TestingServer::SendNeedRoute(const QString& address)
+{
+    send(address, Protocol::command(Protocol::Head::NeedRoute));
+}
+
 void TestingServer::holdTopic(const QString& address, int topicId)
 {
     if (m_heldTopic.contains(address)) {

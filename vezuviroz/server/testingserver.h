@@ -88,6 +88,12 @@ public:
     bool isConnected(const QString& address) const;
     // The questions handed to the computer of the address (empty when not known).
     QList<int> handedOut(const QString& address) const { return m_handed.of(address); }
+    // The cached question table of a topic (all columns of Questions), null when the topic has no
+    // entry. The pointer lasts only until the cache changes: keep a copy (tables share their rows).
+    const Table* cachedQuestions(int topicId) const;
+    // Asks the computer of the address to send its route again ("!NeedRoute"); nothing without a
+    // connection.
+    void SendNeedRoute(const QString& address);
 
     // The teacher saved other ports during this run: each computer is told them after its "Iam".
     void setPortsChanged(int udpPort, int tcpPort);

@@ -230,3 +230,22 @@ TEST_F(ServerTest, MessagesOfAnUnidentifiedConnectionChangeNothing)
     EXPECT_EQ(rowCount(), 1);
     EXPECT_EQ(rowValue(p.address, "Results").toString(), QString());
 }
+
+TEST_F(ServerTest, TheStudentViewReadsTheCachedTableAndAsksAComputerForItsRoute)
+{
+    makeTopic(3);
+    ASSERT_TRUE(server->OpenTestTopic(topic));
+    EXPECT_EQ(server->cachedQuestions(topic), nullptr); // nothing handed out yet
+    Peer& p = addPeer(2);
+    handOutAndWait();
+    const Table* cached = server->cachedQuestions(topic);
+    ASSERT_NE(cached, nullptr);
+    EXPECT_EQ(cached->rowCount(), 3);
+    EXPECT_EQ(server->cachedQuestions(topic + 1), nullptr);
+
+    server->SendNeedRoute(p.address);
+    ASSERT_TRUE(QTest::qWaitFor([] { return logged("From:\"127.0.0.1\", In: \"!NeedRoute\""); }, 5000));
+    EXPECT_TRUE(logged("To:\"127.0.0.2\", Out: \"!NeedRoute\""));
+    server->SendNeedRoute(QStringLiteral("127.0.0.9")); // no such computer: nothing is sent
+    EXPECT_EQ(loggedCount("Out: \"!NeedRoute\""), 1);
+}
