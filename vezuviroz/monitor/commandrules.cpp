@@ -11,8 +11,6 @@ CommandEnabling EnabledCommands(const WindowState& s)
     e.rowCommands = s.rows > 0;
     e.showCriteria = s.rows > 0 && s.selectedQuestionsGiven;
     e.reloadDb = s.nobodyWorking;
-    e.prevQuestion = s.questionCount > 0 && s.questionIndex > 0;
-    e.nextQuestion = s.questionCount > 0 && s.questionIndex < s.questionCount - 1;
     return e;
 }
 

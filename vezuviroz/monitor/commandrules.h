@@ -11,8 +11,6 @@ struct WindowState
     bool selectedReady = false;
     bool selectedQuestionsGiven = false;
     bool nobodyWorking = true;
-    int questionIndex = 0; // the question the student view shows
-    int questionCount = 0; // lines of the selected row's results
 };
 
 struct CommandEnabling
@@ -24,8 +22,6 @@ struct CommandEnabling
     bool rowCommands = false;    // acClearClient, acCloseClient, acDeleteUser, acSetStudentName
     bool showCriteria = false;   // acShowCriteriaList
     bool reloadDb = false;       // acReloadDB
-    bool prevQuestion = false;   // acPrevQue
-    bool nextQuestion = false;   // acNextQue
 };
 
 CommandEnabling EnabledCommands(const WindowState& state);

@@ -14,11 +14,13 @@
 #include "shellrecorder.h"
 #include "sqltexts.h"
 #include "startoptions.h"
+#include "studentviewpanel.h"
 #include "topictree.h"
 #include "topictreeedits.h"
 #include "vezuvirozmodules.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDockWidget>
@@ -31,6 +33,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
 
@@ -595,4 +598,70 @@ TEST_F(VezuvirozWindow, TopicsStayWhereTheyAreWhileStudentsWork)
     tree->topicDropped(findNode(tree, u8("Алгебра")), findNode(tree, u8("Пустая")), false, false);
     EXPECT_EQ(TopicTreeEdits(window()->topics()).parentOf(topic), 0);
     EXPECT_EQ(messages.texts.size(), 2);
+}
+
+TEST_F(VezuvirozWindow, TheStudentViewFollowsTheSelectedRowAndItsQuestionKeys)
+{
+    openTopic(topic);
+    Peer& first = addPeer(2);
+    Peer& second = addPeer(3);
+    window()->btnStartTesting->click();
+    ASSERT_TRUE(first.waitForSet());
+    ASSERT_TRUE(second.waitForSet());
+    QStringList route;
+    for (int id : questions)
+        route << QString::number(id);
+    for (Peer* p : {&first, &second})
+        p->sendRaw(Protocol::rout(3, route));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !monitor()->row(monitor()->rowOf(second.address)).results.isEmpty(); }, WaitMs));
+    StudentViewPanel* view = window()->pnlStudentView;
+    ASSERT_TRUE(window()->selectRow(first.address));
+    ASSERT_TRUE(view->hasData());
+    EXPECT_EQ(view->numberLabel()->text(), u8("Вопрос 1 из 3"));
+    EXPECT_EQ(view->questionLabel()->text(), "Q1");
+    QAction* next = window()->action("acNextQue");
+    ASSERT_NE(next, nullptr);
+    EXPECT_EQ(next->shortcut(), QKeySequence("F7"));
+    EXPECT_EQ(window()->action("acPrevQue")->shortcut(), QKeySequence("F6"));
+    next->trigger();
+    EXPECT_EQ(view->numberLabel()->text(), u8("Вопрос 2 из 3"));
+    // a report refreshes the view where it stands; another row starts at its first question
+    first.sendRaw(Protocol::report({questions[1], "2", 2, 500}));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return monitor()->row(monitor()->rowOf(first.address)).passedCount == 2; }, WaitMs));
+    EXPECT_EQ(view->numberLabel()->text(), u8("Вопрос 2 из 3"));
+    ASSERT_TRUE(window()->selectRow(second.address));
+    EXPECT_EQ(view->numberLabel()->text(), u8("Вопрос 1 из 3"));
+}
+
+TEST_F(VezuvirozWindow, AnEmptyAnswerInTheViewAsksTheComputerForItsRoute)
+{
+    openTopic(topic);
+    Peer& p = addPeer(2);
+    window()->btnStartTesting->click();
+    ASSERT_TRUE(p.waitForSet());
+    p.sendRaw(Protocol::rout(3, {QString::number(questions[0]) + "=", QString::number(questions[1])}));
+    ASSERT_TRUE(window()->selectRow(p.address));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logged("Out: \"!NeedRoute\""); }, WaitMs));
+}
+
+TEST_F(VezuvirozWindow, TheStudentsWindowWithoutClassesOpensTheClassesWindow)
+{
+    // the windows are modal: each is closed as soon as it stands
+    QTimer closer;
+    QStringList shown;
+    QObject::connect(&closer, &QTimer::timeout, [&] {
+        if (QWidget* modal = QApplication::activeModalWidget()) {
+            shown.append(modal->objectName());
+            modal->close();
+        }
+    });
+    closer.start(20);
+    MessageRecorder messages;
+    window()->action("acStudentsList")->trigger();
+    EXPECT_EQ(messages.texts, QStringList{u8("Сначала следует создать хотя бы один класс.")});
+    EXPECT_EQ(shown.size(), 1);
+    EXPECT_TRUE(enabled("acKlassList"));
+    EXPECT_TRUE(enabled("acStudentViewSettings"));
 }

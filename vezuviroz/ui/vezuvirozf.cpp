@@ -21,6 +21,8 @@
 #include "settingsform.h"
 #include "shell.h"
 #include "sqldialect.h"
+#include "studentswindows.h"
+#include "studentviewpanel.h"
 #include "testingserver.h"
 #include "topicstore.h"
 #include "topictree.h"
@@ -76,7 +78,6 @@ constexpr char ChooseStudentTitle[] = "Выбор студента на %1";
 constexpr char RequestModeOn[] = "Запрос заданий разрешен";
 constexpr char NotFound[] = "Невозможно найти \"%S\"";
 constexpr char WaitForTopicChanges[] = "Чтобы изменять структуру тем,\rдождитесь, пока все закончат работу.";
-constexpr char ComesLater[] = "Эта команда появится в следующей сборке программы";
 
 TVezuvirozF::DialogRunner& dialogRunner()
 {
@@ -97,15 +98,11 @@ TVezuvirozF::StudentChooser& studentChooser()
 class WindowPrompts : public ServerPrompts
 {
 public:
-    explicit WindowPrompts(QWidget* window) : m_window(window) {}
-    int chooseStudent(const QString& pcName) override
-    {
-        const auto& chooser = studentChooser();
-        return chooser ? chooser(m_window, u(ChooseStudentTitle).arg(pcName)) : 0;
-    }
+    explicit WindowPrompts(TVezuvirozF* window) : m_window(window) {}
+    int chooseStudent(const QString& pcName) override { return m_window->chooseStudent(pcName); }
 
 private:
-    QWidget* m_window;
+    TVezuvirozF* m_window;
 };
 
 TVezuvirozF::DialogRunner TVezuvirozF::setDialogRunner(DialogRunner runner)
@@ -116,6 +113,18 @@ TVezuvirozF::DialogRunner TVezuvirozF::setDialogRunner(DialogRunner runner)
 TVezuvirozF::StudentChooser TVezuvirozF::setStudentChooser(StudentChooser chooser)
 {
     return std::exchange(studentChooser(), std::move(chooser));
+}
+
+// The student at the computer of the working table's current row, through the student-choice
+// dialog, which stores the choice in the row itself; 0 when cancelled. The class label shows the
+// classes the dialog listed.
+int TVezuvirozF::chooseStudent(const QString& pcName)
+{
+    if (const auto& chooser = studentChooser())
+        return chooser(this, u(ChooseStudentTitle).arg(pcName));
+    const StudentChoiceResult result = ShowStudentChoice(m_dm, lblKlass->text(), this);
+    lblKlass->setText(result.klassLabel);
+    return result.accepted ? m_dm->sqlCurrentTesting->value(QStringLiteral("StudentID")).toInt() : 0;
 }
 
 int TVezuvirozF::runDialog(QDialog& dialog)
@@ -148,6 +157,7 @@ TVezuvirozF::TVezuvirozF(TDM* dm, TSharedDM* shared, QWidget* parent)
 
     m_settings = m_settingsRow.read();
     applySettings(false);
+    showRightAnswerColour();
     action("acShowCaptions")->setChecked(true); // at start the captions are always shown
     m_ports = ChoosePorts(m_settings);
     LogText(Utf8Text(ServerText::LogPorts).arg(m_ports.udp).arg(m_ports.tcp));
@@ -284,21 +294,21 @@ void TVezuvirozF::createActions()
         // the hand-out button is the toolbar's own widget: it follows by hand
         btnStartTesting->setToolButtonStyle(on ? Qt::ToolButtonTextUnderIcon : Qt::ToolButtonIconOnly);
     });
-    connect(addCommand("acPrevQue", u("Предыдущий вопрос"), "F6"), &QAction::triggered, this,
-            [this] { setQuestionIndex(m_questionIndex - 1); });
-    connect(addCommand("acNextQue", u("Следующий вопрос"), "F7"), &QAction::triggered, this,
-            [this] { setQuestionIndex(m_questionIndex + 1); });
     addCommand("acShowArchive", u("Архив..."), "Ctrl+R", &TVezuvirozF::acShowArchiveExecute);
     addCommand("acOpenResultFile", u("Открыть файл результата..."), "Ctrl+Alt+R",
                &TVezuvirozF::acOpenResultFileExecute);
-    // The classes and students windows come with their own part of the program.
-    for (const auto& [name, caption] :
-         {std::pair{"acKlassList", "Список классов..."}, std::pair{"acStudentsList", "Список студентов..."},
-          std::pair{"acStudentViewSettings", "Настройка вида Student..."}}) {
-        QAction* a = addCommand(name, u(caption));
-        a->setToolTip(u(ComesLater));
-        a->setEnabled(false);
-    }
+    connect(addCommand("acKlassList", u("Список классов...")), &QAction::triggered, this, [this] {
+        ShowClassesWindow(m_dm, this);
+        m_monitor->reloadNames();
+    });
+    connect(addCommand("acStudentsList", u("Список студентов...")), &QAction::triggered, this, [this] {
+        ShowStudentsWindow(m_dm, this);
+        m_monitor->reloadNames();
+    });
+    connect(addCommand("acStudentViewSettings", u("Настройка вида Student...")), &QAction::triggered, this, [this] {
+        if (ShowViewSettings(m_dm, this))
+            showRightAnswerColour();
+    });
     // The question-list export comes with the documents.
     QAction* exportWord = addCommand("acExportQueListToWord", u("Экспорт вопросов в MS Word..."));
     exportWord->setToolTip(u("Экспорт списка вопросов появится вместе с документами"));
@@ -472,9 +482,18 @@ void TVezuvirozF::createMonitor()
     connect(m_monitor, &QAbstractItemModel::modelReset, this, &TVezuvirozF::onRowsChanged);
     connect(m_monitor, &QAbstractItemModel::dataChanged, this, &TVezuvirozF::onRowsChanged);
 
-    pnlStudentView = new QWidget(splMonitor);
+    pnlStudentView = new StudentViewPanel(splMonitor);
     pnlStudentView->setObjectName(QStringLiteral("pnlStudentView"));
-    new QVBoxLayout(pnlStudentView);
+    // the view's question commands are the window's, with their keys
+    for (const auto& [command, key] :
+         {std::pair{pnlStudentView->previousAction(), "F6"}, std::pair{pnlStudentView->nextAction(), "F7"}}) {
+        command->setShortcut(QKeySequence(QLatin1String(key)));
+        command->setShortcutContext(Qt::WindowShortcut);
+        m_actions.insert(command->objectName(), command);
+        QMainWindow::addAction(command);
+    }
+    connect(pnlStudentView, &StudentViewPanel::needRoute, this,
+            [this](const QString& address) { m_server->SendNeedRoute(address); });
     splMonitor->addWidget(grdMonitor);
     splMonitor->addWidget(pnlStudentView);
     splMonitor->setStretchFactor(0, 1);
@@ -579,7 +598,10 @@ void TVezuvirozF::connectServer()
         pnlRestart->setVisible(shown);
         pnlRestart->raise();
     });
-    connect(s, &TestingServer::studentViewReset, this, [this] { setQuestionIndex(0); });
+    connect(s, &TestingServer::studentViewReset, this, [this] {
+        pnlStudentView->firstQuestion();
+        showStudentViewPane();
+    });
     connect(s, &TestingServer::workFinished, this, [] { QApplication::beep(); });
 }
 
@@ -873,11 +895,12 @@ void TVezuvirozF::onRowsChanged()
 void TVezuvirozF::onSelectionChanged()
 {
     const QString address = selectedAddress();
-    if (address != m_selected) {
+    const bool another = address != m_selected;
+    if (another)
         m_selected = address;
-        m_questionIndex = 0;
+    showStudentView(another);
+    if (another) {
         Q_EMIT selectedRowChanged(address);
-        Q_EMIT questionIndexChanged(0);
         // an open criteria window follows the selected row
         if (TCriteriaListF* open = TCriteriaListF::instance()) {
             delete open; // closed windows stay until deleted: a new one shows the new row's list
@@ -888,20 +911,43 @@ void TVezuvirozF::onSelectionChanged()
     ActionListUpdate();
 }
 
-void TVezuvirozF::setQuestionIndex(int index)
+// The view follows every change of the selected row; another row starts at its first question.
+void TVezuvirozF::showStudentView(bool anotherRow)
 {
     const MonitorRow* row = selectedRow();
-    const int count = row ? int(SplitListLines(row->results).size()) : 0;
-    m_questionIndex = qBound(0, index, qMax(0, count - 1));
-    Q_EMIT questionIndexChanged(m_questionIndex);
-    ActionListUpdate();
+    if (!row) {
+        m_shownRow.reset();
+        pnlStudentView->clearRow();
+    } else if (anotherRow || !m_shownRow || !(*m_shownRow == *row)) {
+        m_shownRow = *row;
+        StudentViewRow view;
+        view.address = row->ip;
+        view.results = row->results;
+        view.timeLimit = row->timeLimit;
+        view.maxTime = row->maxTime;
+        view.timeRemain = row->timeRemain;
+        view.takePartialRight = row->takePartialRight;
+        view.priceSum = row->priceSum;
+        view.questionsGiven = row->questionsGiven;
+        view.topicId = row->topicId;
+        pnlStudentView->setRow(view, m_server->cachedQuestions(row->topicId));
+        if (anotherRow)
+            pnlStudentView->firstQuestion();
+    }
+    showStudentViewPane();
 }
 
 void TVezuvirozF::showStudentViewPane()
 {
-    const MonitorRow* row = selectedRow();
-    const bool noData = !row || row->results.isEmpty();
-    pnlStudentView->setVisible(!(m_settings.HideStudentViewPanel && noData));
+    pnlStudentView->setVisible(!(m_settings.HideStudentViewPanel && !pnlStudentView->hasData()));
+}
+
+void TVezuvirozF::showRightAnswerColour()
+{
+    Dataset& settings = *m_dm->sqlAppSettings;
+    settings.isOpen() ? settings.requery() : settings.open();
+    if (!settings.isEmpty())
+        pnlStudentView->setRightAnswerColour(settings.value(QStringLiteral("RightAnsFontColor")).toInt());
 }
 
 void TVezuvirozF::acSetStudentNameExecute()
@@ -914,6 +960,8 @@ void TVezuvirozF::acSetStudentNameExecute()
         return;
     }
     const QString address = row->ip;
+    // the choice is made for the working table's current row
+    m_dm->sqlCurrentTesting->locate(QStringLiteral("IP"), address);
     const int student = m_prompts->chooseStudent(row->pcName);
     if (student != 0)
         m_server->SetStudent(address, student);
@@ -940,8 +988,6 @@ void TVezuvirozF::ActionListUpdate()
     state.selectedReady = row && row->ready;
     state.selectedQuestionsGiven = row && row->questionsGiven;
     state.nobodyWorking = m_server->nobodyWorking();
-    state.questionIndex = m_questionIndex;
-    state.questionCount = row ? int(SplitListLines(row->results).size()) : 0;
     const CommandEnabling e = EnabledCommands(state);
     const auto enable = [this](const char* name, bool on) { action(QLatin1String(name))->setEnabled(on); };
     enable("acTopicSettings", e.topicSettings);
@@ -952,8 +998,6 @@ void TVezuvirozF::ActionListUpdate()
         enable(name, e.rowCommands);
     enable("acShowCriteriaList", e.showCriteria);
     enable("acReloadDB", e.reloadDb);
-    enable("acPrevQue", e.prevQuestion);
-    enable("acNextQue", e.nextQuestion);
     action("acAllowTestingByRequest")->setChecked(m_server->requestMode());
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commandrules.h"
+#include "monitormodel.h"
 #include "ports.h"
 #include "startoptions.h"
 #include "storemainwindow.h"
@@ -10,8 +11,10 @@
 #include <QHash>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class ColumnMenu;
+class StudentViewPanel;
 class MonitorModel;
 class QAction;
 class QActionGroup;
@@ -64,7 +67,6 @@ public:
     // The selected row's address; empty when no row is selected.
     QString selectedAddress() const;
     bool selectRow(const QString& address);
-    int questionIndex() const { return m_questionIndex; }
 
     // The enabling rules, run after every change that can affect them.
     void ActionListUpdate();
@@ -74,7 +76,7 @@ public:
 
     QTableView* grdMonitor = nullptr;
     QSplitter* splMonitor = nullptr;
-    QWidget* pnlStudentView = nullptr; // the student view's place under the monitor
+    StudentViewPanel* pnlStudentView = nullptr; // the student view under the monitor
     QToolButton* btnStartTesting = nullptr;
     QToolButton* btnAllStudents = nullptr;
     QToolButton* btnStudent = nullptr;
@@ -95,9 +97,10 @@ public:
     TopicTree* tvTopics = nullptr;
     QPushButton* btnOpenTopic = nullptr;
 
+    // The student sitting at the computer of the working table's current row; 0 when cancelled.
+    int chooseStudent(const QString& pcName);
+
 Q_SIGNALS:
-    // The student view shows the selected row's question at this index.
-    void questionIndexChanged(int index);
     // The selected row changed (empty: none).
     void selectedRowChanged(const QString& address);
 
@@ -134,8 +137,9 @@ private:
     void onSelectionChanged();
     void showStudentViewPane();
     void placePanels();
-    void setQuestionIndex(int index);
-    const struct MonitorRow* selectedRow() const;
+    void showStudentView(bool anotherRow);
+    void showRightAnswerColour();
+    const MonitorRow* selectedRow() const;
     bool closeQuestions();
     void endOfWork();
     int runDialog(QDialog& dialog);
@@ -162,7 +166,7 @@ private:
     QActionGroup* m_breakGroup = nullptr;
     QTreeWidgetItem* m_editedNode = nullptr; // the topic node whose label the teacher is editing
     QString m_selected;                      // the selected row's address, kept across refreshes
-    int m_questionIndex = 0;
+    std::optional<MonitorRow> m_shownRow;    // the row the student view shows
     StartOptions m_startOptions;
     bool m_started = false;
     bool m_closing = false;

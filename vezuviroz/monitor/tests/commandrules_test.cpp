@@ -95,22 +95,6 @@ TEST(CommandRules, EnablingFollowsTopicComputersRowsAndSelection)
     }
 }
 
-TEST(CommandRules, PreviousAndNextStayWithinTheResultLines)
-{
-    struct Case
-    {
-        int index, count;
-        bool prev, next;
-    } cases[] = {
-        {0, 0, false, false}, {0, 1, false, false}, {0, 3, false, true}, {1, 3, true, true}, {2, 3, true, false}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.index << " of " << c.count);
-        const CommandEnabling e = EnabledCommands({.questionIndex = c.index, .questionCount = c.count});
-        EXPECT_EQ(e.prevQuestion, c.prev);
-        EXPECT_EQ(e.nextQuestion, c.next);
-    }
-}
-
 TEST(CommandRules, ClosingAsksAboutUnsavedResultsBeforeConnectedComputers)
 {
     EXPECT_EQ(ClosingQuestionFor(false, 0), ClosingQuestion::None);
