@@ -1,6 +1,7 @@
 // The main window through its commands, headless, with student computers on loopback.
 #include "appfolder.h"
 #include "archivef.h"
+#include "choosestudentf.h"
 #include "criterialistf.h"
 #include "dataset.h"
 #include "filedialogrecorder.h"
@@ -664,4 +665,29 @@ TEST_F(VezuvirozWindow, TheStudentsWindowWithoutClassesOpensTheClassesWindow)
     EXPECT_EQ(shown.size(), 1);
     EXPECT_TRUE(enabled("acKlassList"));
     EXPECT_TRUE(enabled("acStudentViewSettings"));
+}
+
+TEST_F(VezuvirozWindow, TheStudentChoiceDialogStoresTheStudentOfTheSelectedComputer)
+{
+    addPeer(2);
+    Peer& chosen = addPeer(3); // not the first row: the dialog must work on the selected one
+    ASSERT_TRUE(window()->selectRow(chosen.address));
+    QString title;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<TChooseStudentF*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answer.stop();
+        title = dialog->windowTitle();
+        dialog->choice().chooseRow(0);
+        dialog->accept();
+    });
+    answer.start(20);
+    window()->action("acSetStudentName")->trigger();
+    EXPECT_EQ(title, u8("Выбор студента на PC-3"));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return monitor()->row(monitor()->rowOf(chosen.address)).studentId == student; }, WaitMs));
+    EXPECT_EQ(monitor()->row(monitor()->rowOf("127.0.0.2")).studentId, 0);
+    EXPECT_EQ(window()->lblKlass->text(), u8("все"));
 }
