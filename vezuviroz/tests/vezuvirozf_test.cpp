@@ -5,6 +5,7 @@
 #include "criterialistf.h"
 #include "dataset.h"
 #include "filedialogrecorder.h"
+#include "findtopicf.h"
 #include "generalsettingsf.h"
 #include "messagerecorder.h"
 #include "monitormodel.h"
@@ -29,6 +30,7 @@
 #include <QFrame>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -690,4 +692,23 @@ TEST_F(VezuvirozWindow, TheStudentChoiceDialogStoresTheStudentOfTheSelectedCompu
         QTest::qWaitFor([&] { return monitor()->row(monitor()->rowOf(chosen.address)).studentId == student; }, WaitMs));
     EXPECT_EQ(monitor()->row(monitor()->rowOf("127.0.0.2")).studentId, 0);
     EXPECT_EQ(window()->lblKlass->text(), u8("все"));
+}
+
+TEST_F(VezuvirozWindow, TheTopicSearchOpensTheFoundTopic)
+{
+    DialogAnswers search([](QDialog& d) {
+        auto& f = static_cast<TFindTopicF&>(d);
+        f.edName->setText(u8("алг"));
+        f.cbPartial->setChecked(true);
+        f.cbIgnoreCase->setChecked(true);
+        f.Search();
+        if (f.foundNames() != QStringList{u8("Алгебра")})
+            return int(QDialog::Rejected);
+        QTest::mouseClick(f.grdTopics->viewport(), Qt::LeftButton, {},
+                          f.grdTopics->visualRect(f.grdTopics->model()->index(0, 0)).center());
+        return f.chosenTopicId() != 0 ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    });
+    window()->action("acFindTopic")->trigger();
+    EXPECT_EQ(server()->openTopicId(), topic);
+    EXPECT_EQ(window()->action("acFindTopic")->shortcut(), QKeySequence("Ctrl+F"));
 }
