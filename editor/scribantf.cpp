@@ -363,6 +363,9 @@ void TScribantF::createPanel()
         font.setBold(dragging);
         statusBar()->setFont(font);
     };
+    tvTopics->acceptsQuestion = [](const QMimeData* mime) {
+        return mime->hasFormat(QString::fromLatin1(TTopicF::QuestionMime)) && TTopicF::dragSource();
+    };
     tvTopics->questionDropped = [this](QTreeWidgetItem* target, bool ctrl) {
         dropQuestion(TTopicF::dragSource(), target->data(0, TopicViews::TopicIdRole).toInt(), ctrl);
     };

@@ -18,7 +18,5 @@ namespace EditorText {
 inline constexpr char DeleteTopic[] =
     "Восстановить удалённую тему будет невозможно!\r\rВы действительно хотите удалить тему \"%S\"?";
 inline constexpr char HoldingNotDeleted[] = "Эту тему удалять нельзя.";
-inline constexpr char HoldingNotRenamed[] = "Эту тему переименовывать нельзя!";
-inline constexpr char HoldingNotDragged[] = "\"%S\" нельзя перемещать и копировать.";
 
 } // namespace EditorText

@@ -9,6 +9,7 @@
 #include "sqltexts.h"
 #include "topicstexts.h"
 #include "topicstore.h"
+#include "topictreeedits.h"
 
 #include <QDir>
 
@@ -111,32 +112,7 @@ EditorTopics::DeleteOutcome EditorTopics::DeleteTopic(int topicId)
 
 int EditorTopics::dragTopic(int topicId, int newParentId, bool copy)
 {
-    Dataset& topics = *m_store.shared()->sqlTopics;
-    if (topicId == m_store.shared()->NoTopicID()) {
-        ShowMessage(SqlFormat(text(EditorText::HoldingNotDragged), {text(TopicsText::HoldingTopic)}), MsgIcon::Warning);
-        return 0;
-    }
-    if (!locateTopic(topics, topicId))
-        return 0;
-    if (!copy) {
-        topics.edit();
-        topics.setValue(ParentID, newParentId);
-        topics.post();
-        return topicId;
-    }
-    const QString name = topics.value(QStringLiteral("TopicName")).toString();
-    const QVariant remark = topics.value(QStringLiteral("Remark"));
-    const QVariant list = topics.value(QueIDs);
-    topics.append();
-    topics.setValue(QStringLiteral("TopicName"), name);
-    topics.setValue(ParentID, newParentId);
-    topics.setValue(QStringLiteral("Remark"), remark);
-    topics.setValue(QueIDs, list);
-    topics.post();
-    const int copyId = topics.value(TopicID).toInt();
-    Dataset questions(topics.connection(), QStringLiteral("sqlQuestions"));
-    m_store.ChangeTopicLinks(questions, copyId, true);
-    return copyId;
+    return TopicTreeEdits(m_store).dragTopic(topicId, newParentId, copy);
 }
 
 bool EditorTopics::addQuestionInStore(int topicId, int queId, bool copy)
@@ -164,34 +140,22 @@ bool EditorTopics::addQuestionInStore(int topicId, int queId, bool copy)
 
 bool EditorTopics::rename(int topicId, const QString& name)
 {
-    if (topicId == m_store.shared()->NoTopicID()) {
-        ShowMessage(text(EditorText::HoldingNotRenamed), MsgIcon::Warning);
-        return false;
-    }
-    Dataset& topics = *m_store.shared()->sqlTopics;
-    if (name.isEmpty() || !locateTopic(topics, topicId))
-        return false;
-    topics.edit();
-    topics.setValue(QStringLiteral("TopicName"), name);
-    topics.post();
-    return true;
+    return TopicTreeEdits(m_store).rename(topicId, name);
 }
 
 int EditorTopics::parentOf(int topicId) const
 {
-    Dataset& topics = *m_store.shared()->sqlTopics;
-    return locateTopic(topics, topicId) ? topics.value(ParentID).toInt() : 0;
+    return TopicTreeEdits(m_store).parentOf(topicId);
 }
 
 QString EditorTopics::topicName(int topicId) const
 {
-    Dataset& topics = *m_store.shared()->sqlTopics;
-    return locateTopic(topics, topicId) ? topics.value(QStringLiteral("TopicName")).toString() : QString();
+    return TopicTreeEdits(m_store).topicName(topicId);
 }
 
 bool EditorTopics::exists(int topicId) const
 {
-    return locateTopic(*m_store.shared()->sqlTopics, topicId);
+    return TopicTreeEdits(m_store).exists(topicId);
 }
 
 void EditorTopics::resetWorkingMarks()

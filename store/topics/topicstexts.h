@@ -5,6 +5,8 @@ namespace TopicsText {
 
 inline constexpr char HoldingTopic[] = "Вопросы без темы";
 inline constexpr char WholeTopicPrefix[] = "Вся тема: ";
+inline constexpr char HoldingNotRenamed[] = "Эту тему переименовывать нельзя!";
+inline constexpr char HoldingNotDragged[] = "\"%S\" нельзя перемещать и копировать.";
 inline constexpr char LoadFromFile[] = "Загрузить из файла...";
 inline constexpr char LoadFromFileHint[] = "Загрузить из файла...|Загрузить список вопросов из файла...";
 inline constexpr char LoadFromFileShortcut[] = "Ctrl+O";

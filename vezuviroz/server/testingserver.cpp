@@ -24,6 +24,7 @@
 #include <QSet>
 #include <QTcpSocket>
 #include <QTimer>
+#include <utility>
 
 namespace {
 
@@ -106,14 +107,47 @@ TestingServer::TestingServer(TDM* dm, TSharedDM* shared, ServerPrompts* prompts,
     m_results = std::make_unique<Dataset>(c, QStringLiteral("sqlFiledResults"), text(Sql::ResultsOfTopic));
     m_childTopics = std::make_unique<Dataset>(c, QStringLiteral("sqlChildTopics"), text(Sql::ChildTopics));
     connect(m_server, &CommandServer::clientConnected, this, &TestingServer::attach);
+    watchRows();
 }
 
 TestingServer::~TestingServer()
 {
+    rows().afterPost = std::move(m_rowsAfterPost);
+    rows().afterDelete = std::move(m_rowsAfterDelete);
+    rows().afterOpen = std::move(m_rowsAfterOpen);
     // the datasets go before the connection they were made on
     m_students.reset();
     m_results.reset();
     m_childTopics.reset();
+}
+
+// Every write to the working table, whoever makes it, reaches the monitor through rowsChanged().
+void TestingServer::watchRows()
+{
+    const auto chain = [this](std::function<void(Dataset&)>& hook, std::function<void(Dataset&)>& kept) {
+        kept = hook;
+        hook = [this, &kept](Dataset& d) {
+            if (kept)
+                kept(d);
+            noteRowsChanged();
+        };
+    };
+    chain(rows().afterPost, m_rowsAfterPost);
+    chain(rows().afterDelete, m_rowsAfterDelete);
+    chain(rows().afterOpen, m_rowsAfterOpen);
+}
+
+void TestingServer::noteRowsChanged()
+{
+    if (std::exchange(m_rowsChangeQueued, true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_rowsChangeQueued = false;
+            Q_EMIT rowsChanged();
+        },
+        Qt::QueuedConnection);
 }
 
 // --- start and end ---
@@ -390,6 +424,7 @@ bool TestingServer::RegisterClient(ServerConnection* connection, const QString& 
         m_bound.insert(connection, address);
         m_rowConnection.insert(address, connection);
         LogText(text(ServerText::LogRowRebound).arg(address));
+        noteRowsChanged(); // the row is connected again
         return true;
     }
     m_dm->setCurrentTestingInsertAllowed(true);
@@ -720,12 +755,10 @@ bool TestingServer::openTopicRow(int topicId, const QString& topicName)
     m_topicTable = DatasetToTable(questions);
     m_topicOpen = true;
     const int count = m_topicTable.rowCount();
-    if (count > 0) {
-        Q_EMIT captionChanged(text(ServerText::TopicCaption).arg(text(ServerText::Caption), topicName).arg(count));
-    } else {
-        Q_EMIT captionChanged(text(ServerText::Caption));
+    // an empty topic's caption tells its 0 questions too
+    Q_EMIT captionChanged(text(ServerText::TopicCaption).arg(text(ServerText::Caption), topicName).arg(count));
+    if (count == 0)
         ShowMessage(text(ServerText::NoQuestionsInTopic).arg(topicName), MsgIcon::Warning);
-    }
     m_shared->settings().EnsureSettingsRow(topicId);
     if (m_phase == ServerPhase::NoTopic)
         setPhase(ServerPhase::TopicOpen);
@@ -970,6 +1003,7 @@ void TestingServer::UpdateCounters(int subtract)
     const int count = working.value(QStringLiteral("WorkingCount")).toInt();
     m_nobodyWorking = count == 0;
     Q_EMIT countersChanged(connectionCount() - subtract, count);
+    noteRowsChanged(); // a connection came or went
 }
 
 // --- the teacher's commands ---
@@ -1193,4 +1227,43 @@ void TestingServer::FileAllResults()
         if (address.isEmpty() || !hasStudent || !FileResult(address, true))
             return;
     }
+}
+
+bool TestingServer::SetPoints(const QString& address, int points)
+{
+    RowKeeper keep(rows());
+    if (!locateRow(address))
+        return false;
+    rows().edit();
+    rows().setValue(Points, points);
+    rows().post();
+    return true;
+}
+
+bool TestingServer::SetStudent(const QString& address, int studentId)
+{
+    RowKeeper keep(rows());
+    if (!locateRow(address))
+        return false;
+    rows().edit();
+    rows().setValue(StudentID, studentId != 0 ? QVariant(studentId) : QVariant());
+    rows().post();
+    return true;
+}
+
+bool TestingServer::anyReady() const
+{
+    const Dataset& r = rows();
+    if (!r.isOpen())
+        return false;
+    for (int i = 0; i < r.recordCount(); ++i)
+        if (r.rowValues(i)[r.fieldIndex(Ready)].toBool())
+            return true;
+    return false;
+}
+
+void TestingServer::AnnouncePorts(int udpPort, int tcpPort)
+{
+    setPortsChanged(udpPort, tcpPort);
+    sendToAll(Protocol::setPorts(udpPort, tcpPort));
 }

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <random>
@@ -133,6 +134,16 @@ public:
     void CloseAllFree();
     void FileAllResults();
 
+    // What the monitor changes on a row: the final mark the teacher types and the student chosen
+    // for the computer (0: none). False when the address has no row.
+    bool SetPoints(const QString& address, int points);
+    bool SetStudent(const QString& address, int studentId);
+    // Whether some row holds a finished work that is not filed yet.
+    bool anyReady() const;
+    // The teacher saved other ports: every open connection is told them now, later ones after
+    // their "Iam"; this server keeps its ports until the program starts again.
+    void AnnouncePorts(int udpPort, int tcpPort);
+
 Q_SIGNALS:
     void phaseChanged(ServerPhase phase);
     void statusChanged(const QString& text);
@@ -150,6 +161,9 @@ Q_SIGNALS:
     void closeAllFreeFinished();
     // A computer identified itself and has its row (topicId: the test it re-attaches to, or 0).
     void computerRegistered(const QString& address, int topicId);
+    // Rows of CurrentTesting or their connections changed: told once per turn of the event loop,
+    // however many reports arrived in it.
+    void rowsChanged();
 
 private:
     struct HandOut
@@ -223,6 +237,8 @@ private:
     void closeAllFreeStep();
     void restartListen(bool networkFault);
     void dropRowsWithoutWork();
+    void noteRowsChanged();
+    void watchRows();
 
     TDM* m_dm;
     TSharedDM* m_shared;
@@ -252,6 +268,9 @@ private:
     bool m_restarting = false;
     bool m_closingFree = false;
     int m_archiveCounter = 0;
+    bool m_rowsChangeQueued = false;
+    // The working table's own hooks, called before this server's and given back at its end.
+    std::function<void(Dataset&)> m_rowsAfterPost, m_rowsAfterDelete, m_rowsAfterOpen;
 
     QList<ServerConnection*> m_connections;    // open, in the order they came
     QHash<ServerConnection*, QString> m_bound; // identified connections and their rows

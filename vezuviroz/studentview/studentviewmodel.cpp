@@ -113,6 +113,12 @@ void StudentViewModel::clear()
     refresh();
 }
 
+void StudentViewModel::firstQuestion()
+{
+    m_index = 0;
+    refresh();
+}
+
 bool StudentViewModel::previous()
 {
     if (!m_view.previousEnabled)

@@ -93,6 +93,8 @@ public:
     void setRow(const StudentViewRow& row, const Table* questions);
     // No row selected.
     void clear();
+    // Back to the first question (another row is selected, or the topic opened again).
+    void firstQuestion();
     // Move to the previous or next question; false (and nothing changes) at either end.
     bool previous();
     bool next();

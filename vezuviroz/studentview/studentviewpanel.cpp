@@ -256,6 +256,12 @@ void StudentViewPanel::clearRow()
     render();
 }
 
+void StudentViewPanel::firstQuestion()
+{
+    m_model.firstQuestion();
+    render();
+}
+
 void StudentViewPanel::setRightAnswerColour(int bgr)
 {
     m_rightColour = colourOf(bgr);

@@ -72,6 +72,7 @@ public:
     // The selected row and its topic's cached question table (copied; null when not cached).
     void setRow(const StudentViewRow& row, const Table* questions);
     void clearRow();
+    void firstQuestion();
     bool hasData() const { return m_model.hasData(); }
     const StudentViewModel& model() const { return m_model; }
 

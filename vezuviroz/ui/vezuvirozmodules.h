@@ -8,7 +8,8 @@ class VezuvirozModules : public StoreProgramModules<TVezuvirozF, StoreProgram::V
 public:
     void argumentHandedOver(const QString& argument) override
     {
-        if (!argument.isEmpty())
+        // only a result file is handed over; a topic is the first start's own
+        if (!argument.isEmpty() && !argument.startsWith(QStringLiteral("--")))
             window()->openResultFile(argument);
     }
 };

@@ -1,18 +1,7 @@
 #include "topictree.h"
 
-#include "topicf.h"
-
 #include <QDragMoveEvent>
 #include <QMimeData>
-
-namespace {
-
-bool carriesQuestion(const QMimeData* mime)
-{
-    return mime->hasFormat(QString::fromLatin1(TTopicF::QuestionMime)) && TTopicF::dragSource();
-}
-
-} // namespace
 
 TopicTree::TopicTree(QWidget* parent) : QTreeWidget(parent)
 {
@@ -71,4 +60,9 @@ void TopicTree::dropEvent(QDropEvent* event)
     } else if (event->source() == this && currentItem() && currentItem() != target && topicDropped) {
         topicDropped(currentItem(), target, event->modifiers().testFlag(Qt::ShiftModifier), ctrl);
     }
+}
+
+bool TopicTree::carriesQuestion(const QMimeData* mime) const
+{
+    return questionDropped && acceptsQuestion && acceptsQuestion(mime);
 }

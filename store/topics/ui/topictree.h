@@ -3,8 +3,11 @@
 #include <QTreeWidget>
 #include <functional>
 
-// The panel's topic tree: topic nodes are dragged within it, and question handles of topic windows
-// are dropped on it. What a drop means is decided by the main window through the two handlers.
+class QMimeData;
+
+// A topic panel's tree: topic nodes are dragged within it, and (in the editor) question handles of
+// topic windows are dropped on it. What a drop means is decided by the main window through the
+// handlers.
 class TopicTree : public QTreeWidget
 {
 public:
@@ -12,8 +15,9 @@ public:
 
     // A topic node dropped on a node.
     std::function<void(QTreeWidgetItem* dragged, QTreeWidgetItem* target, bool shift, bool ctrl)> topicDropped;
-    // A question handle dropped on a node.
+    // A question handle dropped on a node, and which dragged data is one (none without them).
     std::function<void(QTreeWidgetItem* target, bool ctrl)> questionDropped;
+    std::function<bool(const QMimeData* mime)> acceptsQuestion;
     // A topic node's drag starts (true) and ends (false).
     std::function<void(bool dragging)> topicDragging;
 
@@ -22,4 +26,7 @@ protected:
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+
+private:
+    bool carriesQuestion(const QMimeData* mime) const;
 };
