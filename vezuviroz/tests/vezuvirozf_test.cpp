@@ -4,6 +4,7 @@
 #include "choosestudentf.h"
 #include "criterialistf.h"
 #include "dataset.h"
+#include "exportoptionsf.h"
 #include "filedialogrecorder.h"
 #include "findtopicf.h"
 #include "generalsettingsf.h"
@@ -191,6 +192,21 @@ TEST_F(VezuvirozWindow, ATopicWithoutQuestionsLeavesTheHandOutCommandsDisabled)
     window()->btnStartTesting->click();
     EXPECT_EQ(messages.texts.size(), 1) << "the button does nothing";
     EXPECT_FALSE(window()->pnlHandOut->isVisible());
+}
+
+TEST_F(VezuvirozWindow, TheOpenTopicsQuestionListIsExportedFromItsSettingsFolder)
+{
+    openTopic(topic);
+    QAction* command = window()->action("acExportQueListToWord");
+    EXPECT_EQ(command->text(), u8("Экспорт вопросов в текстовый документ..."));
+    ASSERT_TRUE(command->isEnabled());
+    command->trigger();
+    auto* dialog = window()->findChild<TExportOptionsF*>();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->lblTopic->text(), u8("Алгебра"));
+    EXPECT_EQ(dialog->edFolder->text(), window()->settings().ExportPath);
+    server()->CloseTestTopic();
+    EXPECT_FALSE(enabled("acExportQueListToWord"));
 }
 
 TEST_F(VezuvirozWindow, QuestionsWithoutComputersOfferTheQuestionFile)

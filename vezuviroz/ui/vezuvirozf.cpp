@@ -6,6 +6,7 @@
 #include "columnmenu.h"
 #include "criterialistf.h"
 #include "datamodules.h"
+#include "exportoptionsf.h"
 #include "dataset.h"
 #include "filedialogs.h"
 #include "findtopicf.h"
@@ -309,11 +310,8 @@ void TVezuvirozF::createActions()
         if (ShowViewSettings(m_dm, this))
             showRightAnswerColour();
     });
-    // The question-list export comes with the documents.
-    QAction* exportWord = addCommand("acExportQueListToWord", u("Экспорт вопросов в MS Word..."));
-    exportWord->setToolTip(u("Экспорт списка вопросов появится вместе с документами"));
-    exportWord->setStatusTip(exportWord->toolTip());
-    exportWord->setEnabled(false);
+    addCommand("acExportQueListToWord", u("Экспорт вопросов в текстовый документ..."), {},
+               &TVezuvirozF::acExportQueListExecute);
     addCommand("acSwitchToScribant", u("Редактор вопросов..."), {}, &TVezuvirozF::acSwitchToScribantExecute);
     addCommand("acReloadDB", u("Подключиться заново к БД"), {}, &TVezuvirozF::acReloadDBExecute);
     connect(addCommand("acExit", u("В&ыход"), "Ctrl+Q"), &QAction::triggered, this, &QWidget::close);
@@ -844,6 +842,17 @@ void TVezuvirozF::acCreateTestFileExecute()
         topics().SaveTopicToFile(m_server->openTopicId(), m_server->openTopicName(), *m_dm->sqlQuestions);
 }
 
+void TVezuvirozF::acExportQueListExecute()
+{
+    if (m_server->openTopicQuestionCount() == 0)
+        return;
+    try {
+        ExportQuestionList(m_dm, m_server->openTopicId(), this);
+    } catch (const AppError& e) {
+        ShowMessage(e.message(), MsgIcon::Error);
+    }
+}
+
 void TVezuvirozF::btnStartTestingClick()
 {
     ActionListUpdate();
@@ -993,6 +1002,7 @@ void TVezuvirozF::ActionListUpdate()
     enable("acTopicSettings", e.topicSettings);
     enable("acStartTesting", e.startTesting && !m_server->isHandingOut());
     enable("acCreateTestFile", e.createTestFile);
+    enable("acExportQueListToWord", e.createTestFile); // the open topic has questions
     enable("acToArchive", e.toArchive);
     for (const char* name : {"acClearClient", "acCloseClient", "acDeleteUser", "acSetStudentName"})
         enable(name, e.rowCommands);

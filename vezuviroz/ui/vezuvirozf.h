@@ -149,6 +149,7 @@ private:
     void acFindTopicExecute();
     void acTopicSettingsExecute();
     void acCreateTestFileExecute();
+    void acExportQueListExecute();
     void acShowCriteriaListExecute();
     void acShowArchiveExecute();
     void acOpenResultFileExecute();
