@@ -2,6 +2,7 @@
 
 #include "aboutbox.h"
 #include "apperror.h"
+#include "clipboardpicture.h"
 #include "columnmenu.h"
 #include "datamodules.h"
 #include "dataset.h"
@@ -447,10 +448,8 @@ void TScribantF::ActionListUpdate()
     for (const char* name : {"acTopicSettings", "acSaveToFile", "acTopicDelete", "acTopicRename"})
         action(QString::fromLatin1(name))->setEnabled(any);
     action("acExportQueListToWord")->setEnabled(false);
-    const QMimeData* offered = QApplication::clipboard()->mimeData();
-    const bool picture = offered && offered->hasImage();
     if (TTopicF* window = activeTopic())
-        window->setPicturePasteEnabled(picture);
+        window->setPicturePasteEnabled(ClipboardPicture::Offered(QApplication::clipboard()->mimeData()));
     const bool selected = tvTopics->currentItem() != nullptr;
     pnlTopics->findChild<QPushButton*>(QStringLiteral("btnRename"))->setEnabled(selected);
     pnlTopics->findChild<QPushButton*>(QStringLiteral("btnOpen"))->setEnabled(selected);

@@ -1,6 +1,7 @@
 #include "topicf.h"
 
 #include "apperror.h"
+#include "clipboardpicture.h"
 #include "dataset.h"
 #include "filedialogs.h"
 #include "inputprompt.h"
@@ -415,9 +416,7 @@ void TTopicF::btnOpenPictClick(int slot)
 
 void TTopicF::btnPastePictClick(int slot)
 {
-    const QImage image = QApplication::clipboard()->image();
-    if (!image.isNull())
-        guarded([&] { m_form.pastePicture(slot, image); });
+    guarded([&] { m_form.pastePicture(slot, ClipboardPicture::Take(QApplication::clipboard()->mimeData())); });
 }
 
 void TTopicF::guarded(const std::function<void()>& step)

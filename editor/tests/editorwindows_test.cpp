@@ -181,6 +181,37 @@ TEST_F(EditorWindows, PicturePasteButtonsFollowTheClipboard)
     EXPECT_TRUE(topic->btnPastePict[3]->isEnabled());
 }
 
+TEST_F(EditorWindows, ADrawnPictureOnTheClipboardIsPastedAsABitmapOfItsSize)
+{
+    const int a = addQuestion("a");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    QApplication::clipboard()->setText("text only");
+    EXPECT_FALSE(topic->btnPastePict[2]->isEnabled());
+    auto* drawing = new QMimeData;
+    drawing->setData("image/svg+xml", R"(<svg xmlns="http://www.w3.org/2000/svg" width="30" height="20">)"
+                                      R"(<rect x="10" y="5" width="10" height="10" fill="#0000ff"/></svg>)");
+    QApplication::clipboard()->setMimeData(drawing); // the buttons follow the clipboard's change signal
+    ASSERT_TRUE(topic->btnPastePict[2]->isEnabled());
+    topic->btnPastePict[2]->click();
+    const QByteArray stored = value("Questions", "QueID", a, "Pict2").toByteArray();
+    ASSERT_TRUE(stored.startsWith("BM"));
+    const QImage pasted = QImage::fromData(stored, "BMP");
+    EXPECT_EQ(pasted.size(), QSize(30, 20));
+    EXPECT_EQ(pasted.pixelColor(15, 10), QColor(Qt::blue));
+    EXPECT_EQ(pasted.pixelColor(1, 1), QColor(Qt::white));
+    EXPECT_TRUE(topic->btnClearPic[2]->isEnabled());
+
+    // A drawing that cannot be drawn is told and leaves the slot as it was.
+    MessageRecorder messages;
+    auto* broken = new QMimeData;
+    broken->setData("image/svg+xml", "<svg");
+    QApplication::clipboard()->setMimeData(broken);
+    topic->btnPastePict[2]->click();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].contains(q("прочитать")));
+    EXPECT_EQ(value("Questions", "QueID", a, "Pict2").toByteArray(), stored);
+}
+
 TEST_F(EditorWindows, ACopiedQuestionCanBePastedInEveryOpenWindow)
 {
     const int a = addQuestion("целиком");
