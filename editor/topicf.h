@@ -2,6 +2,8 @@
 
 #include "topicquestions.h"
 
+#include <QPoint>
+#include <QSize>
 #include <QWidget>
 #include <array>
 
@@ -9,7 +11,9 @@ class QAbstractButton;
 class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
+class QFrame;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -69,6 +73,10 @@ public:
 
     // The layout of the current kind: answers side by side for matching.
     bool answersSideBySide() const;
+    // A picture moved or enlarged floats over the form until the next question is shown.
+    bool pictureLifted(int slot) const;
+    // The size a picture is shown at when not a thumbnail: its own, or within the screen.
+    static QSize ShownNaturalSize(const QSize& picture, const QSize& screen);
 
 Q_SIGNALS:
     void wholeQuestionCopied();
@@ -95,6 +103,13 @@ private:
     void tbPriceChange(int position);
     void DBRadioGroup1Click(int kind);
     void startQuestionDrag();
+    int pictureSlotOf(QObject* watched) const;
+    // Double click and left-button drag on a picture; true when the event was used.
+    bool pictureGesture(int slot, QEvent* event);
+    QImage storedPicture(int slot) const;
+    void showPicture(int slot, const QImage& image, bool natural);
+    void liftPicture(int slot);
+    void homePicture(int slot);
     // A rule broken by a gesture is told through the program's message, as the general handler would.
     void guarded(const std::function<void()>& step);
 
@@ -106,6 +121,13 @@ private:
     QBoxLayout* m_answersLayout = nullptr;
     QList<QLabel*> m_okTitles;
     QTimer* m_hintTimer = nullptr;
+    std::array<QFrame*, TopicQuestions::PictureSlots> m_pictHome{};
+    struct PictureDrag
+    {
+        int slot = -1;
+        QPoint start;  // global position of the press
+        QPoint origin; // the picture's place in the form at the press
+    } m_pictDrag;
 
     static TTopicF* s_dragSource;
 };
