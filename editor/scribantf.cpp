@@ -6,6 +6,7 @@
 #include "columnmenu.h"
 #include "datamodules.h"
 #include "dataset.h"
+#include "dragmover.h"
 #include "editortexts.h"
 #include "filedialogs.h"
 #include "findtopicf.h"
@@ -323,6 +324,15 @@ void TScribantF::createPanel()
     }
     pnlTopics->setWidget(body);
     addDockWidget(Qt::RightDockWidgetArea, pnlTopics);
+    // Besides its title, the panel is dragged by its background like a window; docked, it floats first.
+    body->setObjectName(QStringLiteral("pnlTopicsBody"));
+    new DragMover(body, pnlTopics, [this] {
+        if (pnlTopics->isFloating())
+            return;
+        const QPoint at = pnlTopics->mapToGlobal(QPoint(0, 0));
+        pnlTopics->setFloating(true);
+        pnlTopics->move(at);
+    });
     pnlTopics->hide();
 
     connect(tvTopics, &QTreeWidget::itemDoubleClicked, this, [this] { OpenTopic(selectedTopicId(), true); });

@@ -3,6 +3,7 @@
 #include "apperror.h"
 #include "clipboardpicture.h"
 #include "dataset.h"
+#include "dragmover.h"
 #include "filedialogs.h"
 #include "inputprompt.h"
 #include "messages.h"
@@ -233,6 +234,10 @@ QWidget* TTopicF::buildPictureSlot(int slot)
     imgPict[slot]->setFixedSize(thumb, thumb);
     imgPict[slot]->setFrameShape(QFrame::Box);
     imgPict[slot]->installEventFilter(this);
+    // Moved on the form with the left button (display only).
+    new DragMover(
+        imgPict[slot], imgPict[slot], [this, slot] { liftPicture(slot); },
+        [this, slot] { return !imgPict[slot]->pixmap().isNull(); });
     layout->addWidget(imgPict[slot]);
     // Holds the picture's place in the form while the picture is moved or enlarged.
     m_pictHome[slot] = new QFrame(box);
@@ -439,8 +444,10 @@ bool TTopicF::eventFilter(QObject* watched, QEvent* event)
         guarded([this] { m_form.storeRemark(mmRemark->toPlainText()); });
     else if (watched == DragImg && event->type() == QEvent::MouseButtonPress)
         startQuestionDrag();
-    else if (const int slot = pictureSlotOf(watched); slot >= 0 && pictureGesture(slot, event))
+    else if (const int slot = pictureSlotOf(watched); slot >= 0 && event->type() == QEvent::MouseButtonDblClick) {
+        switchPictureSize(slot);
         return true;
+    }
     return QWidget::eventFilter(watched, event);
 }
 
@@ -450,41 +457,17 @@ int TTopicF::pictureSlotOf(QObject* watched) const
     return at == imgPict.cend() ? -1 : int(at - imgPict.cbegin());
 }
 
-bool TTopicF::pictureGesture(int slot, QEvent* event)
+void TTopicF::switchPictureSize(int slot)
 {
+    // Thumbnail and natural size take turns; the right edge and the top stay where they were.
+    const QImage image = storedPicture(slot);
+    if (image.isNull())
+        return;
     QLabel* label = imgPict[slot];
-    const auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (!mouse)
-        return false;
-    switch (event->type()) {
-    case QEvent::MouseButtonDblClick: {
-        // Thumbnail and natural size take turns; the right edge and the top stay where they were.
-        const QImage image = storedPicture(slot);
-        if (image.isNull())
-            return false;
-        liftPicture(slot);
-        const QRect before = label->geometry();
-        showPicture(slot, image, !label->property(NaturalSize).toBool());
-        label->move(before.right() + 1 - label->width(), before.top());
-        return true;
-    }
-    case QEvent::MouseButtonPress:
-        if (mouse->button() != Qt::LeftButton || label->pixmap().isNull())
-            return false;
-        m_pictDrag = {slot, mouse->globalPosition().toPoint(), label->mapTo(this, QPoint(0, 0))};
-        return true;
-    case QEvent::MouseMove:
-        if (m_pictDrag.slot != slot || !mouse->buttons().testFlag(Qt::LeftButton))
-            return false;
-        liftPicture(slot);
-        label->move(m_pictDrag.origin + mouse->globalPosition().toPoint() - m_pictDrag.start);
-        return true;
-    case QEvent::MouseButtonRelease:
-        m_pictDrag.slot = -1;
-        return false;
-    default:
-        return false;
-    }
+    liftPicture(slot);
+    const QRect before = label->geometry();
+    showPicture(slot, image, !label->property(NaturalSize).toBool());
+    label->move(before.right() + 1 - label->width(), before.top());
 }
 
 QImage TTopicF::storedPicture(int slot) const

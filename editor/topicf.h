@@ -2,7 +2,6 @@
 
 #include "topicquestions.h"
 
-#include <QPoint>
 #include <QSize>
 #include <QWidget>
 #include <array>
@@ -104,8 +103,7 @@ private:
     void DBRadioGroup1Click(int kind);
     void startQuestionDrag();
     int pictureSlotOf(QObject* watched) const;
-    // Double click and left-button drag on a picture; true when the event was used.
-    bool pictureGesture(int slot, QEvent* event);
+    void switchPictureSize(int slot);
     QImage storedPicture(int slot) const;
     void showPicture(int slot, const QImage& image, bool natural);
     void liftPicture(int slot);
@@ -122,12 +120,6 @@ private:
     QList<QLabel*> m_okTitles;
     QTimer* m_hintTimer = nullptr;
     std::array<QFrame*, TopicQuestions::PictureSlots> m_pictHome{};
-    struct PictureDrag
-    {
-        int slot = -1;
-        QPoint start;  // global position of the press
-        QPoint origin; // the picture's place in the form at the press
-    } m_pictDrag;
 
     static TTopicF* s_dragSource;
 };

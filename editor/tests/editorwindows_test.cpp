@@ -357,6 +357,46 @@ TEST_F(EditorWindows, ThePanelShowsTheTreeAndStoresItsCheckBoxesOnFocusLoss)
     EXPECT_TRUE(window()->editorTopics().setting("HidePanelOnOpen"));
 }
 
+// The panel is moved by its title (a dock that floats) and by its background like a window.
+TEST_F(EditorWindows, ThePanelIsDraggedByItsBackgroundAndFloats)
+{
+    QDockWidget* panel = window()->pnlTopics;
+    EXPECT_TRUE(panel->features().testFlags(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable));
+    window()->action("acTopicsCtrl")->trigger();
+    ASSERT_TRUE(panel->isVisible());
+    ASSERT_FALSE(panel->isFloating());
+    EXPECT_EQ(window()->dockWidgetArea(panel), Qt::RightDockWidgetArea);
+    QWidget* background = panel->widget();
+    const QPoint grip(2, 2);
+    ASSERT_EQ(background->childAt(grip), nullptr);
+    const auto mouse = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(grip), QPointF(global), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+        QApplication::sendEvent(background, &e);
+    };
+    const auto drag = [&](QPoint by) {
+        const QPoint start = background->mapToGlobal(grip);
+        mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        mouse(QEvent::MouseMove, start + by / 2, Qt::LeftButton);
+        mouse(QEvent::MouseMove, start + by, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, start + by, Qt::NoButton);
+    };
+    const QPoint docked = panel->mapToGlobal(QPoint(0, 0));
+    drag(QPoint(-300, 40));
+    EXPECT_TRUE(panel->isFloating());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->pos(), docked + QPoint(-300, 40));
+    drag(QPoint(25, -10));
+    EXPECT_EQ(panel->pos(), docked + QPoint(-275, 30));
+    // A move without the button held moves nothing.
+    mouse(QEvent::MouseMove, background->mapToGlobal(grip) + QPoint(50, 50), Qt::NoButton);
+    EXPECT_EQ(panel->pos(), docked + QPoint(-275, 30));
+    // Still the panel: its tree and buttons work, and it docks again.
+    EXPECT_GE(window()->tvTopics->topLevelItemCount(), 1);
+    panel->setFloating(false);
+    EXPECT_EQ(window()->dockWidgetArea(panel), Qt::RightDockWidgetArea);
+}
+
 TEST_F(EditorWindows, TopicNodesDroppedInTheTreeMoveOrCopy)
 {
     const int a = addQuestion("a");
