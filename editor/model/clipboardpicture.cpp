@@ -30,6 +30,17 @@ QImage bitmapOf(const QMimeData* data)
     return data->hasImage() ? qvariant_cast<QImage>(data->imageData()) : QImage();
 }
 
+// A bitmap has no transparency: what is transparent stands on white paper, as a drawing does.
+QImage onWhite(const QImage& image)
+{
+    if (!image.hasAlphaChannel())
+        return image;
+    QImage paper(image.size(), QImage::Format_RGB32);
+    paper.fill(Qt::white);
+    QPainter(&paper).drawImage(0, 0, image);
+    return paper;
+}
+
 QImage draw(const QByteArray& drawing)
 {
     QSvgRenderer renderer(drawing);
@@ -41,7 +52,6 @@ QImage draw(const QByteArray& drawing)
     QImage image(size, QImage::Format_RGB32);
     if (image.isNull()) // more than memory allows
         throw AppError(QString::fromUtf8(EditorText::DrawingTooLarge).arg(size.width()).arg(size.height()));
-    // A bitmap has no transparency: the drawing stands on white paper.
     image.fill(Qt::white);
     QPainter painter(&image);
     renderer.render(&painter);
@@ -59,9 +69,10 @@ QImage Take(const QMimeData* data)
 {
     if (!data)
         return {};
+    // Some platforms offer a drawing as a bitmap too, decoded with its transparency.
     const QImage bitmap = bitmapOf(data);
     if (!bitmap.isNull())
-        return bitmap;
+        return onWhite(bitmap);
     const QString format = drawnFormat(data);
     return format.isEmpty() ? QImage() : draw(data->data(format));
 }

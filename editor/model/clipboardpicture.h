@@ -5,8 +5,9 @@
 
 class QMimeData;
 
-// What a picture paste takes from the clipboard: a bitmap as it is offered, or a drawn picture
-// (SVG, what drawing programs offer on Linux) drawn onto a new bitmap of its own width and height.
+// What a picture paste takes from the clipboard: a bitmap as it is offered (what is transparent in
+// it on white), or a drawn picture (SVG, what drawing programs offer on Linux) drawn on white onto
+// a new bitmap of its own width and height.
 namespace ClipboardPicture {
 
 // The formats of a drawn picture, in the order they are taken.

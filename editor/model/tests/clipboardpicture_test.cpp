@@ -75,6 +75,18 @@ TEST(ClipboardPicture, DrawingsAreDrawnAtTheirOwnSizeOnWhiteAndBitmapsTakenAsThe
             EXPECT_EQ(image.pixelColor(0, 0), QColor(Qt::green)) << c.label;
         }
     }
+    // A bitmap with transparency (as a drawing decoded by the platform comes) stands on white.
+    QImage clear(6, 4, QImage::Format_ARGB32);
+    clear.fill(Qt::transparent);
+    clear.setPixelColor(3, 2, Qt::blue);
+    auto data = std::make_unique<QMimeData>();
+    data->setImageData(clear);
+    const QImage taken = ClipboardPicture::Take(data.get());
+    EXPECT_FALSE(taken.hasAlphaChannel());
+    EXPECT_EQ(taken.size(), clear.size());
+    EXPECT_EQ(taken.pixelColor(3, 2), QColor(Qt::blue));
+    EXPECT_EQ(taken.pixelColor(0, 0), QColor(Qt::white));
+
     EXPECT_FALSE(ClipboardPicture::Offered(nullptr));
     EXPECT_TRUE(ClipboardPicture::Take(nullptr).isNull());
 }
