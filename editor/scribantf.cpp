@@ -325,7 +325,6 @@ void TScribantF::createPanel()
     pnlTopics->setWidget(body);
     addDockWidget(Qt::RightDockWidgetArea, pnlTopics);
     // Besides its title, the panel is dragged by its background like a window; docked, it floats first.
-    body->setObjectName(QStringLiteral("pnlTopicsBody"));
     new DragMover(body, pnlTopics, [this] {
         if (pnlTopics->isFloating())
             return;
