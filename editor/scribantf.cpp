@@ -2,10 +2,12 @@
 
 #include "aboutbox.h"
 #include "apperror.h"
+#include "clipboardpicture.h"
 #include "columnmenu.h"
 #include "datamodules.h"
 #include "dataset.h"
 #include "datasettable.h"
+#include "dragmover.h"
 #include "editortexts.h"
 #include "exportoptionsf.h"
 #include "filedialogs.h"
@@ -334,6 +336,14 @@ void TScribantF::createPanel()
     }
     pnlTopics->setWidget(body);
     addDockWidget(Qt::RightDockWidgetArea, pnlTopics);
+    // Besides its title, the panel is dragged by its background like a window; docked, it floats first.
+    new DragMover(body, pnlTopics, [this] {
+        if (pnlTopics->isFloating())
+            return;
+        const QPoint at = pnlTopics->mapToGlobal(QPoint(0, 0));
+        pnlTopics->setFloating(true);
+        pnlTopics->move(at);
+    });
     pnlTopics->hide();
 
     connect(tvTopics, &QTreeWidget::itemDoubleClicked, this, [this] { OpenTopic(selectedTopicId(), true); });
@@ -462,10 +472,8 @@ void TScribantF::ActionListUpdate()
     for (const char* name :
          {"acTopicSettings", "acSaveToFile", "acTopicDelete", "acTopicRename", "acExportQueListToWord"})
         action(QString::fromLatin1(name))->setEnabled(any);
-    const QMimeData* offered = QApplication::clipboard()->mimeData();
-    const bool picture = offered && offered->hasImage();
     if (TTopicF* window = activeTopic())
-        window->setPicturePasteEnabled(picture);
+        window->setPicturePasteEnabled(ClipboardPicture::Offered(QApplication::clipboard()->mimeData()));
     const bool selected = tvTopics->currentItem() != nullptr;
     pnlTopics->findChild<QPushButton*>(QStringLiteral("btnRename"))->setEnabled(selected);
     pnlTopics->findChild<QPushButton*>(QStringLiteral("btnOpen"))->setEnabled(selected);

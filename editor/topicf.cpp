@@ -1,7 +1,9 @@
 #include "topicf.h"
 
 #include "apperror.h"
+#include "clipboardpicture.h"
 #include "dataset.h"
+#include "dragmover.h"
 #include "filedialogs.h"
 #include "inputprompt.h"
 #include "messages.h"
@@ -232,7 +234,16 @@ QWidget* TTopicF::buildPictureSlot(int slot)
     imgPict[slot]->setFixedSize(thumb, thumb);
     imgPict[slot]->setFrameShape(QFrame::Box);
     imgPict[slot]->installEventFilter(this);
+    // Moved on the form with the left button (display only).
+    new DragMover(
+        imgPict[slot], imgPict[slot], [this, slot] { liftPicture(slot); },
+        [this, slot] { return !imgPict[slot]->pixmap().isNull(); });
     layout->addWidget(imgPict[slot]);
+    // Holds the picture's place in the form while the picture is moved or enlarged.
+    m_pictHome[slot] = new QFrame(box);
+    m_pictHome[slot]->setFixedSize(thumb, thumb);
+    m_pictHome[slot]->setFrameShape(QFrame::Box);
+    m_pictHome[slot]->hide();
     auto* buttons = new QHBoxLayout;
     btnOpenPict[slot] =
         makeButton(box, QStringLiteral("btnOpenPict%1").arg(slot), QStringLiteral("…"), u("Прикрепить рисунок..."));
@@ -327,14 +338,9 @@ void TTopicF::showCurrent()
         chkOK[n - 1]->setChecked(m_form.value(QStringLiteral("OK%1").arg(n)).toBool());
     }
     for (int slot = 0; slot < TopicQuestions::PictureSlots; ++slot) {
-        QImage image;
-        image.loadFromData(m_form.picture(slot), "BMP");
-        imgPict[slot]->setProperty(NaturalSize, false);
-        const int thumb = slot == 0 ? QuestionThumb : AnswerThumb;
-        imgPict[slot]->setFixedSize(thumb, thumb);
-        imgPict[slot]->setPixmap(image.isNull() ? QPixmap()
-                                                : QPixmap::fromImage(image.scaled(thumb, thumb, Qt::KeepAspectRatio,
-                                                                                  Qt::SmoothTransformation)));
+        homePicture(slot);
+        const QImage image = storedPicture(slot);
+        showPicture(slot, image, false);
         btnClearPic[slot]->setEnabled(!image.isNull());
     }
     if (DBRadioGroup1->button(m_form.kind()))
@@ -389,6 +395,9 @@ void TTopicF::applyLayout()
 void TTopicF::DBRadioGroup1Click(int kind)
 {
     m_form.setKind(kind);
+    // The pictures of answers a kind hides must not stay floating over the form.
+    for (int slot = 0; slot < TopicQuestions::PictureSlots; ++slot)
+        homePicture(slot);
     applyLayout();
 }
 
@@ -415,9 +424,7 @@ void TTopicF::btnOpenPictClick(int slot)
 
 void TTopicF::btnPastePictClick(int slot)
 {
-    const QImage image = QApplication::clipboard()->image();
-    if (!image.isNull())
-        guarded([&] { m_form.pastePicture(slot, image); });
+    guarded([&] { m_form.pastePicture(slot, ClipboardPicture::Take(QApplication::clipboard()->mimeData())); });
 }
 
 void TTopicF::guarded(const std::function<void()>& step)
@@ -437,29 +444,88 @@ bool TTopicF::eventFilter(QObject* watched, QEvent* event)
         guarded([this] { m_form.storeRemark(mmRemark->toPlainText()); });
     else if (watched == DragImg && event->type() == QEvent::MouseButtonPress)
         startQuestionDrag();
-    else if (event->type() == QEvent::MouseButtonDblClick) {
-        // A picture switches between its thumbnail and its natural size, its right edge kept.
-        for (int slot = 0; slot < TopicQuestions::PictureSlots; ++slot) {
-            QLabel* label = imgPict[slot];
-            if (watched != label)
-                continue;
-            QImage image;
-            image.loadFromData(m_form.picture(slot), "BMP");
-            if (image.isNull())
-                break;
-            const bool natural = !label->property(NaturalSize).toBool();
-            const int thumb = slot == 0 ? QuestionThumb : AnswerThumb;
-            // A picture larger than the screen is stored as it came but shown within the screen.
-            const QSize screen = label->screen() ? label->screen()->availableGeometry().size() : image.size();
-            const QSize size = natural ? image.size().boundedTo(screen) : QSize(thumb, thumb);
-            label->setProperty(NaturalSize, natural);
-            label->setFixedSize(size);
-            label->setPixmap(QPixmap::fromImage(
-                size == image.size() ? image : image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
-            return true;
-        }
+    else if (const int slot = pictureSlotOf(watched); slot >= 0 && event->type() == QEvent::MouseButtonDblClick) {
+        switchPictureSize(slot);
+        return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+int TTopicF::pictureSlotOf(QObject* watched) const
+{
+    const auto at = std::find(imgPict.cbegin(), imgPict.cend(), watched);
+    return at == imgPict.cend() ? -1 : int(at - imgPict.cbegin());
+}
+
+void TTopicF::switchPictureSize(int slot)
+{
+    // Thumbnail and natural size take turns; the right edge and the top stay where they were.
+    const QImage image = storedPicture(slot);
+    if (image.isNull())
+        return;
+    QLabel* label = imgPict[slot];
+    liftPicture(slot);
+    const QRect before = label->geometry();
+    showPicture(slot, image, !label->property(NaturalSize).toBool());
+    label->move(before.right() + 1 - label->width(), before.top());
+}
+
+QImage TTopicF::storedPicture(int slot) const
+{
+    QImage image;
+    image.loadFromData(m_form.picture(slot), "BMP");
+    return image;
+}
+
+QSize TTopicF::ShownNaturalSize(const QSize& picture, const QSize& screen)
+{
+    // A picture larger than the screen is stored as it came but shown within the screen.
+    if (screen.isEmpty() || (picture.width() <= screen.width() && picture.height() <= screen.height()))
+        return picture;
+    return picture.scaled(screen, Qt::KeepAspectRatio);
+}
+
+void TTopicF::showPicture(int slot, const QImage& image, bool natural)
+{
+    QLabel* label = imgPict[slot];
+    const int thumb = slot == 0 ? QuestionThumb : AnswerThumb;
+    const QSize screen = label->screen() ? label->screen()->availableGeometry().size() : QSize();
+    const QSize size = natural ? ShownNaturalSize(image.size(), screen) : QSize(thumb, thumb);
+    label->setProperty(NaturalSize, natural);
+    label->setFixedSize(size);
+    if (image.isNull())
+        label->setPixmap(QPixmap());
+    else
+        label->setPixmap(QPixmap::fromImage(
+            size == image.size() ? image : image.scaled(size, Qt::KeepAspectRatio, Qt::SmoothTransformation)));
+}
+
+bool TTopicF::pictureLifted(int slot) const
+{
+    return imgPict[slot]->parentWidget() == this;
+}
+
+void TTopicF::liftPicture(int slot)
+{
+    QLabel* label = imgPict[slot];
+    if (pictureLifted(slot))
+        return;
+    const QRect shown(label->mapTo(this, QPoint(0, 0)), label->size());
+    m_pictHome[slot]->parentWidget()->layout()->replaceWidget(label, m_pictHome[slot]);
+    m_pictHome[slot]->show();
+    label->setParent(this);
+    label->setGeometry(shown);
+    label->show();
+    label->raise();
+}
+
+void TTopicF::homePicture(int slot)
+{
+    if (!pictureLifted(slot))
+        return;
+    m_pictHome[slot]->parentWidget()->layout()->replaceWidget(m_pictHome[slot], imgPict[slot]);
+    m_pictHome[slot]->hide();
+    imgPict[slot]->show();
 }
 
 void TTopicF::startQuestionDrag()

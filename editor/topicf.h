@@ -2,6 +2,7 @@
 
 #include "topicquestions.h"
 
+#include <QSize>
 #include <QWidget>
 #include <array>
 
@@ -9,7 +10,9 @@ class QAbstractButton;
 class QBoxLayout;
 class QButtonGroup;
 class QCheckBox;
+class QFrame;
 class QGroupBox;
+class QImage;
 class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
@@ -69,6 +72,10 @@ public:
 
     // The layout of the current kind: answers side by side for matching.
     bool answersSideBySide() const;
+    // A picture moved or enlarged floats over the form until the next question is shown.
+    bool pictureLifted(int slot) const;
+    // The size a picture is shown at when not a thumbnail: its own, or within the screen.
+    static QSize ShownNaturalSize(const QSize& picture, const QSize& screen);
 
 Q_SIGNALS:
     void wholeQuestionCopied();
@@ -95,6 +102,12 @@ private:
     void tbPriceChange(int position);
     void DBRadioGroup1Click(int kind);
     void startQuestionDrag();
+    int pictureSlotOf(QObject* watched) const;
+    void switchPictureSize(int slot);
+    QImage storedPicture(int slot) const;
+    void showPicture(int slot, const QImage& image, bool natural);
+    void liftPicture(int slot);
+    void homePicture(int slot);
     // A rule broken by a gesture is told through the program's message, as the general handler would.
     void guarded(const std::function<void()>& step);
 
@@ -106,6 +119,7 @@ private:
     QBoxLayout* m_answersLayout = nullptr;
     QList<QLabel*> m_okTitles;
     QTimer* m_hintTimer = nullptr;
+    std::array<QFrame*, TopicQuestions::PictureSlots> m_pictHome{};
 
     static TTopicF* s_dragSource;
 };

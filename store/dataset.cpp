@@ -132,16 +132,24 @@ void Dataset::open()
         m_table = tables.first();
         static const QRegularExpression select(QStringLiteral(R"(^\s*SELECT\s)"),
                                                QRegularExpression::CaseInsensitiveOption);
-        text.replace(select, QStringLiteral("SELECT rowid AS %1, ").arg(QLatin1String(RowIdField)));
+        static const QRegularExpression selectAll(QStringLiteral(R"(^\s*SELECT\s+\*\s)"),
+                                                  QRegularExpression::CaseInsensitiveOption);
+        const QString rowId = QStringLiteral("SELECT rowid AS %1, ").arg(QLatin1String(RowIdField));
+        if (selectAll.match(text).hasMatch())
+            text.replace(selectAll, rowId + columnsWithoutLargeValues() + u' ');
+        else
+            text.replace(select, rowId);
     }
 
     QList<Column> fields;
     QList<Row> rows;
+    QList<int> deferred;
     {
         QSqlQuery q(m_connection->database());
         m_connection->runQuery(q, text, m_params);
         const QSqlRecord record = q.record();
         const int firstField = m_table.isEmpty() ? 0 : 1;
+        const SchemaTable* own = m_table.isEmpty() ? nullptr : FindSchemaTable(m_table);
         for (int i = firstField; i < record.count(); ++i) {
             const QString fieldName = record.fieldName(i);
             Column column{fieldName, typeOfValue(record.field(i))};
@@ -154,6 +162,9 @@ void Dataset::open()
                     }
             }
             fields.append(column);
+            // Only a column of the table itself can be read again by the row id.
+            if (column.type == ColumnType::Binary && own && own->find(fieldName))
+                deferred.append(int(fields.size()) - 1);
         }
         while (q.next()) {
             Row row;
@@ -161,11 +172,14 @@ void Dataset::open()
                 row.rowId = q.value(0).toLongLong();
             row.values.reserve(fields.size());
             for (int i = 0; i < fields.size(); ++i)
-                row.values.append(FromStoreValue(fields[i].type, q.value(i + firstField)));
+                row.values.append(deferred.contains(i) ? QVariant()
+                                                       : FromStoreValue(fields[i].type, q.value(i + firstField)));
+            row.whole = deferred.isEmpty();
             rows.append(std::move(row));
         }
     }
     m_fields = std::move(fields);
+    m_deferred = std::move(deferred);
     m_rows = std::move(rows);
     m_state = DatasetState::Browse;
     m_current = m_rows.isEmpty() ? -1 : 0;
@@ -174,6 +188,27 @@ void Dataset::open()
     if (afterOpen)
         afterOpen(*this);
     scrolled();
+}
+
+QString Dataset::columnsWithoutLargeValues() const
+{
+    const SchemaTable* own = FindSchemaTable(m_table);
+    const auto large = [own](const QString& column) {
+        const SchemaColumn* sc = own ? own->find(column) : nullptr;
+        return sc && sc->column.type == ColumnType::Binary;
+    };
+    if (!own || std::none_of(own->columns.cbegin(), own->columns.cend(),
+                             [&](const SchemaColumn& c) { return large(c.column.name); }))
+        return QStringLiteral("*");
+    // The columns as the file has them, in its order, so that "*" keeps its meaning.
+    QStringList columns;
+    QSqlQuery info(m_connection->database());
+    m_connection->runQuery(info, QStringLiteral("PRAGMA table_info(%1)").arg(quoted(m_table)), {});
+    while (info.next()) {
+        const QString column = info.value(1).toString();
+        columns.append(large(column) ? QStringLiteral("NULL AS ") + quoted(column) : quoted(column));
+    }
+    return columns.join(u',');
 }
 
 void Dataset::close()
@@ -283,7 +318,7 @@ bool Dataset::locate(const QString& field, const QVariant& value, Qt::CaseSensit
         throw AppError(QStringLiteral("В наборе данных %1 нет поля %2.").arg(name(), field));
     const QVariant wanted = value.isValid() ? normalized(m_fields[ordinal].type, value) : QVariant();
     for (int i = 0; i < m_rows.size(); ++i) {
-        const QVariant& have = m_rows[i].values[ordinal];
+        const QVariant& have = (m_deferred.contains(ordinal) ? wholeRow(i) : m_rows[i]).values[ordinal];
         bool equal;
         if (!have.isValid() || !wanted.isValid())
             equal = have.isValid() == wanted.isValid();
@@ -308,7 +343,7 @@ void Dataset::edit()
         return;
     if (m_current < 0)
         throw AppError(QStringLiteral("В наборе данных %1 нет записи для изменения.").arg(name()));
-    m_buffer = m_rows[m_current].values;
+    m_buffer = wholeRow(m_current).values;
     m_modified = QList<bool>(m_fields.size(), false);
     m_state = DatasetState::Edit;
 }
@@ -358,7 +393,7 @@ QString Dataset::quotedColumns() const
     return names.join(u',');
 }
 
-QSqlQuery& Dataset::prepared(const QString& text)
+QSqlQuery& Dataset::prepared(const QString& text) const
 {
     if (const auto it = m_prepared.find(text); it != m_prepared.end())
         return it->second;
@@ -377,6 +412,26 @@ void Dataset::execute(QSqlQuery& query)
         query.finish();
         throw AppError(error);
     }
+}
+
+const Dataset::Row& Dataset::wholeRow(int index) const
+{
+    Row& row = m_rows[index];
+    if (row.whole)
+        return row;
+    QStringList names;
+    for (int ordinal : m_deferred)
+        names.append(quoted(m_fields[ordinal].name));
+    QSqlQuery& q = prepared(QStringLiteral("SELECT %1 FROM %2 WHERE rowid=?").arg(names.join(u','), quoted(m_table)));
+    q.bindValue(0, row.rowId);
+    execute(q);
+    // A row another program deleted meanwhile keeps its large values empty.
+    if (q.next())
+        for (int i = 0; i < m_deferred.size(); ++i)
+            row.values[m_deferred[i]] = FromStoreValue(m_fields[m_deferred[i]].type, q.value(i));
+    q.finish();
+    row.whole = true;
+    return row;
 }
 
 Dataset::Row Dataset::readBack(qint64 rowId)
@@ -536,7 +591,7 @@ QVariant Dataset::value(int ordinal) const
         return m_buffer[ordinal];
     if (m_current < 0)
         return {};
-    return m_rows[m_current].values[ordinal];
+    return (m_deferred.contains(ordinal) ? wholeRow(m_current) : m_rows[m_current]).values[ordinal];
 }
 
 QVariant Dataset::value(const QString& field) const
@@ -577,7 +632,7 @@ QVariantList Dataset::currentValues() const
         return m_buffer;
     if (m_current < 0)
         return {};
-    return m_rows[m_current].values;
+    return wholeRow(m_current).values;
 }
 
 void Dataset::addCalculatedField(const QString& name, std::function<QVariant(const Dataset&)> compute)

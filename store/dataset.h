@@ -29,6 +29,10 @@ enum class DatasetState
 //
 // Moving to another row while a row is being edited or inserted posts it first.
 //
+// The pictures (binary columns) of a writable dataset are not kept in the snapshot: a row's large
+// values are read from the file when the row is first asked for (by value, edit, rowValues...), so
+// opening thousands of rows with pictures holds only the rows that are looked at.
+//
 // The statements that write rows back are prepared once per text and kept while the dataset is
 // open: a loop that posts thousands of rows would otherwise spend most of its time parsing SQL.
 class Dataset : public QObject
@@ -99,7 +103,7 @@ public:
     // The current row in field order (stored values, calculated fields left out).
     QVariantList currentValues() const;
     // A row as read or last posted, by its index (recNo() - 1), without moving to it.
-    const QVariantList& rowValues(int index) const { return m_rows[index].values; }
+    const QVariantList& rowValues(int index) const { return wholeRow(index).values; }
 
     // A computed column seen through value() by its name.
     void addCalculatedField(const QString& name, std::function<QVariant(const Dataset&)> compute);
@@ -123,7 +127,10 @@ private:
     {
         qint64 rowId = 0;
         QVariantList values;
+        bool whole = true; // false: the large values are still only in the file
     };
+    // The row with its large values read in.
+    const Row& wholeRow(int index) const;
     int calcIndex(const QString& name) const;
     bool startInsert(bool atEnd);
     void postPending();
@@ -131,11 +138,13 @@ private:
     void requireOpen() const;
     void requireWritable() const;
     QString quotedColumns() const;
+    // The select list that stands for "*": the table's columns, its pictures read as null.
+    QString columnsWithoutLargeValues() const;
     Row readBack(qint64 rowId);
     // The statement of this text, prepared on first use; AppError when it cannot be prepared.
     // Adding one to a full set drops the others (references to them included).
-    QSqlQuery& prepared(const QString& text);
-    void execute(QSqlQuery& query);
+    QSqlQuery& prepared(const QString& text) const;
+    static void execute(QSqlQuery& query);
 
     StoreConnection* m_connection;
     QString m_sql;
@@ -143,7 +152,9 @@ private:
     DatasetState m_state = DatasetState::Inactive;
     QString m_table; // the one table the rows come from; empty when read-only
     QList<Column> m_fields;
-    QList<Row> m_rows;
+    // Filled in on demand by wholeRow(), which the const readers call.
+    mutable QList<Row> m_rows;
+    QList<int> m_deferred; // ordinals of the large columns read with their row on first need
     int m_current = -1;
     bool m_eof = true;
     bool m_bof = true;
@@ -157,5 +168,5 @@ private:
     };
     QList<Calculated> m_calculated;
     // Node-based: a reference to one statement stays valid while another is added.
-    std::unordered_map<QString, QSqlQuery> m_prepared;
+    mutable std::unordered_map<QString, QSqlQuery> m_prepared;
 };

@@ -10,6 +10,9 @@ inline constexpr char DeleteQuestion[] =
     "Вопрос может входить и в другие темы.\r\rЧтобы удалить вопрос из ВСЕХ тем, где он содержится, нажмите "
     "\"Yes\".\rЧтобы удалить его только из этой темы, нажмите \"No\".";
 inline constexpr char PictureNotStored[] = "Рисунок из буфера обмена не удалось сохранить.";
+inline constexpr char DrawingNotRead[] = "Рисунок из буфера обмена не удаётся прочитать.";
+inline constexpr char DrawingWithoutSize[] = "У рисунка из буфера обмена не указаны ширина и высота.";
+inline constexpr char DrawingTooLarge[] = "Рисунок из буфера обмена слишком велик (%1 x %2).";
 
 } // namespace EditorText
 

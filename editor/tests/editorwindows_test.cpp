@@ -215,6 +215,37 @@ TEST_F(EditorWindows, PicturePasteButtonsFollowTheClipboard)
     EXPECT_TRUE(topic->btnPastePict[3]->isEnabled());
 }
 
+TEST_F(EditorWindows, ADrawnPictureOnTheClipboardIsPastedAsABitmapOfItsSize)
+{
+    const int a = addQuestion("a");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    QApplication::clipboard()->setText("text only");
+    EXPECT_FALSE(topic->btnPastePict[2]->isEnabled());
+    auto* drawing = new QMimeData;
+    drawing->setData("image/svg+xml", R"(<svg xmlns="http://www.w3.org/2000/svg" width="30" height="20">)"
+                                      R"(<rect x="10" y="5" width="10" height="10" fill="#0000ff"/></svg>)");
+    QApplication::clipboard()->setMimeData(drawing); // the buttons follow the clipboard's change signal
+    ASSERT_TRUE(topic->btnPastePict[2]->isEnabled());
+    topic->btnPastePict[2]->click();
+    const QByteArray stored = value("Questions", "QueID", a, "Pict2").toByteArray();
+    ASSERT_TRUE(stored.startsWith("BM"));
+    const QImage pasted = QImage::fromData(stored, "BMP");
+    EXPECT_EQ(pasted.size(), QSize(30, 20));
+    EXPECT_EQ(pasted.pixelColor(15, 10), QColor(Qt::blue));
+    EXPECT_EQ(pasted.pixelColor(1, 1), QColor(Qt::white));
+    EXPECT_TRUE(topic->btnClearPic[2]->isEnabled());
+
+    // A drawing that cannot be drawn is told and leaves the slot as it was.
+    MessageRecorder messages;
+    auto* broken = new QMimeData;
+    broken->setData("image/svg+xml", "<svg");
+    QApplication::clipboard()->setMimeData(broken);
+    topic->btnPastePict[2]->click();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_TRUE(messages.texts[0].contains(q("прочитать")));
+    EXPECT_EQ(value("Questions", "QueID", a, "Pict2").toByteArray(), stored);
+}
+
 TEST_F(EditorWindows, ACopiedQuestionCanBePastedInEveryOpenWindow)
 {
     const int a = addQuestion("целиком");
@@ -360,6 +391,46 @@ TEST_F(EditorWindows, ThePanelShowsTheTreeAndStoresItsCheckBoxesOnFocusLoss)
     EXPECT_TRUE(window()->editorTopics().setting("HidePanelOnOpen"));
 }
 
+// The panel is moved by its title (a dock that floats) and by its background like a window.
+TEST_F(EditorWindows, ThePanelIsDraggedByItsBackgroundAndFloats)
+{
+    QDockWidget* panel = window()->pnlTopics;
+    EXPECT_TRUE(panel->features().testFlags(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable));
+    window()->action("acTopicsCtrl")->trigger();
+    ASSERT_TRUE(panel->isVisible());
+    ASSERT_FALSE(panel->isFloating());
+    EXPECT_EQ(window()->dockWidgetArea(panel), Qt::RightDockWidgetArea);
+    QWidget* background = panel->widget();
+    const QPoint grip(2, 2);
+    ASSERT_EQ(background->childAt(grip), nullptr);
+    const auto mouse = [&](QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(grip), QPointF(global), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+        QApplication::sendEvent(background, &e);
+    };
+    const auto drag = [&](QPoint by) {
+        const QPoint start = background->mapToGlobal(grip);
+        mouse(QEvent::MouseButtonPress, start, Qt::LeftButton);
+        mouse(QEvent::MouseMove, start + by / 2, Qt::LeftButton);
+        mouse(QEvent::MouseMove, start + by, Qt::LeftButton);
+        mouse(QEvent::MouseButtonRelease, start + by, Qt::NoButton);
+    };
+    const QPoint docked = panel->mapToGlobal(QPoint(0, 0));
+    drag(QPoint(-300, 40));
+    EXPECT_TRUE(panel->isFloating());
+    EXPECT_TRUE(panel->isVisible());
+    EXPECT_EQ(panel->pos(), docked + QPoint(-300, 40));
+    drag(QPoint(25, -10));
+    EXPECT_EQ(panel->pos(), docked + QPoint(-275, 30));
+    // A move without the button held moves nothing.
+    mouse(QEvent::MouseMove, background->mapToGlobal(grip) + QPoint(50, 50), Qt::NoButton);
+    EXPECT_EQ(panel->pos(), docked + QPoint(-275, 30));
+    // Still the panel: its tree and buttons work, and it docks again.
+    EXPECT_GE(window()->tvTopics->topLevelItemCount(), 1);
+    panel->setFloating(false);
+    EXPECT_EQ(window()->dockWidgetArea(panel), Qt::RightDockWidgetArea);
+}
+
 TEST_F(EditorWindows, TopicNodesDroppedInTheTreeMoveOrCopy)
 {
     const int a = addQuestion("a");
@@ -470,6 +541,93 @@ TEST_F(EditorWindows, ADoubleClickSwitchesAPictureBetweenThumbnailAndScreenBound
     EXPECT_EQ(picture->size(), QSize(49, 49));
     // Stored as given.
     EXPECT_EQ(QImage::fromData(value("Questions", "QueID", a, "QuePict").toByteArray(), "BMP").size(), huge.size());
+}
+
+// A picture is moved with the left button and switched between thumbnail and natural size, on
+// screen only: the question keeps its picture and is not touched.
+TEST_F(EditorWindows, PicturesAreDraggedAndSwitchSizeKeepingTheirRightEdge)
+{
+    const int a = addQuestion("a");
+    const int b = addQuestion("b");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString("%1\r\n%2").arg(a).arg(b)));
+    topic->parentWidget()->resize(1000, 800);
+    QImage wide(200, 100, QImage::Format_RGB32);
+    wide.fill(Qt::darkCyan);
+    topic->form().pastePicture(0, wide);
+    topic->form().pastePicture(5, wide);
+    const QByteArray stored = value("Questions", "QueID", a, "QuePict").toByteArray();
+    QLabel* picture = topic->imgPict[0];
+    const auto place = [&](QLabel* label) { return QRect(label->mapTo(topic, QPoint(0, 0)), label->size()); };
+    const QRect home = place(picture);
+    ASSERT_EQ(home.size(), QSize(49, 49));
+
+    QTest::mouseDClick(picture, Qt::LeftButton);
+    EXPECT_TRUE(topic->pictureLifted(0));
+    EXPECT_EQ(place(picture).size(), QSize(200, 100));
+    EXPECT_EQ(place(picture).right(), home.right());
+    EXPECT_EQ(place(picture).top(), home.top());
+    QTest::mouseDClick(picture, Qt::LeftButton);
+    EXPECT_EQ(place(picture), home);
+
+    const auto mouse = [](QWidget* w, QEvent::Type type, QPoint global, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(5, 5), QPointF(global), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                      buttons, Qt::NoModifier);
+        QApplication::sendEvent(w, &e);
+    };
+    const QPoint grip = picture->mapToGlobal(QPoint(5, 5));
+    mouse(picture, QEvent::MouseButtonPress, grip, Qt::LeftButton);
+    mouse(picture, QEvent::MouseMove, grip + QPoint(30, 40), Qt::LeftButton);
+    mouse(picture, QEvent::MouseMove, grip + QPoint(-20, 60), Qt::LeftButton);
+    mouse(picture, QEvent::MouseButtonRelease, grip + QPoint(-20, 60), Qt::NoButton);
+    EXPECT_EQ(place(picture), home.translated(-20, 60));
+    mouse(picture, QEvent::MouseMove, grip + QPoint(100, 100), Qt::NoButton); // no button held: stays
+    EXPECT_EQ(place(picture), home.translated(-20, 60));
+    // Enlarged where it was dragged to, its right edge kept there.
+    QTest::mouseDClick(picture, Qt::LeftButton);
+    EXPECT_EQ(place(picture).right(), home.translated(-20, 60).right());
+
+    // An empty slot neither moves nor grows.
+    QLabel* empty = topic->imgPict[3];
+    const QPoint emptyGrip = empty->mapToGlobal(QPoint(5, 5));
+    mouse(empty, QEvent::MouseButtonPress, emptyGrip, Qt::LeftButton);
+    mouse(empty, QEvent::MouseMove, emptyGrip + QPoint(30, 30), Qt::LeftButton);
+    QTest::mouseDClick(empty, Qt::LeftButton);
+    EXPECT_FALSE(topic->pictureLifted(3));
+
+    // Display only: the question is neither edited nor changed.
+    EXPECT_FALSE(topic->form().editing());
+    EXPECT_EQ(value("Questions", "QueID", a, "QuePict").toByteArray(), stored);
+
+    // An answer picture floating over the form goes home when its kind hides it.
+    QTest::mouseDClick(topic->imgPict[5], Qt::LeftButton);
+    ASSERT_TRUE(topic->pictureLifted(5));
+    topic->DBRadioGroup1->button(1)->click();
+    EXPECT_FALSE(topic->pictureLifted(5));
+    EXPECT_FALSE(topic->imgPict[5]->isVisible());
+    topic->DBRadioGroup1->button(0)->click();
+    EXPECT_TRUE(topic->imgPict[5]->isVisible());
+
+    // The next question shows every picture at home as a thumbnail again.
+    topic->form().next();
+    topic->form().first();
+    EXPECT_FALSE(topic->pictureLifted(0));
+    EXPECT_EQ(place(picture), home);
+    EXPECT_TRUE(picture->isVisible());
+}
+
+TEST(TopicWindowPictures, APictureLargerThanTheScreenIsShownWithinItKeepingItsShape)
+{
+    const struct
+    {
+        QSize picture, screen, shown;
+    } cases[] = {
+        {{200, 100}, {1920, 1080}, {200, 100}},     {{1920, 1080}, {1920, 1080}, {1920, 1080}},
+        {{5000, 3000}, {1920, 1080}, {1800, 1080}}, {{3000, 100}, {1920, 1080}, {1920, 64}},
+        {{100, 4000}, {1920, 1080}, {27, 1080}},    {{5000, 3000}, {}, {5000, 3000}}, // no screen known
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(TTopicF::ShownNaturalSize(c.picture, c.screen), c.shown)
+            << c.picture.width() << "x" << c.picture.height();
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 
 #include <QDateTime>
 #include <QSqlQuery>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -420,4 +421,88 @@ TEST_F(DatasetTest, TextsLongerThanTheirColumnAreRefused)
         }
         d.cancel();
     }
+}
+
+// Pictures are read from the file with their row when first asked for, whichever way they are
+// asked for; values a row already shows, the others' pictures and every write keep their meaning.
+TEST_F(DatasetTest, PicturesAreReadWithTheirRowWhenAskedFor)
+{
+    const QByteArray pict[] = {QByteArray("BM\x01\x00", 4), QByteArray(), QByteArray("BM\x03\xff\x00", 5)};
+    for (const QByteArray& p : pict)
+        store.execute(QStringLiteral("INSERT INTO Questions (Question, QuePict, Pict8) VALUES ('q', :p, :p)"),
+                      {{"p", p.isEmpty() ? QVariant() : QVariant(p)}});
+    const auto same = [](const QVariant& shown, const QByteArray& stored) {
+        return stored.isEmpty() ? !shown.isValid() : shown.toByteArray() == stored;
+    };
+    const struct
+    {
+        const char* way;
+        std::function<QVariant(Dataset&, int row)> read; // QuePict of the row, asked for this way
+    } ways[] = {
+        {"value",
+         [](Dataset& d, int row) {
+             d.first();
+             d.moveBy(row);
+             return d.value("QuePict");
+         }},
+        {"value by ordinal",
+         [](Dataset& d, int row) {
+             d.first();
+             d.moveBy(row);
+             return d.value(d.fieldIndex("QuePict"));
+         }},
+        {"rowValues", [](Dataset& d, int row) { return d.rowValues(row)[d.fieldIndex("QuePict")]; }},
+        {"currentValues",
+         [](Dataset& d, int row) {
+             d.first();
+             d.moveBy(row);
+             return d.currentValues()[d.fieldIndex("QuePict")];
+         }},
+        {"locate",
+         [&](Dataset& d, int row) {
+             d.last();
+             return d.locate("QuePict", pict[row].isEmpty() ? QVariant() : QVariant(pict[row])) && d.recNo() == row + 1
+                        ? d.value("QuePict")
+                        : QVariant(QStringLiteral("not found"));
+         }},
+        {"after an edit of the text",
+         [](Dataset& d, int row) {
+             d.first();
+             d.moveBy(row);
+             d.edit();
+             d.setValue("Question", "changed");
+             d.post();
+             return d.value("QuePict");
+         }},
+    };
+    for (const auto& w : ways)
+        for (int row = 0; row < 3; ++row) {
+            Dataset d(&store, "q", Sql::AllQuestions);
+            d.open();
+            EXPECT_TRUE(same(w.read(d, row), pict[row])) << w.way << " row " << row;
+            EXPECT_TRUE(same(d.rowValues(row)[d.fieldIndex("Pict8")], pict[row])) << w.way << " row " << row;
+            EXPECT_EQ(d.rowValues(row)[d.fieldIndex("Question")].toString().isEmpty(), false);
+        }
+    // Edited rows kept their pictures in the file.
+    EXPECT_EQ(scalar("SELECT Count(*) FROM Questions WHERE Question='changed'").toInt(), 3);
+    EXPECT_EQ(scalar("SELECT QuePict FROM Questions WHERE QueID=3").toByteArray(), pict[2]);
+
+    // A row's pictures come from the file when it is first looked at, not when the set was opened;
+    // a row deleted meanwhile shows none and its other values stay.
+    Dataset d(&store, "q", Sql::AllQuestions);
+    d.open();
+    {
+        StoreConnection other(QStringLiteral("other"));
+        other.open(store.path());
+        other.execute(QStringLiteral("UPDATE Questions SET QuePict=X'424D07' WHERE QueID=3"));
+        other.execute(QStringLiteral("DELETE FROM Questions WHERE QueID=1"));
+    }
+    EXPECT_EQ(d.rowValues(2)[d.fieldIndex("QuePict")].toByteArray(), QByteArray("BM\x07", 3));
+    EXPECT_FALSE(d.value("QuePict").isValid());
+    EXPECT_EQ(d.value("QueID").toInt(), 1);
+
+    // Columns renamed in the text or of a join are read at once, as before.
+    Dataset renamed(&store, "r", "SELECT QueID, QuePict AS Picture FROM Questions WHERE QueID=3");
+    renamed.open();
+    EXPECT_EQ(renamed.value("Picture").toByteArray(), QByteArray("BM\x07", 3));
 }
