@@ -63,8 +63,11 @@ Sample fillBank()
     Sample s;
     ServerBank bank;
     s.topic = bank.addTopic(u("Алгебра, 7 класс"));
+    s.questions.append(bank.addMatching(s.topic, u("Сопоставьте выражения и их значения"),
+                                        {u("2 + 3"), u("4 · 2"), u("9 − 6"), u("10 : 5")},
+                                        {u("5"), u("8"), u("3"), u("2")}));
     for (const char* text : {"Сколько будет 2 + 2?", "Решите уравнение x + 3 = 5", "Чему равен квадрат числа 7?",
-                             "Упростите выражение 2a + 3a", "Найдите 10% от 250"})
+                             "Упростите выражение 2a + 3a"})
         s.questions.append(bank.addChoice(s.topic, u(text)));
     bank.setSettings(s.topic, [](TestSettings& t) {
         t.RandomOrder = false;
@@ -112,17 +115,23 @@ int main(int argc, char** argv)
     for (int id : sample.questions)
         route << QString::number(id);
     const int remain[] = {840, 45, 600, 0};
+    // The first question matches pairs (two of them mixed up here); the others are choices.
+    const auto answer = [](int k) {
+        return k == 0 ? QStringLiteral("12345687") : k % 2 ? QStringLiteral("2") : QStringLiteral("1");
+    };
     for (int i = 0; i < 4; ++i) {
         StudentConnection& link = computers[i]->link;
         link.sendRout(int(route.size()), route);
         for (int k = 0; k <= i + 1 && k < route.size(); ++k)
-            link.sendReport({sample.questions[k], k % 2 ? QStringLiteral("2") : QStringLiteral("1"), k + 1, remain[i]});
+            link.sendReport({sample.questions[k], answer(k), k + 1, remain[i]});
         server->SetStudent(QStringLiteral("127.0.0.%1").arg(i + 2), sample.students[i]);
     }
     // the third finishes and is ready for filing; the fourth finished and its computer went away
     QStringList answers;
-    for (int id : sample.questions)
-        answers << QStringLiteral("%1=1").arg(id);
+    for (int k = 0; k < sample.questions.size(); ++k)
+        answers << QStringLiteral("%1=%2")
+                       .arg(sample.questions[k])
+                       .arg(k == 0 ? QStringLiteral("12345678") : QStringLiteral("1"));
     computers[2]->link.sendFinishReport(answers);
     computers[3]->link.sendFinishReport(answers);
     ok = ok && QTest::qWaitFor(

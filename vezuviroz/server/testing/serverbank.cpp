@@ -68,6 +68,22 @@ int ServerBank::addOrdering(int topicId, const QString& text, const QString& how
     return id;
 }
 
+int ServerBank::addMatching(int topicId, const QString& text, const QStringList& left, const QStringList& right,
+                            const QString& howMixed)
+{
+    Dataset q(connection(), QStringLiteral("q"), sql(Sql::AllQuestions) + QStringLiteral(" WHERE FALSE"));
+    startQuestion(q, text, 3, 1);
+    q.setValue(QStringLiteral("HowMixed"), howMixed);
+    for (int n = 0; n < 4; ++n) {
+        q.setValue(QStringLiteral("Ans%1").arg(n + 1), left.value(n));
+        q.setValue(QStringLiteral("Ans%1").arg(n + 5), right.value(n));
+    }
+    q.post();
+    const int id = q.value(QStringLiteral("QueID")).toInt();
+    listQuestions(topicId, {id});
+    return id;
+}
+
 void ServerBank::listQuestions(int topicId, const QList<int>& queIds)
 {
     Dataset t(connection(), QStringLiteral("t"), sql(Sql::AllTopics));

@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 // A question bank for the server's tests and benchmark: Vezuviroz's data modules on the store of
@@ -23,6 +24,9 @@ public:
     int addChoice(int topicId, const QString& text, int right = 1, int price = 1, const QByteArray& picture = {});
     // An ordering question of four answers whose right order is 1234; HowMixed is the order shown.
     int addOrdering(int topicId, const QString& text, const QString& howMixed = QStringLiteral("4321"), int price = 1);
+    // A matching question of four pairs: left[n] goes with right[n]; HowMixed is the order shown.
+    int addMatching(int topicId, const QString& text, const QStringList& left, const QStringList& right,
+                    const QString& howMixed = QStringLiteral("12348765"));
     // Appends the questions to the topic's list.
     void listQuestions(int topicId, const QList<int>& queIds);
     int addStudent(const QString& name);
