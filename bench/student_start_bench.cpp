@@ -16,6 +16,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QUdpSocket>
 #include <algorithm>
 #include <cstdio>
 #include <unistd.h>
@@ -106,7 +107,15 @@ StartTimes studentRun(double* iamMs)
         QFile ports(qEnvironmentVariable("VASTREL_HOME") + QStringLiteral("/Ports"));
         if (!ports.open(QIODevice::WriteOnly))
             return {};
-        ports.write(QStringLiteral("[UDP]\r\nPort=9000\r\n[TCP]\r\nPort=%1\r\n").arg(server.port()).toLatin1());
+        // A discovery port of its own: a server elsewhere on the machine must not find the waiting
+        // Student of (b).
+        QUdpSocket discovery;
+        if (!discovery.bind(QHostAddress::Any, 0))
+            return {};
+        ports.write(QStringLiteral("[UDP]\r\nPort=%1\r\n[TCP]\r\nPort=%2\r\n")
+                        .arg(discovery.localPort())
+                        .arg(server.port())
+                        .toLatin1());
     }
     *iamMs = -1;
     QElapsedTimer t;

@@ -45,7 +45,10 @@ void onTerminationSignal(int)
     [[maybe_unused]] const auto written = ::write(signalPipe[1], &byte, 1);
 }
 
-// SIGTERM (the desktop session ending) and SIGINT close the main window like the user would.
+// SIGTERM (the desktop session ending) and SIGINT close the main window like the user would, and
+// end the program even when the window refuses or a dialog is up: a machine being shut down must
+// not wait for an answer nobody gives. The queued exit runs in whatever loop a dialog (one already
+// up or one the close brings up) runs, and ends that loop and the program's.
 void closeOnTerminationSignals(QWidget* mainWindow)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
@@ -54,6 +57,7 @@ void closeOnTerminationSignals(QWidget* mainWindow)
     QObject::connect(notifier, &QSocketNotifier::activated, mainWindow, [mainWindow] {
         char byte;
         [[maybe_unused]] const auto n = ::read(signalPipe[0], &byte, 1);
+        QTimer::singleShot(0, qApp, [] { QApplication::exit(0); });
         mainWindow->close();
     });
     struct sigaction action = {};

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QProcess>
 #include <QTest>
+#include <csignal>
 #include <gtest/gtest.h>
 
 using Protocol::StudentMessage;
@@ -15,13 +16,9 @@ namespace {
 constexpr int StartMs = 20000; // a loaded machine starts slowly
 constexpr int WaitMs = 10000;
 
-} // namespace
-
-TEST(StudentProcess, AnswersTheServerAndEndsWithItsRunLogOnCloseClient)
+// Starts Student headless at the peer's address and waits for its "Iam".
+void startConnected(QProcess& student, ServerPeer& peer)
 {
-    ServerPeer peer;
-    ASSERT_NO_FATAL_FAILURE(peer.listen());
-    QProcess student;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("VASTREL_START_MARK", "1"); // the start benchmark's line
@@ -30,6 +27,22 @@ TEST(StudentProcess, AnswersTheServerAndEndsWithItsRunLogOnCloseClient)
     student.start(QStringLiteral(STUDENT_PROGRAM), {"--server", "127.0.0.1"});
     ASSERT_TRUE(student.waitForStarted(WaitMs));
     ASSERT_TRUE(QTest::qWaitFor([&] { return peer.count(StudentMessage::Kind::Iam) == 1; }, StartMs));
+}
+
+QByteArray runLog()
+{
+    QFile log(AppFilePath("Student.LOG"));
+    return log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray();
+}
+
+} // namespace
+
+TEST(StudentProcess, AnswersTheServerAndEndsWithItsRunLogOnCloseClient)
+{
+    ServerPeer peer;
+    ASSERT_NO_FATAL_FAILURE(peer.listen());
+    QProcess student;
+    ASSERT_NO_FATAL_FAILURE(startConnected(student, peer));
     EXPECT_TRUE(
         QTest::qWaitFor([&] { return student.readAllStandardError().contains("main window shown\n"); }, WaitMs));
 
@@ -44,11 +57,28 @@ TEST(StudentProcess, AnswersTheServerAndEndsWithItsRunLogOnCloseClient)
     ASSERT_TRUE(QTest::qWaitFor([&] { return student.state() == QProcess::NotRunning; }, WaitMs));
     EXPECT_EQ(student.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(student.exitCode(), 0);
-    QFile log(AppFilePath("Student.LOG"));
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QByteArray text = log.readAll();
+    const QByteArray text = runLog();
     EXPECT_TRUE(text.contains("BEGIN.    Version"));
     EXPECT_TRUE(text.contains("In: \"!CloseClient\""));
     EXPECT_TRUE(text.contains("Out: \"!NOOP ECHO\""));
     EXPECT_TRUE(text.trimmed().endsWith("END"));
+}
+
+// While connected the window refuses to close and says so in a message box; the desktop session
+// ending (SIGTERM) must still end the program, with its run log.
+TEST(StudentProcess, EndsOnSigtermWhileConnectedThoughTheWindowRefusesToClose)
+{
+    ServerPeer peer;
+    ASSERT_NO_FATAL_FAILURE(peer.listen());
+    QProcess student;
+    ASSERT_NO_FATAL_FAILURE(startConnected(student, peer));
+
+    ::kill(pid_t(student.processId()), SIGTERM);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return student.state() == QProcess::NotRunning; }, WaitMs))
+        << "Student did not end on SIGTERM";
+    EXPECT_EQ(student.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(student.exitCode(), 0);
+    const QByteArray text = runLog();
+    EXPECT_TRUE(text.contains("Connected"));
+    EXPECT_TRUE(text.trimmed().endsWith("END")) << text.right(200).toStdString();
 }

@@ -17,5 +17,9 @@ void GradientPanel::paintEvent(QPaintEvent*)
 {
     if (width() <= 0 || height() <= 0)
         return;
-    QPainter(this).drawImage(0, 0, GradientStrip(m_top, m_bottom, size()));
+    // Each row is one colour: the run is worked out one pixel wide and each row filled with it.
+    const QImage run = GradientStrip(m_top, m_bottom, QSize(1, height()));
+    QPainter painter(this);
+    for (int y = 0; y < height(); ++y)
+        painter.fillRect(0, y, width(), 1, run.pixelColor(0, y));
 }

@@ -282,8 +282,8 @@ void TStudentF::buildControls()
     for (QWidget* w : {static_cast<QWidget*>(WaitPanel), static_cast<QWidget*>(lbWait)})
         w->installEventFilter(this);
 
-    applyAppearance(
-        {0x00FFFF, 10, int(0xD9 << 16 | 151 << 8 | 159), 0, 10, int(0xFF << 16 | 221 << 8 | 224), 0x008000});
+    // Shown first by FormCreate, once the link has started.
+    setAppearance({0x00FFFF, 10, int(0xD9 << 16 | 151 << 8 | 159), 0, 10, int(0xFF << 16 | 221 << 8 | 224), 0x008000});
     resize(1000, 700);
 }
 
@@ -707,6 +707,12 @@ std::optional<QString> TStudentF::askStudentName()
 
 void TStudentF::applyAppearance(const Appearance& a)
 {
+    setAppearance(a);
+    render();
+}
+
+void TStudentF::setAppearance(const Appearance& a)
+{
     m_appearance = a;
     setSheet(mmQuestion, QStringLiteral("QTextEdit { background: %1; color: %2; font-size: %3pt; font-weight: bold; }")
                              .arg(cssColour(colourOf(a.QueBGColor)), cssColour(colourOf(a.QueFontColor)))
@@ -721,7 +727,6 @@ void TStudentF::applyAppearance(const Appearance& a)
     setSheet(DBTextRight, QStringLiteral("color: %1;").arg(cssColour(colourOf(a.RightAnsFontColor))));
     setSheet(lbRightAnswer, DBTextRight->styleSheet());
     placeStrips();
-    render();
 }
 
 void TStudentF::showDetails(const TestDetails& details)

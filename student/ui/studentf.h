@@ -95,6 +95,8 @@ private:
     static constexpr int PictureCount = MaxAnswerPositions + 1;
 
     void buildControls();
+    // The appearance's colours, fonts and strips, without showing the view anew.
+    void setAppearance(const Appearance& appearance);
     void renderPictures(const EngineView& v);
     void setPicture(int k, const QVariant& bytes, const QRect& thumbnail, int rightEdge);
     int pictureOf(QObject* watched) const;

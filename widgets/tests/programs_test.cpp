@@ -1,11 +1,14 @@
 // The three programs start, stay up offscreen, keep to one instance, and end normally writing
 // their run log.
 #include "codec.h"
+#include "ports.h"
 #include "testhome.h"
 
 #include <QFile>
 #include <QProcess>
+#include <QTcpServer>
 #include <QThread>
+#include <QUdpSocket>
 #include <csignal>
 #include <gtest/gtest.h>
 
@@ -16,6 +19,17 @@ constexpr int StartTimeoutMs = 10000;
 QString programPath(const QString& name)
 {
     return QStringLiteral(VASTREL_BIN_DIR "/") + name;
+}
+
+// Free ports of this test in the port file of its program folder, so that no server or student
+// elsewhere on the machine (on the default ports) finds the programs or is found by them.
+void useOwnPorts()
+{
+    QUdpSocket udp;
+    QTcpServer tcp;
+    ASSERT_TRUE(udp.bind(QHostAddress::Any, 0));
+    ASSERT_TRUE(tcp.listen(QHostAddress::Any, 0));
+    ASSERT_TRUE(WritePorts({}, udp.localPort(), tcp.serverPort()));
 }
 
 // Starts a program in the test's own program folder and waits until its main window is up
@@ -58,6 +72,7 @@ TEST(Programs, EachStartsStaysUpAndEndsWithItsLog)
     };
     const Case cases[] = {
         {"Student", true, 3000, false}, {"Vezuviroz", true, 1500, true}, {"Scribant", false, 1500, true}};
+    ASSERT_NO_FATAL_FAILURE(useOwnPorts());
     for (const Case& c : cases) {
         const QString name = QString::fromLatin1(c.name);
         QProcess program;
@@ -77,6 +92,7 @@ TEST(Programs, EachStartsStaysUpAndEndsWithItsLog)
 
 TEST(Programs, SecondStartHandsOverAndEnds)
 {
+    ASSERT_NO_FATAL_FAILURE(useOwnPorts());
     QProcess first;
     start(first, QStringLiteral("Scribant"));
     ASSERT_FALSE(first.waitForFinished(1500));
