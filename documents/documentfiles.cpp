@@ -35,11 +35,14 @@ QString FileNameFromTitle(const QString& title)
         if (refusedInFileName(c))
             c = u'_';
     }
-    // Trailing blanks and dots vanish on some file systems, which would change the name.
-    for (qsizetype i = name.size() - 1; i >= 0 && (name[i] == u' ' || name[i] == u'.'); --i)
-        name[i] = u'_';
     while (name.toUtf8().size() > MaxNameBytes)
         name.chop(name.size() >= 2 && name.at(name.size() - 1).isLowSurrogate() ? 2 : 1);
+    // Trailing blanks and dots vanish on some file systems, which would change the name; a
+    // leading dot would hide the document from the folder's listing.
+    for (qsizetype i = name.size() - 1; i >= 0 && (name[i] == u' ' || name[i] == u'.'); --i)
+        name[i] = u'_';
+    if (name.startsWith(u'.'))
+        name[0] = u'_';
     return name.isEmpty() ? QStringLiteral("_") : name;
 }
 

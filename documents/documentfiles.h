@@ -9,7 +9,8 @@ class Dataset;
 // written under a temporary name and renamed once complete, then shown by the desktop.
 
 // A title made fit for a file name: the characters that file systems (ours or a colleague's)
-// refuse, control characters and trailing blanks and dots become "_"; an empty title becomes "_".
+// refuse, control characters, trailing blanks and dots and a leading dot become "_"; an empty title
+// becomes "_".
 // The document itself keeps the title as it is.
 QString FileNameFromTitle(const QString& title);
 

@@ -280,7 +280,7 @@ void WriteResultsText(const QString& path, const ResultsDocument& document)
     builder.emptyParagraph();
     QString filters = FilterDescription(document.filters);
     filters.chop(filters.endsWith(u'\r') ? 1 : 0);
-    builder.paragraph(filters, Style{.bold = true});
+    builder.paragraph(filters, Style{.bold = true, .centred = true});
     builder.emptyParagraph();
 
     QStringList header;

@@ -92,8 +92,8 @@ enum class ResultsFormat
 // of their types; borders around the header and the results; column widths half the display
 // widths. AppError when the file cannot be written.
 void WriteResultsSheet(const QString& path, const ResultsDocument& document);
-// Text: the title centred in 14 point bold, an empty paragraph, the filter lines in 12 point bold,
-// an empty paragraph, then the table: the captions bold and centred, one row per result (one row
+// Text: the title centred in 14 point bold, an empty paragraph, the filter lines centred in 12
+// point bold, an empty paragraph, then the table: the captions bold and centred, one row per result (one row
 // of blanks when there is none); column widths grow with the display widths.
 void WriteResultsText(const QString& path, const ResultsDocument& document);
 

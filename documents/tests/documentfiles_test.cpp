@@ -37,6 +37,8 @@ TEST(DocumentFiles, TitlesBecomeFileNamesOnlyWhereTheyMust)
         {"Итоги...", "Итоги___"},
         {"Итоги  ", "Итоги__"},
         {"..", "__"},
+        {".NET и C#", "_NET и C#"}, // not a hidden file
+        {"...и другие", "_..и другие"},
         {"", "_"},
     };
     for (const auto& c : cases)
@@ -45,6 +47,8 @@ TEST(DocumentFiles, TitlesBecomeFileNamesOnlyWhereTheyMust)
     const QString longName = FileNameFromTitle(QString(300, QChar(u'ж')));
     EXPECT_LE(longName.toUtf8().size(), 200);
     EXPECT_EQ(longName, QString(100, QChar(u'ж')));
+    // Cut where a blank stood, the name still does not end with it.
+    EXPECT_EQ(FileNameFromTitle(QString(99, QChar(u'ж')) + " конец"), QString(99, QChar(u'ж')) + "_");
     const QString emoji = FileNameFromTitle(QString::fromUtf8("😀").repeated(100));
     EXPECT_EQ(emoji, QString::fromUtf8("😀").repeated(50));
 }

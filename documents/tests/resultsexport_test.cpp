@@ -175,10 +175,10 @@ TEST_F(ResultsExportTest, FiltersGoIntoB2AndTheFilterParagraphs)
     EXPECT_EQ(body[1].text, "");
     EXPECT_EQ(body[2].text, "Дата: 10.12.2026");
     EXPECT_EQ(body[3].text, "Тема: Алгебра");
-    for (int i : {2, 3}) {
+    for (int i : {2, 3}) { // centred under the title
         EXPECT_TRUE(body[i].bold);
         EXPECT_FALSE(body[i].italic);
-        EXPECT_FALSE(body[i].centred);
+        EXPECT_TRUE(body[i].centred);
         EXPECT_EQ(body[i].pointSize, 12);
     }
     EXPECT_EQ(body[4].text, "");

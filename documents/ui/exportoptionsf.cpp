@@ -27,7 +27,9 @@ QString progressText(int done, int count)
     return T::Progress.arg(done).arg(count).replace(u'\r', u'\n');
 }
 
-// The wait window of one export: it owns the export and keeps the hour-glass while it runs.
+// The wait window of one export: it owns the export and keeps the hour-glass while it runs. It
+// closes when the export ends, not before (Escape or the window manager would drop the export
+// unseen).
 class ExportWaitWindow : public WaitWindow
 {
 public:
@@ -51,14 +53,22 @@ public:
         });
     }
 
+    void reject() override
+    {
+        if (m_ended)
+            WaitWindow::reject();
+    }
+
 private:
     void end()
     {
+        m_ended = true;
         m_cursor.reset();
         close();
     }
 
     std::unique_ptr<WaitCursor> m_cursor;
+    bool m_ended = false;
 };
 
 } // namespace
