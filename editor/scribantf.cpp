@@ -104,8 +104,9 @@ TScribantF::TScribantF(TDM* dm, TSharedDM* shared, QWidget* parent)
 
 TScribantF::~TScribantF()
 {
-    // The child-window area outlives this part of the window and reports its windows going.
+    // The child-window area and the panel outlive this part of the window and report their going.
     disconnect(MDIArea, nullptr, this, nullptr);
+    disconnect(pnlTopics, nullptr, this, nullptr);
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
 }
 
@@ -149,8 +150,12 @@ void TScribantF::createActions()
     connect(addAction("acSaveToFile", u("Сохранить в файл..."), "Ctrl+S",
                       u("Сохранить в файл...|Сохранить список вопросов в файл...")),
             &QAction::triggered, this, [this] {
-                if (TTopicF* window = activeTopic())
-                    topics().SaveTopicToFile(window->topicId(), window->windowTitle(), window->form().remark());
+                TTopicF* window = activeTopic();
+                if (!window)
+                    return;
+                // The file takes the stored list and remark: what is being typed goes in first.
+                window->storePending();
+                topics().SaveTopicToFile(window->topicId(), window->windowTitle(), window->form().remark());
             });
     connect(addAction("acLoadFromFile", u("Загрузить из файла..."), "Ctrl+O",
                       u("Загрузить из файла...|Загрузить список вопросов из файла...")),
@@ -345,6 +350,9 @@ void TScribantF::createPanel()
         pnlTopics->move(at);
     });
     pnlTopics->hide();
+    // The panel's own close button hides it too: the command's mark follows.
+    connect(pnlTopics, &QDockWidget::visibilityChanged, this,
+            [this] { action("acTopicsCtrl")->setChecked(pnlTopics->isVisible()); });
 
     connect(tvTopics, &QTreeWidget::itemDoubleClicked, this, [this] { OpenTopic(selectedTopicId(), true); });
     connect(tvTopics, &QTreeWidget::currentItemChanged, this, &TScribantF::ActionListUpdate);
@@ -356,7 +364,13 @@ void TScribantF::createPanel()
         const QString name = item->text(0);
         if (name == m_editorTopics.topicName(topicId))
             return;
-        if (!m_editorTopics.rename(topicId, name)) {
+        bool renamed = false;
+        try {
+            renamed = m_editorTopics.rename(topicId, name);
+        } catch (const AppError& e) {
+            ShowMessage(e.message(), MsgIcon::Error);
+        }
+        if (!renamed) {
             // The refused label goes back; not from inside the item's own report.
             QMetaObject::invokeMethod(
                 this, [this, topicId] { rebuildTree(topicId); }, Qt::QueuedConnection);
@@ -378,6 +392,7 @@ void TScribantF::createPanel()
     };
     tvTopics->questionDropped = [this](QTreeWidgetItem* target, bool ctrl) {
         dropQuestion(TTopicF::dragSource(), target->data(0, TopicViews::TopicIdRole).toInt(), ctrl);
+        target->setExpanded(true); // a drop leaves the tree as it stands, so the node is still there
     };
 }
 
@@ -533,7 +548,11 @@ void TScribantF::FileNew1Execute()
     if (!InputQuery(this, u("Создание новой темы"), u("Введите название новой темы:"), name) || name.isEmpty())
         return;
     TTopicF* window = newTopicWindow();
-    window->CreateAndOpenTopic(name, selectedTopicId());
+    if (!window->CreateAndOpenTopic(name, selectedTopicId())) {
+        // The refusal was told; a window without its topic would only take edits it cannot keep.
+        window->parentWidget()->close();
+        return;
+    }
     window->parentWidget()->showMaximized();
     if (pnlTopics->isVisible())
         rebuildTree(selectedTopicId());
@@ -554,8 +573,17 @@ void TScribantF::acTopicDeleteExecute()
     // What the window holds goes to the store while its topic row is still there: a new question
     // joins the list (and so reaches the holding topic if it stands nowhere else).
     window->storePending();
-    if (m_editorTopics.DeleteTopic(topicId) == EditorTopics::DeleteOutcome::Deleted && pnlTopics->isVisible())
-        rebuildTree(parentId);
+    // Questions left in no topic join the holding topic's list in the store; an open window of it
+    // reads its list again, having stored its own question first so as not to write over them.
+    TTopicF* holding = topicId == m_shared->NoTopicID() ? nullptr : findTopicWindow(m_shared->NoTopicID());
+    if (holding)
+        holding->storePending();
+    if (m_editorTopics.DeleteTopic(topicId) == EditorTopics::DeleteOutcome::Deleted) {
+        if (holding)
+            holding->form().rereadList();
+        if (pnlTopics->isVisible())
+            rebuildTree(parentId);
+    }
     window->parentWidget()->close();
 }
 
@@ -638,8 +666,6 @@ void TScribantF::dropQuestion(TTopicF* source, int targetTopicId, bool ctrl)
     } catch (const AppError& e) {
         ShowMessage(e.message(), MsgIcon::Error);
     }
-    if (QTreeWidgetItem* item = tvTopics->currentItem())
-        item->setExpanded(true);
 }
 
 void TScribantF::receiveHandedOverPath(const QString& path)

@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +79,15 @@ protected:
     }
 
     bool enabled(const char* name) { return window()->action(name)->isEnabled(); }
+
+    // The panel's top-level node of the topic; null when none.
+    QTreeWidgetItem* topLevelNode(int topicId)
+    {
+        for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
+            if (window()->tvTopics->topLevelItem(i)->data(0, Qt::UserRole).toInt() == topicId)
+                return window()->tvTopics->topLevelItem(i);
+        return nullptr;
+    }
 
     ScribantModules modules;
 };
@@ -293,6 +303,103 @@ TEST_F(EditorWindows, DeletingATopicMovesItsSubtopicsUp)
     EXPECT_EQ(value("Topics", "TopicID", child, "ParentID").toInt(), 0);
 }
 
+TEST_F(EditorWindows, AnOpenHoldingTopicKeepsTheQuestionsADeletedTopicLeftIt)
+{
+    const int orphan = addQuestion("осиротевший");
+    const int topic = addTopic("Тема", QString::number(orphan));
+    const int holdingId = window()->topics().shared()->NoTopicID();
+    TTopicF* holding = window()->OpenTopic(holdingId);
+    // The empty holding topic starts a new question, which is being typed.
+    holding->mmQuestion->setPlainText(q("пишется в общей"));
+    window()->OpenTopic(topic);
+    ASSERT_EQ(window()->activeTopic()->topicId(), topic);
+    MessageRecorder messages({MsgResult::Yes});
+    window()->action("acTopicDelete")->trigger();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(holding->form().questions().recordCount(), 2);
+    // The holding window's next list change keeps the question that came in behind it.
+    holding->form().insertQuestion();
+    holding->mmQuestion->setPlainText(q("ещё один"));
+    holding->form().store();
+    const QStringList held = lines(holdingId);
+    EXPECT_EQ(held.size(), 3);
+    EXPECT_TRUE(held.contains(QString::number(orphan)));
+}
+
+TEST_F(EditorWindows, SavingATopicTakesWhatIsBeingTyped)
+{
+    const int a = addQuestion("записанный");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    window()->action("acNewQuestion")->trigger();
+    topic->mmQuestion->setPlainText(q("только что написан"));
+    topic->mmRemark->setPlainText(q("примечание"));
+    const QString path = AppFilePath("Набираемая.vst4");
+    QFile::remove(path);
+    window()->topics().saveDialog = [path](const QString&, const QString&, const QString&) { return path; };
+    window()->action("acSaveToFile")->trigger();
+    const int loaded = window()->topics().LoadTopicFromFile(0, path);
+    ASSERT_NE(loaded, 0);
+    QStringList texts;
+    for (const QString& line : lines(loaded))
+        texts << value("Questions", "QueID", line.toInt(), "Question").toString();
+    EXPECT_EQ(texts, (QStringList{q("записанный"), q("только что написан")}));
+    EXPECT_EQ(value("Topics", "TopicID", loaded, "Remark").toString(), q("примечание"));
+}
+
+TEST_F(EditorWindows, NamesTheStoreRefusesAreToldAndLeaveNothingBehind)
+{
+    const QString tooLong(60, QChar(u'Я'));
+    const int before = topicCount();
+    {
+        PromptAnswers prompts({tooLong});
+        MessageRecorder messages;
+        window()->action("FileNew1")->trigger();
+        EXPECT_EQ(messages.texts.size(), 1);
+        QApplication::sendPostedEvents();
+        EXPECT_TRUE(window()->topicWindows().isEmpty());
+        EXPECT_EQ(topicCount(), before);
+        EXPECT_FALSE(enabled("acTopicDelete"));
+    }
+    // In the tree the label goes back to the stored name.
+    const int topic = addTopic("Алгебра");
+    window()->action("acTopicsCtrl")->trigger();
+    QTreeWidgetItem* node = topLevelNode(topic);
+    ASSERT_NE(node, nullptr);
+    MessageRecorder messages;
+    window()->tvTopics->setCurrentItem(node);
+    QTest::keyClick(window()->tvTopics, Qt::Key_F2);
+    node->setText(0, tooLong);
+    QApplication::sendPostedEvents();
+    EXPECT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(value("Topics", "TopicID", topic, "TopicName").toString(), q("Алгебра"));
+    QStringList labels;
+    for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
+        labels << window()->tvTopics->topLevelItem(i)->text(0);
+    EXPECT_TRUE(labels.contains(q("Алгебра")));
+    EXPECT_FALSE(labels.contains(tooLong));
+}
+
+TEST_F(EditorWindows, TheTreeNodeAQuestionIsDroppedOnOpensAndThePanelMarkFollowsThePanel)
+{
+    const int section = addTopic("Раздел");
+    addTopic("Подраздел", {}, section);
+    const int other = addTopic("Другой");
+    addTopic("Его подраздел", {}, other);
+    window()->action("acTopicsCtrl")->trigger();
+    QTreeWidgetItem* target = topLevelNode(section);
+    QTreeWidgetItem* selected = topLevelNode(other);
+    ASSERT_TRUE(target && selected);
+    window()->tvTopics->setCurrentItem(selected);
+    window()->tvTopics->questionDropped(target, false);
+    EXPECT_TRUE(target->isExpanded());
+    EXPECT_FALSE(selected->isExpanded());
+
+    // Closed by its own title button, the panel is no longer marked as shown.
+    ASSERT_TRUE(window()->action("acTopicsCtrl")->isChecked());
+    window()->pnlTopics->close();
+    EXPECT_FALSE(window()->action("acTopicsCtrl")->isChecked());
+}
+
 TEST_F(EditorWindows, NewTopicAndRenameGoThroughTheirPrompts)
 {
     PromptAnswers prompts({q("Новая тема"), q("Другое имя")});
@@ -480,10 +587,7 @@ TEST_F(EditorWindows, ATreeRenameRetitlesTheOpenWindowAndExpandingRenamesNothing
     TTopicF* open = window()->OpenTopic(child);
     open->mmQuestion->setPlainText(q("не потерять"));
     window()->action("acTopicsCtrl")->trigger();
-    QTreeWidgetItem* section = nullptr;
-    for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
-        if (window()->tvTopics->topLevelItem(i)->data(0, Qt::UserRole).toInt() == parent)
-            section = window()->tvTopics->topLevelItem(i);
+    QTreeWidgetItem* section = topLevelNode(parent);
     ASSERT_NE(section, nullptr);
     MessageRecorder messages;
     section->setExpanded(true);
