@@ -172,6 +172,17 @@ TEST_F(EditorWindows, TypedTextReachesTheStoreWhenTheQuestionIsLeft)
     EXPECT_EQ(value("Questions", "QueID", b, "Question").toString(), q("b2"));
 }
 
+TEST_F(EditorWindows, AnAnswerIsTypedNoLongerThanItsColumn)
+{
+    const int a = addQuestion("a");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    MessageRecorder messages;
+    QTest::keyClicks(topic->edAns[7], QString(300, u'z'));
+    topic->form().store();
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(value("Questions", "QueID", a, "Ans8").toString(), QString(255, u'z'));
+}
+
 TEST_F(EditorWindows, ThePriceSliderWritesOnlyWhileShownAndItsEndsGiveTenAndOne)
 {
     const int a = addQuestion("a");
