@@ -31,6 +31,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -234,8 +235,13 @@ void TScribantF::createMenus()
     toolbar->setObjectName(QStringLiteral("ToolBar1"));
     for (const char* name : {"FileNew1", "FileOpen1", "acSaveToFile", "acLoadFromFile", "acTopicsCtrl"})
         toolbar->addAction(action(QString::fromLatin1(name)));
-    if (auto* open = qobject_cast<QToolButton*>(toolbar->widgetForAction(action("FileOpen1"))))
+    if (auto* open = qobject_cast<QToolButton*>(toolbar->widgetForAction(action("FileOpen1")))) {
         open->setPopupMode(QToolButton::InstantPopup);
+        // The button drops the menu down itself; the shortcut drops it down under the button.
+        connect(action("FileOpen1"), &QAction::triggered, this, [this, open] {
+            mnuTopics->popup(open->isVisible() ? open->mapToGlobal(QPoint(0, open->height())) : QCursor::pos());
+        });
+    }
 
     // The store's own command (moving an old bank in) stays at the end of the topic menu.
     mnuTopic->clear();
@@ -646,7 +652,8 @@ void TScribantF::dropQuestion(TTopicF* source, int targetTopicId, bool ctrl)
     try {
         from.store();
         const int queId = from.currentQueId();
-        if (queId == 0 || targetTopicId == from.topicId())
+        // A node still standing for a topic deleted meanwhile takes nothing, and the source keeps it.
+        if (queId == 0 || targetTopicId == from.topicId() || !m_editorTopics.exists(targetTopicId))
             return;
         // A copy out of the holding topic would leave the question there: it is always a move.
         const bool copy = ctrl && !from.holdingTopic();

@@ -424,6 +424,19 @@ TEST_F(EditorWindows, NewTopicAndRenameGoThroughTheirPrompts)
     EXPECT_EQ(value("Topics", "TopicID", topic->topicId(), "TopicName").toString(), q("Другое имя"));
 }
 
+TEST_F(EditorWindows, TheOpenShortcutDropsTheTopicsMenuDown)
+{
+    addTopic("Алгебра");
+    EXPECT_EQ(window()->action("FileOpen1")->shortcut(), QKeySequence("Ctrl+Alt+O"));
+    window()->action("FileOpen1")->trigger();
+    EXPECT_TRUE(window()->mnuTopics->isVisible());
+    QStringList entries;
+    for (QAction* entry : window()->mnuTopics->entries())
+        entries << entry->text();
+    EXPECT_TRUE(entries.contains(q("Алгебра")));
+    window()->mnuTopics->close();
+}
+
 TEST_F(EditorWindows, ColumnsOfTheTopicsMenuAreStored)
 {
     QAction* twenty = window()->findChild<QAction*>("mnuBreak20");
@@ -462,6 +475,24 @@ TEST_F(EditorWindows, ADroppedQuestionIsCopiedOrMovedWithItsLinks)
     EXPECT_EQ(lines(moveTarget), QStringList{QString::number(a)});
     EXPECT_EQ(lines(source), QStringList());
     EXPECT_EQ(value("Questions", "QueID", a, "LinksCount").toInt(), 2);
+}
+
+TEST_F(EditorWindows, AQuestionDroppedOnATopicDeletedMeanwhileStaysWhereItWas)
+{
+    const int a = addQuestion("a");
+    const int source = addTopic("Из", QString::number(a));
+    const int gone = addTopic("Удалённая");
+    TTopicF* from = window()->OpenTopic(source);
+    Dataset topics(connection(), "t", q(Sql::AllTopics));
+    topics.open();
+    ASSERT_TRUE(topics.locate("TopicID", gone));
+    topics.remove();
+    for (bool dontOpen : {true, false}) {
+        window()->editorTopics().setSetting("DontOpenOnAddQue", dontOpen);
+        window()->dropQuestion(from, gone, false);
+        EXPECT_EQ(lines(source), QStringList{QString::number(a)}) << dontOpen;
+        EXPECT_EQ(from->form().currentQueId(), a) << dontOpen;
+    }
 }
 
 TEST_F(EditorWindows, AHandedOverFileBecomesANewTopLevelTopicAndOpens)
