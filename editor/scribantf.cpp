@@ -516,15 +516,15 @@ void TScribantF::rebuildTree(int selectTopicId)
     TopicViews::FillTopicLevel(*m_shared, tvTopics, nullptr);
     if (QTreeWidgetItem* node = TopicViews::ExpandTopicPath(*m_shared, tvTopics, path))
         tvTopics->setCurrentItem(node);
-    for (QTreeWidgetItemIterator it(tvTopics); *it; ++it)
-        (*it)->setFlags((*it)->flags() | Qt::ItemIsEditable);
 }
 
 void TScribantF::editSelectedNode()
 {
-    m_editedNode = tvTopics->currentItem();
-    if (m_editedNode)
-        tvTopics->editItem(m_editedNode);
+    QTreeWidgetItem* node = tvTopics->currentItem();
+    if (!node)
+        return;
+    tvTopics->editLabel(node);
+    m_editedNode = node; // after the node has reported its flags: only the edit itself counts
 }
 
 void TScribantF::switchPanel()

@@ -644,6 +644,25 @@ TEST_F(EditorWindows, ATreeRenameRetitlesTheOpenWindowAndExpandingRenamesNothing
     EXPECT_EQ(open->mmQuestion->toPlainText(), q("не потерять"));
 }
 
+TEST_F(EditorWindows, ASubtopicReadOnExpandingIsRenamedInItsLabel)
+{
+    const int parent = addTopic("Раздел");
+    const int child = addTopic("Подраздел", {}, parent);
+    window()->action("acTopicsCtrl")->trigger();
+    QTreeWidgetItem* section = topLevelNode(parent);
+    ASSERT_NE(section, nullptr);
+    section->setExpanded(true);
+    ASSERT_EQ(section->childCount(), 1);
+    window()->tvTopics->setCurrentItem(section->child(0));
+    window()->pnlTopics->findChild<QPushButton*>("btnRename")->click();
+    auto* editor = qobject_cast<QLineEdit*>(window()->tvTopics->indexWidget(window()->tvTopics->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    editor->setText(q("Переименован"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::sendPostedEvents(); // the view takes the edit in on its next turn
+    EXPECT_EQ(value("Topics", "TopicID", child, "TopicName").toString(), q("Переименован"));
+}
+
 TEST_F(EditorWindows, ReconnectingStoresWhatWasTypedAndKeepsTheQuestion)
 {
     const int a = addQuestion("a");
