@@ -526,6 +526,8 @@ bool TopicQuestions::pasteWholeQuestion()
         return false;
     insertQuestion();
     WholeQuestion::Paste(*m_questions);
+    // The copy carries the copied question's count; the new question stands in this list only.
+    m_questions->setValue(QStringLiteral("LinksCount"), 1);
     m_modified = true;
     Q_EMIT currentChanged();
     return true;

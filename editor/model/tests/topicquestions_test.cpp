@@ -441,6 +441,22 @@ TEST_F(TopicQuestionsTest, WholeQuestionPasteCarriesOnlyTheLastCopy)
     EXPECT_FALSE(other->pasteWholeQuestion());
 }
 
+TEST_F(TopicQuestionsTest, APastedQuestionCountsOnlyItsOwnTopic)
+{
+    const int shared = bank.addQuestion("в трёх темах", 3);
+    auto form = open(bank.addTopic("Тема", QString::number(shared)));
+    form->copyWholeQuestion();
+    const int topic = bank.addTopic("Другая");
+    auto other = open(topic);
+    ASSERT_TRUE(other->pasteWholeQuestion());
+    other->store();
+    const int pasted = other->currentQueId();
+    ASSERT_NE(pasted, 0);
+    EXPECT_EQ(bank.listOf(topic), QStringList{QString::number(pasted)});
+    EXPECT_EQ(bank.questionValue(pasted, "LinksCount").toInt(), 1);
+    other->closing();
+}
+
 TEST_F(TopicQuestionsTest, ADamagedCopyFileLeavesItsPictureEmpty)
 {
     const int a = bank.addQuestion("a");
