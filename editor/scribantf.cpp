@@ -481,7 +481,7 @@ TTopicF* TScribantF::OpenTopic(int topicId, bool fromPanel)
         window->OpenTopic(topicId);
         window->parentWidget()->showMaximized();
     }
-    if (fromPanel && m_editorTopics.setting(QStringLiteral("HidePanelOnOpen")))
+    if (fromPanel && hidePanelOnOpen())
         switchPanel();
     ActionListUpdate();
     return window;
@@ -527,6 +527,17 @@ void TScribantF::editSelectedNode()
     m_editedNode = node; // after the node has reported its flags: only the edit itself counts
 }
 
+bool TScribantF::panelSetting(const QCheckBox* box, const char* column) const
+{
+    // A box edits the settings row: what it shows counts at once, though it is stored on focus loss.
+    return pnlTopics->isVisible() ? box->isChecked() : m_editorTopics.setting(QString::fromLatin1(column));
+}
+
+bool TScribantF::hidePanelOnOpen() const
+{
+    return panelSetting(DBCheckBox2, "HidePanelOnOpen");
+}
+
 void TScribantF::switchPanel()
 {
     const bool show = !pnlTopics->isVisible();
@@ -564,7 +575,7 @@ void TScribantF::FileNew1Execute()
         rebuildTree(selectedTopicId());
     else
         reconnect();
-    if (m_editorTopics.setting(QStringLiteral("HidePanelOnOpen")))
+    if (hidePanelOnOpen())
         switchPanel();
     ActionListUpdate();
 }
@@ -658,12 +669,13 @@ void TScribantF::dropQuestion(TTopicF* source, int targetTopicId, bool ctrl)
         // A copy out of the holding topic would leave the question there: it is always a move.
         const bool copy = ctrl && !from.holdingTopic();
         TTopicF* target = findTopicWindow(targetTopicId);
-        if (m_editorTopics.setting(QStringLiteral("DontOpenOnAddQue")) && !target) {
+        const bool dontOpen = panelSetting(DBCheckBox1, "DontOpenOnAddQue");
+        if (dontOpen && !target) {
             m_editorTopics.addQuestionInStore(targetTopicId, queId, copy);
         } else {
             if (!target)
                 target = OpenTopic(targetTopicId);
-            else if (!m_editorTopics.setting(QStringLiteral("DontOpenOnAddQue")))
+            else if (!dontOpen)
                 MDIArea->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(target->parentWidget()));
             if (target)
                 TopicQuestions::AddQuestionToTopic(target->form(), queId, copy);

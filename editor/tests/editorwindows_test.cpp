@@ -540,6 +540,25 @@ TEST_F(EditorWindows, ThePanelShowsTheTreeAndStoresItsCheckBoxesOnFocusLoss)
     EXPECT_TRUE(window()->editorTopics().setting("HidePanelOnOpen"));
 }
 
+TEST_F(EditorWindows, ThePanelsCheckBoxesCountBeforeTheyAreStored)
+{
+    const int a = addQuestion("a");
+    const int source = addTopic("Из", QString::number(a));
+    const int target = addTopic("В");
+    TTopicF* from = window()->OpenTopic(source);
+    window()->action("acTopicsCtrl")->trigger();
+    ASSERT_TRUE(window()->DBCheckBox1->isChecked());
+    window()->DBCheckBox1->click(); // the box keeps the focus: nothing stored yet
+    EXPECT_TRUE(window()->editorTopics().setting("DontOpenOnAddQue"));
+    window()->dropQuestion(from, target, true);
+    EXPECT_NE(window()->findTopicWindow(target), nullptr);
+
+    window()->DBCheckBox2->click();
+    window()->tvTopics->setCurrentItem(topLevelNode(source));
+    window()->pnlTopics->findChild<QPushButton*>("btnOpen")->click();
+    EXPECT_FALSE(window()->pnlTopics->isVisible());
+}
+
 // The panel is moved by its title (a dock that floats) and by its background like a window.
 TEST_F(EditorWindows, ThePanelIsDraggedByItsBackgroundAndFloats)
 {
