@@ -630,12 +630,13 @@ int TScribantF::loadFromFile(int parentId, const QString& path)
 
 void TScribantF::openImported(int topicId)
 {
-    if (topicId == 0)
-        return;
-    reconnect();
-    OpenTopic(topicId);
+    // Nothing imported opens nothing, but the tree is refreshed all the same.
+    if (topicId != 0) {
+        reconnect();
+        OpenTopic(topicId);
+    }
     if (pnlTopics->isVisible())
-        rebuildTree(topicId);
+        rebuildTree(topicId ? topicId : selectedTopicId());
 }
 
 void TScribantF::setTopicBreakCount(int count)

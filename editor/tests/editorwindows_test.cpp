@@ -513,6 +513,18 @@ TEST_F(EditorWindows, AHandedOverFileBecomesANewTopLevelTopicAndOpens)
     EXPECT_EQ(opened->form().value("Question").toString(), q("из файла"));
 }
 
+TEST_F(EditorWindows, AnImportThatYieldsNothingOpensNothingButRefreshesTheTree)
+{
+    window()->action("acTopicsCtrl")->trigger();
+    const int added = addTopic("Добавлена другой программой");
+    window()->topics().openDialog = [](const QString&, const QString&, const QString&) { return QString(); };
+    for (const char* command : {"acImportFromTestW", "acImportFromMyTest", "acImportFromAssist2"}) {
+        window()->action(command)->trigger();
+        EXPECT_TRUE(window()->topicWindows().isEmpty()) << command;
+        EXPECT_NE(topLevelNode(added), nullptr) << command;
+    }
+}
+
 TEST_F(EditorWindows, ClosingTheEditorResetsTheWorkingMarks)
 {
     const int a = addQuestion("a");
