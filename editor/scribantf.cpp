@@ -31,6 +31,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QCursor>
 #include <QDockWidget>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -104,8 +105,9 @@ TScribantF::TScribantF(TDM* dm, TSharedDM* shared, QWidget* parent)
 
 TScribantF::~TScribantF()
 {
-    // The child-window area outlives this part of the window and reports its windows going.
+    // The child-window area and the panel outlive this part of the window and report their going.
     disconnect(MDIArea, nullptr, this, nullptr);
+    disconnect(pnlTopics, nullptr, this, nullptr);
     disconnect(QApplication::clipboard(), nullptr, this, nullptr);
 }
 
@@ -149,8 +151,12 @@ void TScribantF::createActions()
     connect(addAction("acSaveToFile", u("Сохранить в файл..."), "Ctrl+S",
                       u("Сохранить в файл...|Сохранить список вопросов в файл...")),
             &QAction::triggered, this, [this] {
-                if (TTopicF* window = activeTopic())
-                    topics().SaveTopicToFile(window->topicId(), window->windowTitle(), window->form().remark());
+                TTopicF* window = activeTopic();
+                if (!window)
+                    return;
+                // The file takes the stored list and remark: what is being typed goes in first.
+                window->storePending();
+                topics().SaveTopicToFile(window->topicId(), window->windowTitle(), window->form().remark());
             });
     connect(addAction("acLoadFromFile", u("Загрузить из файла..."), "Ctrl+O",
                       u("Загрузить из файла...|Загрузить список вопросов из файла...")),
@@ -229,8 +235,13 @@ void TScribantF::createMenus()
     toolbar->setObjectName(QStringLiteral("ToolBar1"));
     for (const char* name : {"FileNew1", "FileOpen1", "acSaveToFile", "acLoadFromFile", "acTopicsCtrl"})
         toolbar->addAction(action(QString::fromLatin1(name)));
-    if (auto* open = qobject_cast<QToolButton*>(toolbar->widgetForAction(action("FileOpen1"))))
+    if (auto* open = qobject_cast<QToolButton*>(toolbar->widgetForAction(action("FileOpen1")))) {
         open->setPopupMode(QToolButton::InstantPopup);
+        // The button drops the menu down itself; the shortcut drops it down under the button.
+        connect(action("FileOpen1"), &QAction::triggered, this, [this, open] {
+            mnuTopics->popup(open->isVisible() ? open->mapToGlobal(QPoint(0, open->height())) : QCursor::pos());
+        });
+    }
 
     // The store's own command (moving an old bank in) stays at the end of the topic menu.
     mnuTopic->clear();
@@ -345,6 +356,9 @@ void TScribantF::createPanel()
         pnlTopics->move(at);
     });
     pnlTopics->hide();
+    // The panel's own close button hides it too: the command's mark follows.
+    connect(pnlTopics, &QDockWidget::visibilityChanged, this,
+            [this] { action("acTopicsCtrl")->setChecked(pnlTopics->isVisible()); });
 
     connect(tvTopics, &QTreeWidget::itemDoubleClicked, this, [this] { OpenTopic(selectedTopicId(), true); });
     connect(tvTopics, &QTreeWidget::currentItemChanged, this, &TScribantF::ActionListUpdate);
@@ -356,7 +370,13 @@ void TScribantF::createPanel()
         const QString name = item->text(0);
         if (name == m_editorTopics.topicName(topicId))
             return;
-        if (!m_editorTopics.rename(topicId, name)) {
+        bool renamed = false;
+        try {
+            renamed = m_editorTopics.rename(topicId, name);
+        } catch (const AppError& e) {
+            ShowMessage(e.message(), MsgIcon::Error);
+        }
+        if (!renamed) {
             // The refused label goes back; not from inside the item's own report.
             QMetaObject::invokeMethod(
                 this, [this, topicId] { rebuildTree(topicId); }, Qt::QueuedConnection);
@@ -378,6 +398,7 @@ void TScribantF::createPanel()
     };
     tvTopics->questionDropped = [this](QTreeWidgetItem* target, bool ctrl) {
         dropQuestion(TTopicF::dragSource(), target->data(0, TopicViews::TopicIdRole).toInt(), ctrl);
+        target->setExpanded(true); // a drop leaves the tree as it stands, so the node is still there
     };
 }
 
@@ -460,7 +481,7 @@ TTopicF* TScribantF::OpenTopic(int topicId, bool fromPanel)
         window->OpenTopic(topicId);
         window->parentWidget()->showMaximized();
     }
-    if (fromPanel && m_editorTopics.setting(QStringLiteral("HidePanelOnOpen")))
+    if (fromPanel && hidePanelOnOpen())
         switchPanel();
     ActionListUpdate();
     return window;
@@ -495,15 +516,26 @@ void TScribantF::rebuildTree(int selectTopicId)
     TopicViews::FillTopicLevel(*m_shared, tvTopics, nullptr);
     if (QTreeWidgetItem* node = TopicViews::ExpandTopicPath(*m_shared, tvTopics, path))
         tvTopics->setCurrentItem(node);
-    for (QTreeWidgetItemIterator it(tvTopics); *it; ++it)
-        (*it)->setFlags((*it)->flags() | Qt::ItemIsEditable);
 }
 
 void TScribantF::editSelectedNode()
 {
-    m_editedNode = tvTopics->currentItem();
-    if (m_editedNode)
-        tvTopics->editItem(m_editedNode);
+    QTreeWidgetItem* node = tvTopics->currentItem();
+    if (!node)
+        return;
+    tvTopics->editLabel(node);
+    m_editedNode = node; // after the node has reported its flags: only the edit itself counts
+}
+
+bool TScribantF::panelSetting(const QCheckBox* box, const char* column) const
+{
+    // A box edits the settings row: what it shows counts at once, though it is stored on focus loss.
+    return pnlTopics->isVisible() ? box->isChecked() : m_editorTopics.setting(QString::fromLatin1(column));
+}
+
+bool TScribantF::hidePanelOnOpen() const
+{
+    return panelSetting(DBCheckBox2, "HidePanelOnOpen");
 }
 
 void TScribantF::switchPanel()
@@ -533,13 +565,17 @@ void TScribantF::FileNew1Execute()
     if (!InputQuery(this, u("Создание новой темы"), u("Введите название новой темы:"), name) || name.isEmpty())
         return;
     TTopicF* window = newTopicWindow();
-    window->CreateAndOpenTopic(name, selectedTopicId());
+    if (!window->CreateAndOpenTopic(name, selectedTopicId())) {
+        // The refusal was told; a window without its topic would only take edits it cannot keep.
+        window->parentWidget()->close();
+        return;
+    }
     window->parentWidget()->showMaximized();
     if (pnlTopics->isVisible())
         rebuildTree(selectedTopicId());
     else
         reconnect();
-    if (m_editorTopics.setting(QStringLiteral("HidePanelOnOpen")))
+    if (hidePanelOnOpen())
         switchPanel();
     ActionListUpdate();
 }
@@ -554,8 +590,17 @@ void TScribantF::acTopicDeleteExecute()
     // What the window holds goes to the store while its topic row is still there: a new question
     // joins the list (and so reaches the holding topic if it stands nowhere else).
     window->storePending();
-    if (m_editorTopics.DeleteTopic(topicId) == EditorTopics::DeleteOutcome::Deleted && pnlTopics->isVisible())
-        rebuildTree(parentId);
+    // Questions left in no topic join the holding topic's list in the store; an open window of it
+    // reads its list again, having stored its own question first so as not to write over them.
+    TTopicF* holding = topicId == m_shared->NoTopicID() ? nullptr : findTopicWindow(m_shared->NoTopicID());
+    if (holding)
+        holding->storePending();
+    if (m_editorTopics.DeleteTopic(topicId) == EditorTopics::DeleteOutcome::Deleted) {
+        if (holding)
+            holding->form().rereadList();
+        if (pnlTopics->isVisible())
+            rebuildTree(parentId);
+    }
     window->parentWidget()->close();
 }
 
@@ -585,12 +630,13 @@ int TScribantF::loadFromFile(int parentId, const QString& path)
 
 void TScribantF::openImported(int topicId)
 {
-    if (topicId == 0)
-        return;
-    reconnect();
-    OpenTopic(topicId);
+    // Nothing imported opens nothing, but the tree is refreshed all the same.
+    if (topicId != 0) {
+        reconnect();
+        OpenTopic(topicId);
+    }
     if (pnlTopics->isVisible())
-        rebuildTree(topicId);
+        rebuildTree(topicId ? topicId : selectedTopicId());
 }
 
 void TScribantF::setTopicBreakCount(int count)
@@ -618,17 +664,19 @@ void TScribantF::dropQuestion(TTopicF* source, int targetTopicId, bool ctrl)
     try {
         from.store();
         const int queId = from.currentQueId();
-        if (queId == 0 || targetTopicId == from.topicId())
+        // A node still standing for a topic deleted meanwhile takes nothing, and the source keeps it.
+        if (queId == 0 || targetTopicId == from.topicId() || !m_editorTopics.exists(targetTopicId))
             return;
         // A copy out of the holding topic would leave the question there: it is always a move.
         const bool copy = ctrl && !from.holdingTopic();
         TTopicF* target = findTopicWindow(targetTopicId);
-        if (m_editorTopics.setting(QStringLiteral("DontOpenOnAddQue")) && !target) {
+        const bool dontOpen = panelSetting(DBCheckBox1, "DontOpenOnAddQue");
+        if (dontOpen && !target) {
             m_editorTopics.addQuestionInStore(targetTopicId, queId, copy);
         } else {
             if (!target)
                 target = OpenTopic(targetTopicId);
-            else if (!m_editorTopics.setting(QStringLiteral("DontOpenOnAddQue")))
+            else if (!dontOpen)
                 MDIArea->setActiveSubWindow(qobject_cast<QMdiSubWindow*>(target->parentWidget()));
             if (target)
                 TopicQuestions::AddQuestionToTopic(target->form(), queId, copy);
@@ -638,8 +686,6 @@ void TScribantF::dropQuestion(TTopicF* source, int targetTopicId, bool ctrl)
     } catch (const AppError& e) {
         ShowMessage(e.message(), MsgIcon::Error);
     }
-    if (QTreeWidgetItem* item = tvTopics->currentItem())
-        item->setExpanded(true);
 }
 
 void TScribantF::receiveHandedOverPath(const QString& path)

@@ -78,6 +78,9 @@ private:
     void onActive(void (TopicQuestions::*step)());
     void rebuildTree(int selectTopicId);
     void switchPanel();
+    // The panel's check box, or the stored setting while the panel is hidden.
+    bool panelSetting(const QCheckBox* box, const char* column) const;
+    bool hidePanelOnOpen() const;
     // Starts editing the selected node's label (the panel's rename button, F2).
     void editSelectedNode();
     void reconnect();

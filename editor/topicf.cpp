@@ -7,6 +7,7 @@
 #include "filedialogs.h"
 #include "inputprompt.h"
 #include "messages.h"
+#include "schema.h"
 #include "wholequestion.h"
 
 #include <QApplication>
@@ -271,6 +272,7 @@ QGroupBox* TTopicF::buildAnswerPanel(int firstAnswer)
     auto* title = new QLabel(u("Правильный"), panel);
     m_okTitles.append(title);
     grid->addWidget(title, 0, 0);
+    const SchemaTable* questions = FindSchemaTable(QStringLiteral("Questions"));
     for (int n = firstAnswer; n < firstAnswer + 4; ++n) {
         const int row = n - firstAnswer + 1;
         const int index = n - 1;
@@ -280,6 +282,10 @@ QGroupBox* TTopicF::buildAnswerPanel(int firstAnswer)
                 [this, n](bool on) { m_form.setValue(QStringLiteral("OK%1").arg(n), on); });
         edAns[index] = new QLineEdit(panel);
         edAns[index]->setObjectName(QStringLiteral("edAns%1").arg(n));
+        // Typing stops where the column ends, rather than at a refusal on every further key.
+        if (const SchemaColumn* column = questions ? questions->find(QStringLiteral("Ans%1").arg(n)) : nullptr;
+            column && column->column.size > 0)
+            edAns[index]->setMaxLength(column->column.size);
         connect(edAns[index], &QLineEdit::textEdited, this,
                 [this, n](const QString& text) { m_form.setValue(QStringLiteral("Ans%1").arg(n), text); });
         grid->addWidget(chkOK[index], row, 0);

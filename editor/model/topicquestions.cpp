@@ -128,9 +128,14 @@ bool TopicQuestions::CreateAndOpenTopic(const QString& name, int parentId)
     m_currentTopic->setParam(QStringLiteral("aTopicID"), 0);
     m_currentTopic->open();
     m_currentTopic->append();
-    m_currentTopic->setValue(QStringLiteral("TopicName"), name);
-    m_currentTopic->setValue(QStringLiteral("ParentID"), parentId);
-    m_currentTopic->post();
+    try {
+        m_currentTopic->setValue(QStringLiteral("TopicName"), name);
+        m_currentTopic->setValue(QStringLiteral("ParentID"), parentId);
+        m_currentTopic->post();
+    } catch (const AppError&) {
+        m_currentTopic->cancel(); // a name the store refuses leaves no half-made row
+        throw;
+    }
     OpenTopic(m_currentTopic->value(QStringLiteral("TopicID")).toInt());
     return true;
 }
@@ -285,6 +290,23 @@ void TopicQuestions::listChanged(int removedQueId)
         m_currentTopic->setValue(QStringLiteral("QueIDs"), TopicStore::QueIdText(m_ids));
         m_currentTopic->post();
     }
+    reopenKeeping(removedQueId);
+}
+
+void TopicQuestions::rereadList()
+{
+    store();
+    if (!m_opened)
+        return;
+    m_currentTopic->requery();
+    if (m_currentTopic->isEmpty())
+        return;
+    m_ids = TopicStore::QueIdLines(m_currentTopic->value(QStringLiteral("QueIDs")).toString());
+    reopenKeeping(0);
+}
+
+void TopicQuestions::reopenKeeping(int removedQueId)
+{
     const int remembered = m_questions->isEmpty() ? 0 : m_questions->value(QStringLiteral("QueID")).toInt();
     openQuestionQuery();
     try {
@@ -305,8 +327,8 @@ void TopicQuestions::deleteQuestion()
     const int queId = currentQueId();
     if (queId == 0)
         return;
-    m_questions->cancel();
-    m_modified = false;
+    // What was typed into the question is kept whatever the answer: it is stored before asking.
+    store();
     switch (ShowMessage(text(EditorText::DeleteQuestion), MsgIcon::Question, MsgButtons::YesNoCancel)) {
     case MsgResult::No:
         RemoveQuestionFromTopic(queId, false, 0);
@@ -504,6 +526,8 @@ bool TopicQuestions::pasteWholeQuestion()
         return false;
     insertQuestion();
     WholeQuestion::Paste(*m_questions);
+    // The copy carries the copied question's count; the new question stands in this list only.
+    m_questions->setValue(QStringLiteral("LinksCount"), 1);
     m_modified = true;
     Q_EMIT currentChanged();
     return true;

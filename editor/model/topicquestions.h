@@ -75,6 +75,10 @@ public:
 
     // Window activation: lines that are no question ids leave the list.
     void activated();
+    // The topic's list was changed in the store behind this form: it is read again, keeping the
+    // question shown. Store the form's pending question before such a change, or storing it here
+    // writes the list as it was over the change.
+    void rereadList();
 
     // The slider is upside down: position 1 is price 10.
     static int PriceFromSlider(int position) { return MaxPrice + 1 - position; }
@@ -123,6 +127,8 @@ private:
     void openQuestionQuery();
     void setIds(const QStringList& ids);
     void listChanged(int removedQueId);
+    // The question query rebuilt from the list, back on the question shown unless it was removed.
+    void reopenKeeping(int removedQueId);
     void beforeStore(Dataset& questions);
     void afterStore(Dataset& questions);
     void editCurrent();

@@ -22,6 +22,7 @@
 #include <QClipboard>
 #include <QDir>
 #include <QDockWidget>
+#include <QFile>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +79,15 @@ protected:
     }
 
     bool enabled(const char* name) { return window()->action(name)->isEnabled(); }
+
+    // The panel's top-level node of the topic; null when none.
+    QTreeWidgetItem* topLevelNode(int topicId)
+    {
+        for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
+            if (window()->tvTopics->topLevelItem(i)->data(0, Qt::UserRole).toInt() == topicId)
+                return window()->tvTopics->topLevelItem(i);
+        return nullptr;
+    }
 
     ScribantModules modules;
 };
@@ -160,6 +170,17 @@ TEST_F(EditorWindows, TypedTextReachesTheStoreWhenTheQuestionIsLeft)
     EXPECT_TRUE(topic->button("btnCancel")->isEnabled());
     window()->action("FileClose1")->trigger();
     EXPECT_EQ(value("Questions", "QueID", b, "Question").toString(), q("b2"));
+}
+
+TEST_F(EditorWindows, AnAnswerIsTypedNoLongerThanItsColumn)
+{
+    const int a = addQuestion("a");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    MessageRecorder messages;
+    QTest::keyClicks(topic->edAns[7], QString(300, u'z'));
+    topic->form().store();
+    EXPECT_TRUE(messages.texts.isEmpty());
+    EXPECT_EQ(value("Questions", "QueID", a, "Ans8").toString(), QString(255, u'z'));
 }
 
 TEST_F(EditorWindows, ThePriceSliderWritesOnlyWhileShownAndItsEndsGiveTenAndOne)
@@ -293,6 +314,103 @@ TEST_F(EditorWindows, DeletingATopicMovesItsSubtopicsUp)
     EXPECT_EQ(value("Topics", "TopicID", child, "ParentID").toInt(), 0);
 }
 
+TEST_F(EditorWindows, AnOpenHoldingTopicKeepsTheQuestionsADeletedTopicLeftIt)
+{
+    const int orphan = addQuestion("осиротевший");
+    const int topic = addTopic("Тема", QString::number(orphan));
+    const int holdingId = window()->topics().shared()->NoTopicID();
+    TTopicF* holding = window()->OpenTopic(holdingId);
+    // The empty holding topic starts a new question, which is being typed.
+    holding->mmQuestion->setPlainText(q("пишется в общей"));
+    window()->OpenTopic(topic);
+    ASSERT_EQ(window()->activeTopic()->topicId(), topic);
+    MessageRecorder messages({MsgResult::Yes});
+    window()->action("acTopicDelete")->trigger();
+    ASSERT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(holding->form().questions().recordCount(), 2);
+    // The holding window's next list change keeps the question that came in behind it.
+    holding->form().insertQuestion();
+    holding->mmQuestion->setPlainText(q("ещё один"));
+    holding->form().store();
+    const QStringList held = lines(holdingId);
+    EXPECT_EQ(held.size(), 3);
+    EXPECT_TRUE(held.contains(QString::number(orphan)));
+}
+
+TEST_F(EditorWindows, SavingATopicTakesWhatIsBeingTyped)
+{
+    const int a = addQuestion("записанный");
+    TTopicF* topic = window()->OpenTopic(addTopic("Тема", QString::number(a)));
+    window()->action("acNewQuestion")->trigger();
+    topic->mmQuestion->setPlainText(q("только что написан"));
+    topic->mmRemark->setPlainText(q("примечание"));
+    const QString path = AppFilePath("Набираемая.vst4");
+    QFile::remove(path);
+    window()->topics().saveDialog = [path](const QString&, const QString&, const QString&) { return path; };
+    window()->action("acSaveToFile")->trigger();
+    const int loaded = window()->topics().LoadTopicFromFile(0, path);
+    ASSERT_NE(loaded, 0);
+    QStringList texts;
+    for (const QString& line : lines(loaded))
+        texts << value("Questions", "QueID", line.toInt(), "Question").toString();
+    EXPECT_EQ(texts, (QStringList{q("записанный"), q("только что написан")}));
+    EXPECT_EQ(value("Topics", "TopicID", loaded, "Remark").toString(), q("примечание"));
+}
+
+TEST_F(EditorWindows, NamesTheStoreRefusesAreToldAndLeaveNothingBehind)
+{
+    const QString tooLong(60, QChar(u'Я'));
+    const int before = topicCount();
+    {
+        PromptAnswers prompts({tooLong});
+        MessageRecorder messages;
+        window()->action("FileNew1")->trigger();
+        EXPECT_EQ(messages.texts.size(), 1);
+        QApplication::sendPostedEvents();
+        EXPECT_TRUE(window()->topicWindows().isEmpty());
+        EXPECT_EQ(topicCount(), before);
+        EXPECT_FALSE(enabled("acTopicDelete"));
+    }
+    // In the tree the label goes back to the stored name.
+    const int topic = addTopic("Алгебра");
+    window()->action("acTopicsCtrl")->trigger();
+    QTreeWidgetItem* node = topLevelNode(topic);
+    ASSERT_NE(node, nullptr);
+    MessageRecorder messages;
+    window()->tvTopics->setCurrentItem(node);
+    QTest::keyClick(window()->tvTopics, Qt::Key_F2);
+    node->setText(0, tooLong);
+    QApplication::sendPostedEvents();
+    EXPECT_EQ(messages.texts.size(), 1);
+    EXPECT_EQ(value("Topics", "TopicID", topic, "TopicName").toString(), q("Алгебра"));
+    QStringList labels;
+    for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
+        labels << window()->tvTopics->topLevelItem(i)->text(0);
+    EXPECT_TRUE(labels.contains(q("Алгебра")));
+    EXPECT_FALSE(labels.contains(tooLong));
+}
+
+TEST_F(EditorWindows, TheTreeNodeAQuestionIsDroppedOnOpensAndThePanelMarkFollowsThePanel)
+{
+    const int section = addTopic("Раздел");
+    addTopic("Подраздел", {}, section);
+    const int other = addTopic("Другой");
+    addTopic("Его подраздел", {}, other);
+    window()->action("acTopicsCtrl")->trigger();
+    QTreeWidgetItem* target = topLevelNode(section);
+    QTreeWidgetItem* selected = topLevelNode(other);
+    ASSERT_TRUE(target && selected);
+    window()->tvTopics->setCurrentItem(selected);
+    window()->tvTopics->questionDropped(target, false);
+    EXPECT_TRUE(target->isExpanded());
+    EXPECT_FALSE(selected->isExpanded());
+
+    // Closed by its own title button, the panel is no longer marked as shown.
+    ASSERT_TRUE(window()->action("acTopicsCtrl")->isChecked());
+    window()->pnlTopics->close();
+    EXPECT_FALSE(window()->action("acTopicsCtrl")->isChecked());
+}
+
 TEST_F(EditorWindows, NewTopicAndRenameGoThroughTheirPrompts)
 {
     PromptAnswers prompts({q("Новая тема"), q("Другое имя")});
@@ -304,6 +422,19 @@ TEST_F(EditorWindows, NewTopicAndRenameGoThroughTheirPrompts)
     EXPECT_EQ(prompts.titles, (QStringList{q("Создание новой темы"), q("Переименование темы")}));
     EXPECT_EQ(topic->windowTitle(), q("Другое имя"));
     EXPECT_EQ(value("Topics", "TopicID", topic->topicId(), "TopicName").toString(), q("Другое имя"));
+}
+
+TEST_F(EditorWindows, TheOpenShortcutDropsTheTopicsMenuDown)
+{
+    addTopic("Алгебра");
+    EXPECT_EQ(window()->action("FileOpen1")->shortcut(), QKeySequence("Ctrl+Alt+O"));
+    window()->action("FileOpen1")->trigger();
+    EXPECT_TRUE(window()->mnuTopics->isVisible());
+    QStringList entries;
+    for (QAction* entry : window()->mnuTopics->entries())
+        entries << entry->text();
+    EXPECT_TRUE(entries.contains(q("Алгебра")));
+    window()->mnuTopics->close();
 }
 
 TEST_F(EditorWindows, ColumnsOfTheTopicsMenuAreStored)
@@ -346,6 +477,24 @@ TEST_F(EditorWindows, ADroppedQuestionIsCopiedOrMovedWithItsLinks)
     EXPECT_EQ(value("Questions", "QueID", a, "LinksCount").toInt(), 2);
 }
 
+TEST_F(EditorWindows, AQuestionDroppedOnATopicDeletedMeanwhileStaysWhereItWas)
+{
+    const int a = addQuestion("a");
+    const int source = addTopic("Из", QString::number(a));
+    const int gone = addTopic("Удалённая");
+    TTopicF* from = window()->OpenTopic(source);
+    Dataset topics(connection(), "t", q(Sql::AllTopics));
+    topics.open();
+    ASSERT_TRUE(topics.locate("TopicID", gone));
+    topics.remove();
+    for (bool dontOpen : {true, false}) {
+        window()->editorTopics().setSetting("DontOpenOnAddQue", dontOpen);
+        window()->dropQuestion(from, gone, false);
+        EXPECT_EQ(lines(source), QStringList{QString::number(a)}) << dontOpen;
+        EXPECT_EQ(from->form().currentQueId(), a) << dontOpen;
+    }
+}
+
 TEST_F(EditorWindows, AHandedOverFileBecomesANewTopLevelTopicAndOpens)
 {
     const int a = addQuestion("из файла");
@@ -362,6 +511,18 @@ TEST_F(EditorWindows, AHandedOverFileBecomesANewTopLevelTopicAndOpens)
     EXPECT_NE(opened->topicId(), saved);
     EXPECT_EQ(value("Topics", "TopicID", opened->topicId(), "ParentID").toInt(), 0);
     EXPECT_EQ(opened->form().value("Question").toString(), q("из файла"));
+}
+
+TEST_F(EditorWindows, AnImportThatYieldsNothingOpensNothingButRefreshesTheTree)
+{
+    window()->action("acTopicsCtrl")->trigger();
+    const int added = addTopic("Добавлена другой программой");
+    window()->topics().openDialog = [](const QString&, const QString&, const QString&) { return QString(); };
+    for (const char* command : {"acImportFromTestW", "acImportFromMyTest", "acImportFromAssist2"}) {
+        window()->action(command)->trigger();
+        EXPECT_TRUE(window()->topicWindows().isEmpty()) << command;
+        EXPECT_NE(topLevelNode(added), nullptr) << command;
+    }
 }
 
 TEST_F(EditorWindows, ClosingTheEditorResetsTheWorkingMarks)
@@ -389,6 +550,25 @@ TEST_F(EditorWindows, ThePanelShowsTheTreeAndStoresItsCheckBoxesOnFocusLoss)
     QFocusEvent leaving(QEvent::FocusOut);
     QApplication::sendEvent(window()->DBCheckBox2, &leaving);
     EXPECT_TRUE(window()->editorTopics().setting("HidePanelOnOpen"));
+}
+
+TEST_F(EditorWindows, ThePanelsCheckBoxesCountBeforeTheyAreStored)
+{
+    const int a = addQuestion("a");
+    const int source = addTopic("Из", QString::number(a));
+    const int target = addTopic("В");
+    TTopicF* from = window()->OpenTopic(source);
+    window()->action("acTopicsCtrl")->trigger();
+    ASSERT_TRUE(window()->DBCheckBox1->isChecked());
+    window()->DBCheckBox1->click(); // the box keeps the focus: nothing stored yet
+    EXPECT_TRUE(window()->editorTopics().setting("DontOpenOnAddQue"));
+    window()->dropQuestion(from, target, true);
+    EXPECT_NE(window()->findTopicWindow(target), nullptr);
+
+    window()->DBCheckBox2->click();
+    window()->tvTopics->setCurrentItem(topLevelNode(source));
+    window()->pnlTopics->findChild<QPushButton*>("btnOpen")->click();
+    EXPECT_FALSE(window()->pnlTopics->isVisible());
 }
 
 // The panel is moved by its title (a dock that floats) and by its background like a window.
@@ -480,10 +660,7 @@ TEST_F(EditorWindows, ATreeRenameRetitlesTheOpenWindowAndExpandingRenamesNothing
     TTopicF* open = window()->OpenTopic(child);
     open->mmQuestion->setPlainText(q("не потерять"));
     window()->action("acTopicsCtrl")->trigger();
-    QTreeWidgetItem* section = nullptr;
-    for (int i = 0; i < window()->tvTopics->topLevelItemCount(); ++i)
-        if (window()->tvTopics->topLevelItem(i)->data(0, Qt::UserRole).toInt() == parent)
-            section = window()->tvTopics->topLevelItem(i);
+    QTreeWidgetItem* section = topLevelNode(parent);
     ASSERT_NE(section, nullptr);
     MessageRecorder messages;
     section->setExpanded(true);
@@ -496,6 +673,25 @@ TEST_F(EditorWindows, ATreeRenameRetitlesTheOpenWindowAndExpandingRenamesNothing
     EXPECT_EQ(open->windowTitle(), q("Новое имя"));
     EXPECT_EQ(value("Topics", "TopicID", child, "TopicName").toString(), q("Новое имя"));
     EXPECT_EQ(open->mmQuestion->toPlainText(), q("не потерять"));
+}
+
+TEST_F(EditorWindows, ASubtopicReadOnExpandingIsRenamedInItsLabel)
+{
+    const int parent = addTopic("Раздел");
+    const int child = addTopic("Подраздел", {}, parent);
+    window()->action("acTopicsCtrl")->trigger();
+    QTreeWidgetItem* section = topLevelNode(parent);
+    ASSERT_NE(section, nullptr);
+    section->setExpanded(true);
+    ASSERT_EQ(section->childCount(), 1);
+    window()->tvTopics->setCurrentItem(section->child(0));
+    window()->pnlTopics->findChild<QPushButton*>("btnRename")->click();
+    auto* editor = qobject_cast<QLineEdit*>(window()->tvTopics->indexWidget(window()->tvTopics->currentIndex()));
+    ASSERT_NE(editor, nullptr);
+    editor->setText(q("Переименован"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QApplication::sendPostedEvents(); // the view takes the edit in on its next turn
+    EXPECT_EQ(value("Topics", "TopicID", child, "TopicName").toString(), q("Переименован"));
 }
 
 TEST_F(EditorWindows, ReconnectingStoresWhatWasTypedAndKeepsTheQuestion)

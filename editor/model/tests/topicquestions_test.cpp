@@ -203,6 +203,51 @@ TEST_F(TopicQuestionsTest, DeletionFollowsTheAnswer)
     }
 }
 
+TEST_F(TopicQuestionsTest, TextTypedBeforeADeletionIsKeptWhateverTheAnswer)
+{
+    for (MsgResult answer : {MsgResult::Cancel, MsgResult::No}) {
+        SCOPED_TRACE(int(answer));
+        const int queId = bank.addQuestion("старый текст", 2);
+        auto form = open(bank.addTopic("Тема", QString::number(queId)));
+        form->setValue("Question", q("исправленный текст"));
+        MessageRecorder messages({answer});
+        form->deleteQuestion();
+        ASSERT_EQ(messages.texts.size(), 1);
+        EXPECT_EQ(bank.questionValue(queId, "Question").toString(), q("исправленный текст"));
+    }
+}
+
+TEST_F(TopicQuestionsTest, AListChangedInTheStoreIsReadAgainKeepingTheQuestionShown)
+{
+    const int a = bank.addQuestion("a");
+    const int b = bank.addQuestion("b");
+    const int c = bank.addQuestion("c");
+    const int topic = bank.addTopic("Тема", QString("%1\r\n%2").arg(a).arg(b));
+    auto form = open(topic);
+    ASSERT_TRUE(form->questions().locate("QueID", b));
+    Dataset topics(bank.connection(), "t", q(Sql::AllTopics));
+    topics.open();
+    ASSERT_TRUE(topics.locate("TopicID", topic));
+    topics.edit();
+    topics.setValue("QueIDs", QString("%1\r\n%2\r\n%3").arg(a).arg(b).arg(c));
+    topics.post();
+    form->rereadList();
+    EXPECT_EQ(form->questions().recordCount(), 3);
+    EXPECT_EQ(form->currentQueId(), b);
+    // The next change of the list builds on what was read, not on what the form held before.
+    form->RemoveQuestionFromTopic(a, false, 0);
+    EXPECT_EQ(bank.listOf(topic), (QStringList{QString::number(b), QString::number(c)}));
+}
+
+TEST_F(TopicQuestionsTest, ANameTheStoreRefusesCreatesNoTopic)
+{
+    const int before = bank.topicCount();
+    TopicQuestions form(bank.store);
+    EXPECT_THROW(form.CreateAndOpenTopic(QString(60, QChar(u'Я')), 0), AppError);
+    EXPECT_EQ(form.currentTopic().state(), DatasetState::Browse);
+    EXPECT_EQ(bank.topicCount(), before);
+}
+
 TEST_F(TopicQuestionsTest, AListChangeGoesBackToTheQuestionShown)
 {
     const int a = bank.addQuestion("a");
@@ -394,6 +439,22 @@ TEST_F(TopicQuestionsTest, WholeQuestionPasteCarriesOnlyTheLastCopy)
     other->closing();
     EXPECT_FALSE(WholeQuestion::Exists());
     EXPECT_FALSE(other->pasteWholeQuestion());
+}
+
+TEST_F(TopicQuestionsTest, APastedQuestionCountsOnlyItsOwnTopic)
+{
+    const int shared = bank.addQuestion("в трёх темах", 3);
+    auto form = open(bank.addTopic("Тема", QString::number(shared)));
+    form->copyWholeQuestion();
+    const int topic = bank.addTopic("Другая");
+    auto other = open(topic);
+    ASSERT_TRUE(other->pasteWholeQuestion());
+    other->store();
+    const int pasted = other->currentQueId();
+    ASSERT_NE(pasted, 0);
+    EXPECT_EQ(bank.listOf(topic), QStringList{QString::number(pasted)});
+    EXPECT_EQ(bank.questionValue(pasted, "LinksCount").toInt(), 1);
+    other->closing();
 }
 
 TEST_F(TopicQuestionsTest, ADamagedCopyFileLeavesItsPictureEmpty)

@@ -14,6 +14,12 @@ TopicTree::TopicTree(QWidget* parent) : QTreeWidget(parent)
     setEditTriggers(QAbstractItemView::NoEditTriggers);
 }
 
+void TopicTree::editLabel(QTreeWidgetItem* node)
+{
+    node->setFlags(node->flags() | Qt::ItemIsEditable);
+    editItem(node);
+}
+
 void TopicTree::startDrag(Qt::DropActions supportedActions)
 {
     const QString previousHint = toolTip();

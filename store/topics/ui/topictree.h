@@ -13,6 +13,10 @@ class TopicTree : public QTreeWidget
 public:
     explicit TopicTree(QWidget* parent = nullptr);
 
+    // Starts editing the node's label, whichever level it was read with (the nodes report the
+    // change of their flags before the edit starts).
+    void editLabel(QTreeWidgetItem* node);
+
     // A topic node dropped on a node.
     std::function<void(QTreeWidgetItem* dragged, QTreeWidgetItem* target, bool shift, bool ctrl)> topicDropped;
     // A question handle dropped on a node, and which dragged data is one (none without them).

@@ -73,6 +73,20 @@ TEST_F(FindTopic, WildcardsMatchTheWholeNameAndTurnLiveSearchOff)
     EXPECT_TRUE(dialog.foundNames().isEmpty());
 }
 
+TEST_F(FindTopic, EnterInTheTextSearchesAndKeepsTheDialogOpen)
+{
+    TFindTopicF dialog(shared);
+    dialog.show();
+    dialog.cbWildcards->setChecked(true);
+    dialog.edName->setFocus();
+    dialog.edName->setText(u("физ*"));
+    QSignalSpy finished(&dialog, &QDialog::finished);
+    QTest::keyClick(dialog.edName, Qt::Key_Return);
+    EXPECT_EQ(dialog.foundNames(), QStringList{u("Физика")});
+    EXPECT_TRUE(finished.isEmpty());
+    EXPECT_TRUE(dialog.isVisible());
+}
+
 TEST_F(FindTopic, AClickedTopicIsOpenedByTheButton)
 {
     TFindTopicF dialog(shared);
