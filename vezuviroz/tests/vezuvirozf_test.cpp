@@ -29,6 +29,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFrame>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,10 +37,12 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUdpSocket>
 
 using K = Protocol::ServerMessage::Kind;
 
@@ -310,6 +313,74 @@ TEST_F(VezuvirozWindow, GeneralSettingsSendNewPortsOnlyWhenTheyChanged)
     ASSERT_TRUE(later.waitFor(K::SetPorts));
 }
 
+TEST_F(VezuvirozWindow, PortsSavedForTheNextStartStayUntilTheTeacherTakesThemBack)
+{
+    // The computers cannot be told port 0: this run listens on ports of its own port file.
+    QTcpServer freeTcp;
+    QUdpSocket freeUdp;
+    ASSERT_TRUE(freeTcp.listen(QHostAddress::LocalHost) && freeUdp.bind(QHostAddress::LocalHost));
+    const Ports running{freeUdp.localPort(), freeTcp.serverPort()};
+    freeTcp.close();
+    freeUdp.close();
+    window()->hide();
+    modules.reset();
+    ASSERT_TRUE(WritePorts(AppFolder(), running.udp, running.tcp));
+    modules = std::make_unique<VezuvirozModules>();
+    window()->show();
+    ASSERT_EQ(server()->tcpPort(), running.tcp);
+    Peer& p = addPeer(2);
+    const auto setPorts = [](int udp, int tcp) {
+        return [udp, tcp](QDialog& d) {
+            auto& f = static_cast<TGeneralSettingsF&>(d);
+            f.edUDPPort->setValue(udp);
+            f.edTCPPort->setValue(tcp);
+            return int(QDialog::Accepted);
+        };
+    };
+    const auto stored = [&] { return VezuvirozSettingsRow(modules->store().dm()->sqlAppSettings).read(); };
+    MessageRecorder messages;
+    {
+        DialogAnswers changed(setPorts(9555, 4666));
+        window()->acProfSettingsExecute();
+    }
+    ASSERT_TRUE(p.waitFor(K::SetPorts));
+
+    // Opened again for another setting: the saved ports are shown and kept.
+    QList<int> shown;
+    {
+        DialogAnswers other([&](QDialog& d) {
+            auto& f = static_cast<TGeneralSettingsF&>(d);
+            shown = {f.edUDPPort->value(), f.edTCPPort->value()};
+            f.cbTopicBreakCount->setCurrentText("15");
+            return int(QDialog::Accepted);
+        });
+        window()->acProfSettingsExecute();
+    }
+    EXPECT_EQ(shown, (QList<int>{9555, 4666}));
+    EXPECT_EQ(stored().UDPPort, 9555);
+    EXPECT_EQ(stored().TCPPort, 4666);
+    EXPECT_EQ(stored().TopicBreakCount, 15);
+    ASSERT_TRUE(p.waitFor(K::SetPorts, 2));
+    EXPECT_EQ(p.last(K::SetPorts)->udpPort, 9555);
+
+    // Back to the running ports: the computers are told to go back, without the restart notice.
+    {
+        DialogAnswers back(setPorts(running.udp, running.tcp));
+        window()->acProfSettingsExecute();
+    }
+    ASSERT_TRUE(p.waitFor(K::SetPorts, 3));
+    EXPECT_EQ(p.last(K::SetPorts)->udpPort, running.udp);
+    EXPECT_EQ(p.last(K::SetPorts)->tcpPort, running.tcp);
+    EXPECT_EQ(messages.texts.count(u8("Новые порты будут применены после перезапуска сервера и клиентов.")), 2);
+    {
+        DialogAnswers unchanged([](QDialog&) { return int(QDialog::Accepted); });
+        window()->acProfSettingsExecute();
+    }
+    p.connection.sendNoop();
+    QTest::qWait(300); // anything the server sent has arrived by now
+    EXPECT_EQ(p.count(K::SetPorts), 3);
+}
+
 TEST_F(VezuvirozWindow, FilingFromTheGridAsksOnceAndClearsTheWorkplace)
 {
     Peer& p = finished();
@@ -538,6 +609,53 @@ TEST_F(VezuvirozWindow, TheCriteriaWindowFollowsTheSelectedRow)
     ASSERT_TRUE(window()->selectRow(waiting.address));
     EXPECT_EQ(TCriteriaListF::instance(), nullptr) << "a row without questions has no criteria";
     EXPECT_FALSE(enabled("acShowCriteriaList"));
+
+    // The same row losing its questions (the workplace cleared) closes the window too.
+    ASSERT_TRUE(window()->selectRow(working.address));
+    window()->action("acShowCriteriaList")->trigger();
+    ASSERT_NE(TCriteriaListF::instance(), nullptr);
+    MessageRecorder yes({MsgResult::Yes});
+    window()->action("acClearClient")->trigger();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !monitor()->row(monitor()->rowOf(working.address)).questionsGiven; }, WaitMs));
+    EXPECT_EQ(window()->selectedAddress(), working.address);
+    EXPECT_EQ(TCriteriaListF::instance(), nullptr);
+}
+
+TEST_F(VezuvirozWindow, AClickOnAColumnTitleOrAReconnectionReadsTheNamesAgain)
+{
+    Peer& p = addPeer(2);
+    StudentAnswer chooser(student);
+    ASSERT_TRUE(window()->selectRow(p.address));
+    window()->acSetStudentNameExecute();
+    const int row = monitor()->rowOf(p.address);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor()->row(row).studentName == u8("Иванов"); }, WaitMs));
+    TDM* dm = modules->store().dm();
+    dm->setScheduler([](int, std::function<void()> work) { work(); }); // the reconnection's pause
+    QHeaderView* header = window()->grdMonitor->horizontalHeader();
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Иванова",
+         [&] {
+             QTest::mouseClick(
+                 header->viewport(), Qt::LeftButton, {},
+                 QPoint(header->sectionViewportPosition(MonitorModel::Student) + 5, header->height() / 2));
+         }},
+        {"Иванов-Петров", [&] { window()->action("acReloadDB")->trigger(); }},
+    };
+    for (const auto& [name, readAgain] : ways) {
+        SCOPED_TRACE(name);
+        {
+            // renamed elsewhere: by the editor or another program on the same database
+            Dataset students(dm->ADOConnection(), "s", u8("SELECT * FROM Students"));
+            students.open();
+            ASSERT_TRUE(students.locate("StudentID", student));
+            students.edit();
+            students.setValue("Name", u8(name));
+            students.post();
+        }
+        readAgain();
+        EXPECT_EQ(monitor()->data(monitor()->index(row, MonitorModel::Student)).toString(), u8(name));
+    }
 }
 
 TEST_F(VezuvirozWindow, TheSelectedComputerStaysSelectedWhenOthersComeAndGo)

@@ -141,6 +141,8 @@ TVezuvirozF::TVezuvirozF(TDM* dm, TSharedDM* shared, QWidget* parent)
     LogBegin(); // the first entry of the run log, before the start-up check logs anything
     m_server = new TestingServer(dm, shared, m_prompts.get(), this);
     m_monitor = new MonitorModel(dm, m_server, this);
+    // names changed by the editor come in with a reconnection of the store
+    connect(dm, &TDM::reconnected, m_monitor, &MonitorModel::reloadNames);
     topics().saveDialog = [this](const QString& filter, const QString& extension, const QString& proposed) {
         QString path = ChooseSaveFile(this, QString(), QtFileFilter(filter), proposed);
         if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
@@ -468,8 +470,10 @@ void TVezuvirozF::createMonitor()
     grdMonitor->horizontalHeader()->setStretchLastSection(true);
     grdMonitor->horizontalHeader()->setSectionsClickable(true);
     // a click on a column title reads the table again
-    connect(grdMonitor->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this] { m_dm->sqlCurrentTesting->requery(); });
+    connect(grdMonitor->horizontalHeader(), &QHeaderView::sectionClicked, this, [this] {
+        m_dm->sqlCurrentTesting->requery();
+        m_monitor->reloadNames();
+    });
     grdMonitor->installEventFilter(this);
     connect(grdMonitor, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.column() == MonitorModel::Student)
@@ -638,11 +642,15 @@ void TVezuvirozF::setTopicBreakCount(int count)
     applySettings(false);
 }
 
+// The ports shown are those the next start will use: ports saved earlier and not yet in effect
+// are kept when the dialog is confirmed again. A 0 leaves the ports to the port file, whose ports
+// are the ones announced.
 void TVezuvirozF::acProfSettingsExecute()
 {
     VezuvirozSettings shown = m_settings;
-    shown.UDPPort = m_ports.udp;
-    shown.TCPPort = m_ports.tcp;
+    const Ports stored = ChoosePorts(m_settings);
+    shown.UDPPort = stored.udp;
+    shown.TCPPort = stored.tcp;
     TGeneralSettingsF dialog(shown, m_server->requestMode(), this);
     if (runDialog(dialog) != QDialog::Accepted)
         return;
@@ -651,10 +659,15 @@ void TVezuvirozF::acProfSettingsExecute()
     m_settings = dialog.settings();
     m_settingsRow.write(m_settings);
     applySettings(true);
-    if (m_settings.UDPPort != m_ports.udp || m_settings.TCPPort != m_ports.tcp) {
-        m_server->AnnouncePorts(m_settings.UDPPort, m_settings.TCPPort);
+    const Ports next = ChoosePorts(m_settings);
+    const auto same = [](const Ports& a, const Ports& b) { return a.udp == b.udp && a.tcp == b.tcp; };
+    // Computers told other ports earlier are told again when the teacher goes back to the running ones.
+    if (same(next, m_ports) && (!m_announcedPorts || same(next, *m_announcedPorts)))
+        return;
+    m_server->AnnouncePorts(next.udp, next.tcp);
+    m_announcedPorts = next;
+    if (!same(next, m_ports))
         ShowMessage(u(NewPorts), MsgIcon::Information);
-    }
 }
 
 // --- topics ---
@@ -907,14 +920,16 @@ void TVezuvirozF::onSelectionChanged()
     const bool another = address != m_selected;
     if (another)
         m_selected = address;
+    const std::optional<MonitorRow> before = m_shownRow;
     showStudentView(another);
-    if (another) {
+    if (another)
         Q_EMIT selectedRowChanged(address);
-        // an open criteria window follows the selected row
-        if (TCriteriaListF* open = TCriteriaListF::instance()) {
-            delete open; // closed windows stay until deleted: a new one shows the new row's list
-            acShowCriteriaListExecute();
-        }
+    // an open criteria window follows the selected row: another row, another list, or no questions
+    const bool criteriaChanged = another || !before || !m_shownRow || before->criteria != m_shownRow->criteria ||
+                                 before->questionsGiven != m_shownRow->questionsGiven;
+    if (TCriteriaListF* open = TCriteriaListF::instance(); open && criteriaChanged) {
+        delete open; // closed windows stay until deleted: a new one shows the row's list
+        acShowCriteriaListExecute();
     }
     showStudentViewPane();
     ActionListUpdate();

@@ -162,7 +162,8 @@ private:
     MonitorModel* m_monitor = nullptr;
     VezuvirozSettingsRow m_settingsRow;
     VezuvirozSettings m_settings;
-    Ports m_ports;
+    Ports m_ports;                         // the ports this run listens on
+    std::optional<Ports> m_announcedPorts; // the ports the computers were last told to use
     QHash<QString, QAction*> m_actions;
     QActionGroup* m_breakGroup = nullptr;
     QTreeWidgetItem* m_editedNode = nullptr; // the topic node whose label the teacher is editing
