@@ -9,6 +9,7 @@
 #include "findtopicf.h"
 #include "generalsettingsf.h"
 #include "messagerecorder.h"
+#include "monitordelegate.h"
 #include "monitormodel.h"
 #include "ports.h"
 #include "runlog.h"
@@ -826,6 +827,29 @@ TEST_F(VezuvirozWindow, TheStudentChoiceDialogStoresTheStudentOfTheSelectedCompu
         QTest::qWaitFor([&] { return monitor()->row(monitor()->rowOf(chosen.address)).studentId == student; }, WaitMs));
     EXPECT_EQ(monitor()->row(monitor()->rowOf("127.0.0.2")).studentId, 0);
     EXPECT_EQ(window()->lblKlass->text(), u8("все"));
+}
+
+TEST_F(VezuvirozWindow, TheEllipsisButtonOfTheStudentCellOpensTheChooser)
+{
+    addPeer(2);
+    Peer& chosen = addPeer(3);
+    StudentAnswer chooser(student);
+    QTableView* grid = window()->grdMonitor;
+    const QRect cell = grid->visualRect(monitor()->index(monitor()->rowOf(chosen.address), MonitorModel::Student));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center() - QPoint(cell.width() / 4, 0));
+    EXPECT_EQ(window()->selectedAddress(), chosen.address);
+    EXPECT_TRUE(chooser.titles.isEmpty()) << "the cell itself only selects";
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, MonitorDelegate::StudentButtonRect(cell).center());
+    EXPECT_EQ(chooser.titles, QStringList{u8("Выбор студента на PC-3")});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return monitor()->row(monitor()->rowOf(chosen.address)).studentId == student; }, WaitMs));
+    // the button is drawn on the selected row only
+    const QImage image = grid->viewport()->grab().toImage();
+    const QRect other = grid->visualRect(monitor()->index(monitor()->rowOf("127.0.0.2"), MonitorModel::Student));
+    const QPoint inOther = MonitorDelegate::StudentButtonRect(other).topLeft() + QPoint(1, 1);
+    const QPoint inChosen = MonitorDelegate::StudentButtonRect(cell).topLeft() + QPoint(1, 1);
+    EXPECT_NE(image.pixel(inChosen), image.pixel(cell.center() - QPoint(cell.width() / 4, 0)));
+    EXPECT_EQ(image.pixel(inOther), image.pixel(other.center() - QPoint(other.width() / 4, 0)));
 }
 
 TEST_F(VezuvirozWindow, TheTopicSearchOpensTheFoundTopic)

@@ -2,6 +2,8 @@
 
 #include "monitormodel.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -58,9 +60,26 @@ MonitorDelegate::MonitorDelegate(QObject* parent)
     : QStyledItemDelegate(parent), m_tick(TickPicture()), m_flag(FlagPicture())
 {}
 
+QRect MonitorDelegate::StudentButtonRect(const QRect& cell)
+{
+    const int side = qMax(cell.height() - 2, 1);
+    return QRect(cell.right() - side, cell.top() + 1, side, side);
+}
+
 void MonitorDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
     const int column = index.column();
+    if (column == MonitorModel::Student && (option.state & QStyle::State_Selected)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionButton button;
+        button.rect = StudentButtonRect(option.rect);
+        button.text = QStringLiteral("...");
+        button.state = QStyle::State_Enabled | QStyle::State_Raised;
+        QWidget* widget = const_cast<QWidget*>(option.widget);
+        (widget ? widget->style() : QApplication::style())
+            ->drawControl(QStyle::CE_PushButton, &button, painter, widget);
+        return;
+    }
     if (column == MonitorModel::QuestionsGiven || column == MonitorModel::Ready) {
         QStyledItemDelegate::paint(painter, option, index);
         if (index.data(MonitorModel::FlagRole).toBool())
@@ -78,4 +97,17 @@ void MonitorDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     const int length = qRound(cell.width() * fraction.toDouble());
     painter->fillRect(QRect(cell.right() - length + 1, cell.top(), length, cell.height()),
                       index.data(MonitorModel::TimeColorRole).value<QColor>());
+}
+
+bool MonitorDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
+                                  const QModelIndex& index)
+{
+    if (index.column() == MonitorModel::Student && event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && StudentButtonRect(option.rect).contains(mouse->position().toPoint())) {
+            Q_EMIT studentButtonClicked(index);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::editorEvent(event, model, option, index);
 }

@@ -461,7 +461,9 @@ void TVezuvirozF::createMonitor()
     grdMonitor = new QTableView(splMonitor);
     grdMonitor->setObjectName(QStringLiteral("grdMonitor"));
     grdMonitor->setModel(m_monitor);
-    grdMonitor->setItemDelegate(new MonitorDelegate(grdMonitor));
+    auto* cells = new MonitorDelegate(grdMonitor);
+    grdMonitor->setItemDelegate(cells);
+    connect(cells, &MonitorDelegate::studentButtonClicked, this, &TVezuvirozF::acSetStudentNameExecute);
     grdMonitor->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdMonitor->setSelectionMode(QAbstractItemView::SingleSelection);
     grdMonitor->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
