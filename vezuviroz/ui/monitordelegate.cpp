@@ -70,9 +70,14 @@ void MonitorDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
 {
     const int column = index.column();
     if (column == MonitorModel::Student && (option.state & QStyle::State_Selected)) {
-        QStyledItemDelegate::paint(painter, option, index);
+        // the name stops short of the button
         QStyleOptionButton button;
         button.rect = StudentButtonRect(option.rect);
+        QStyleOptionViewItem text = option;
+        text.rect.setRight(button.rect.left() - 1);
+        text.features &= ~QStyleOptionViewItem::WrapText; // elided on its line, as the other names
+        QStyledItemDelegate::paint(painter, text, index);
+        painter->fillRect(option.rect.adjusted(text.rect.width(), 0, 0, 0), option.palette.brush(QPalette::Highlight));
         button.text = QStringLiteral("...");
         button.state = QStyle::State_Enabled | QStyle::State_Raised;
         QWidget* widget = const_cast<QWidget*>(option.widget);
