@@ -412,6 +412,26 @@ TEST_F(VezuvirozWindow, AFinalMarkTypedInTheGridIsFiledWithoutAsking)
     EXPECT_EQ(p.last(K::YourFinalPointsAre)->text, "5");
 }
 
+TEST_F(VezuvirozWindow, AFinalMarkStillBeingTypedIsFiledWithTheRow)
+{
+    Peer& p = finished();
+    QTableView* grid = window()->grdMonitor;
+    const QModelIndex points = monitor()->index(monitor()->rowOf(p.address), MonitorModel::Points);
+    grid->setCurrentIndex(points);
+    grid->edit(points);
+    auto* editor = grid->viewport()->findChild<QSpinBox*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setValue(4);
+    StudentAnswer chooser(student);
+    MessageRecorder messages({MsgResult::Yes});
+    window()->action("acToArchive")->trigger(); // Ctrl+S without leaving the cell
+    EXPECT_TRUE(messages.texts.isEmpty()) << "the typed mark is filed, the preliminary one not offered";
+    ASSERT_TRUE(p.waitFor(K::YourFinalPointsAre));
+    EXPECT_EQ(p.last(K::YourFinalPointsAre)->text, "4");
+    ASSERT_TRUE(p.waitFor(K::NextStudent));
+    EXPECT_EQ(monitor()->row(monitor()->rowOf(p.address)).points, 0) << "nothing left for the next student";
+}
+
 TEST_F(VezuvirozWindow, ClosingWithAReadyRowCancelKeepsRunningYesFilesIt)
 {
     Peer& p = finished();

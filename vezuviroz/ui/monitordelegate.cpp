@@ -116,3 +116,21 @@ bool MonitorDelegate::editorEvent(QEvent* event, QAbstractItemModel* model, cons
     }
     return QStyledItemDelegate::editorEvent(event, model, option, index);
 }
+
+QWidget* MonitorDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) const
+{
+    m_editor = QStyledItemDelegate::createEditor(parent, option, index);
+    return m_editor;
+}
+
+bool MonitorDelegate::commitOpenEditor()
+{
+    if (!m_editor)
+        return false;
+    QWidget* editor = m_editor;
+    m_editor = nullptr;
+    Q_EMIT commitData(editor);
+    Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+    return true;
+}

@@ -230,6 +230,7 @@ QAction* TVezuvirozF::addCommand(const char* name, const QString& caption, const
 
 void TVezuvirozF::onRowCommand(const std::function<void(const QString& address)>& command)
 {
+    m_cells->commitOpenEditor(); // a final mark being typed belongs to the row the command works on
     const QString address = selectedAddress();
     if (!address.isEmpty())
         command(address);
@@ -265,7 +266,10 @@ void TVezuvirozF::createActions()
             [this] { onRowCommand([this](const QString& a) { m_server->DeleteRow(a); }); });
     addCommand("acSetStudentName", u("Выбрать студента..."), "Ctrl+N", &TVezuvirozF::acSetStudentNameExecute);
     connect(addCommand("acAllToArchive", u("Сохранить все результаты в архив"), "Ctrl+Alt+S"), &QAction::triggered,
-            this, [this] { m_server->FileAllResults(); });
+            this, [this] {
+                m_cells->commitOpenEditor();
+                m_server->FileAllResults();
+            });
     connect(addCommand("acClearAllClient", u("Очистить все рабочие места")), &QAction::triggered, this,
             [this] { m_server->ClearAll(); });
     connect(addCommand("acCloseAllFreeClient", u("Выключить все свободные рабочие места")), &QAction::triggered, this,
@@ -382,11 +386,7 @@ void TVezuvirozF::createMenus()
     grdMonitor->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* saveEdit = new QAction(u("Сохранить изменения"), grdMonitor);
     saveEdit->setObjectName(QStringLiteral("mnuSaveEdit"));
-    connect(saveEdit, &QAction::triggered, this, [this] {
-        // a pending edit of the final mark is committed by moving the focus off its editor
-        grdMonitor->setFocus();
-        grdMonitor->setCurrentIndex(grdMonitor->currentIndex());
-    });
+    connect(saveEdit, &QAction::triggered, m_cells, &MonitorDelegate::commitOpenEditor);
     for (const char* name : {"acToArchive", "acClearClient", "acCloseClient", "acStudentView"})
         grdMonitor->addAction(action(QLatin1String(name)));
     grdMonitor->addAction(saveEdit);
@@ -461,9 +461,9 @@ void TVezuvirozF::createMonitor()
     grdMonitor = new QTableView(splMonitor);
     grdMonitor->setObjectName(QStringLiteral("grdMonitor"));
     grdMonitor->setModel(m_monitor);
-    auto* cells = new MonitorDelegate(grdMonitor);
-    grdMonitor->setItemDelegate(cells);
-    connect(cells, &MonitorDelegate::studentButtonClicked, this, &TVezuvirozF::acSetStudentNameExecute);
+    m_cells = new MonitorDelegate(grdMonitor);
+    grdMonitor->setItemDelegate(m_cells);
+    connect(m_cells, &MonitorDelegate::studentButtonClicked, this, &TVezuvirozF::acSetStudentNameExecute);
     grdMonitor->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdMonitor->setSelectionMode(QAbstractItemView::SingleSelection);
     grdMonitor->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -978,6 +978,7 @@ void TVezuvirozF::showRightAnswerColour()
 
 void TVezuvirozF::acSetStudentNameExecute()
 {
+    m_cells->commitOpenEditor();
     const MonitorRow* row = selectedRow();
     if (!row)
         return;
@@ -1095,6 +1096,7 @@ void TVezuvirozF::placePanels()
 
 bool TVezuvirozF::closeQuestions()
 {
+    m_cells->commitOpenEditor();
     switch (ClosingQuestionFor(m_server->anyReady(), m_monitor->rowCount())) {
     case ClosingQuestion::UnsavedResults:
         switch (ShowMessage(u(UnsavedResults), MsgIcon::Question, MsgButtons::YesNoCancel)) {

@@ -14,6 +14,7 @@
 #include <optional>
 
 class ColumnMenu;
+class MonitorDelegate;
 class StudentViewPanel;
 class MonitorModel;
 class QAction;
@@ -160,6 +161,7 @@ private:
     TestingServer* m_server = nullptr;
     std::unique_ptr<WindowPrompts> m_prompts;
     MonitorModel* m_monitor = nullptr;
+    MonitorDelegate* m_cells = nullptr; // draws the monitor's cells and edits its final marks
     VezuvirozSettingsRow m_settingsRow;
     VezuvirozSettings m_settings;
     Ports m_ports;                         // the ports this run listens on
