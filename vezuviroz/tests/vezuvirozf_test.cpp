@@ -743,6 +743,35 @@ TEST_F(VezuvirozWindow, TopicsAreMovedCopiedAndRenamedInThePanel)
     EXPECT_EQ(edits.topicName(window()->topics().shared()->NoTopicID()), u8("Вопросы без темы"));
 }
 
+TEST_F(VezuvirozWindow, ADropBeforeANestedTopicOpensThatTopic)
+{
+    // Пустая > Алгебра > Пустая (a copy)
+    TopicTreeEdits edits(window()->topics());
+    ASSERT_NE(edits.dragTopic(topic, emptyTopic, false), 0);
+    ASSERT_NE(edits.dragTopic(emptyTopic, topic, true), 0);
+    window()->action("acTopicsCtrl")->trigger();
+    TopicTree* tree = window()->tvTopics;
+    window()->tvTopics->expandItem(findNode(tree, u8("Пустая")));
+    QTreeWidgetItem* algebra = findNode(tree, u8("Алгебра"));
+    ASSERT_NE(algebra, nullptr);
+    ASSERT_FALSE(algebra->isExpanded());
+    // a copy of Алгебра before Алгебра, with Shift: Алгебра is opened with its sub-topic shown
+    tree->topicDropped(algebra, algebra, true, true);
+    algebra = nullptr;
+    int algebras = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->text(0) == u8("Алгебра")) {
+            ++algebras;
+            if ((*it)->isExpanded())
+                algebra = *it;
+        }
+    }
+    EXPECT_EQ(algebras, 2);
+    ASSERT_NE(algebra, nullptr) << "the target is expanded";
+    ASSERT_EQ(algebra->childCount(), 1);
+    EXPECT_EQ(algebra->child(0)->text(0), u8("Пустая"));
+}
+
 TEST_F(VezuvirozWindow, TopicsStayWhereTheyAreWhileStudentsWork)
 {
     openTopic(topic);

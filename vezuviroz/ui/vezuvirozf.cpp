@@ -826,7 +826,7 @@ void TVezuvirozF::dropTopic(int topicId, QTreeWidgetItem* target, bool shift, bo
     if (edits.dragTopic(topicId, newParent, ctrl) == 0)
         return;
     m_dm->Reconnect(false);
-    rebuildTopicTree(topicPath(newParent != 0 ? newParent : targetId));
+    rebuildTopicTree(topicPath(targetId)); // the target opened: its ancestors, so the dropped topic, too
 }
 
 void TVezuvirozF::openSelectedTopic()
