@@ -929,8 +929,8 @@ void TVezuvirozF::onSelectionChanged()
     // an open criteria window follows the selected row: another row, another list, or no questions
     const bool criteriaChanged = another || !before || !m_shownRow || before->criteria != m_shownRow->criteria ||
                                  before->questionsGiven != m_shownRow->questionsGiven;
-    if (TCriteriaListF* open = TCriteriaListF::instance(); open && criteriaChanged) {
-        delete open; // closed windows stay until deleted: a new one shows the row's list
+    if (TCriteriaListF* open = TCriteriaListF::instance(); open && open->isVisible() && criteriaChanged) {
+        delete open; // a new one shows the row's list, where the window first stands
         acShowCriteriaListExecute();
     }
     showStudentViewPane();
