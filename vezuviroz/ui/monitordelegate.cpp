@@ -126,7 +126,7 @@ QWidget* MonitorDelegate::createEditor(QWidget* parent, const QStyleOptionViewIt
 
 bool MonitorDelegate::commitOpenEditor()
 {
-    if (!m_editor)
+    if (!m_editor || m_editor->isHidden()) // the grid hides an editor it closed, then deletes it later
         return false;
     QWidget* editor = m_editor;
     m_editor = nullptr;
