@@ -166,7 +166,9 @@ bool MonitorModel::setData(const QModelIndex& index, const QVariant& value, int 
         return false;
     bool ok = false;
     const int points = value.toString().trimmed().toInt(&ok);
-    if (!ok || !m_server->SetPoints(m_rows[index.row()].ip, points))
+    // A mark outside the row's scale (the widest while the row has none yet) would be filed as typed.
+    const int scale = m_rows[index.row()].maxPointSystem > 0 ? m_rows[index.row()].maxPointSystem : HundredPointScale;
+    if (!ok || points < 0 || points > scale || !m_server->SetPoints(m_rows[index.row()].ip, points))
         return false;
     m_rows[index.row()].points = points;
     Q_EMIT dataChanged(index, index);

@@ -9,6 +9,7 @@
 #include "findtopicf.h"
 #include "generalsettingsf.h"
 #include "messagerecorder.h"
+#include "monitordelegate.h"
 #include "monitormodel.h"
 #include "ports.h"
 #include "runlog.h"
@@ -29,6 +30,7 @@
 #include <QDockWidget>
 #include <QFile>
 #include <QFrame>
+#include <QHeaderView>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -36,10 +38,12 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTcpServer>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeWidget>
+#include <QUdpSocket>
 
 using K = Protocol::ServerMessage::Kind;
 
@@ -310,6 +314,74 @@ TEST_F(VezuvirozWindow, GeneralSettingsSendNewPortsOnlyWhenTheyChanged)
     ASSERT_TRUE(later.waitFor(K::SetPorts));
 }
 
+TEST_F(VezuvirozWindow, PortsSavedForTheNextStartStayUntilTheTeacherTakesThemBack)
+{
+    // The computers cannot be told port 0: this run listens on ports of its own port file.
+    QTcpServer freeTcp;
+    QUdpSocket freeUdp;
+    ASSERT_TRUE(freeTcp.listen(QHostAddress::LocalHost) && freeUdp.bind(QHostAddress::LocalHost));
+    const Ports running{freeUdp.localPort(), freeTcp.serverPort()};
+    freeTcp.close();
+    freeUdp.close();
+    window()->hide();
+    modules.reset();
+    ASSERT_TRUE(WritePorts(AppFolder(), running.udp, running.tcp));
+    modules = std::make_unique<VezuvirozModules>();
+    window()->show();
+    ASSERT_EQ(server()->tcpPort(), running.tcp);
+    Peer& p = addPeer(2);
+    const auto setPorts = [](int udp, int tcp) {
+        return [udp, tcp](QDialog& d) {
+            auto& f = static_cast<TGeneralSettingsF&>(d);
+            f.edUDPPort->setValue(udp);
+            f.edTCPPort->setValue(tcp);
+            return int(QDialog::Accepted);
+        };
+    };
+    const auto stored = [&] { return VezuvirozSettingsRow(modules->store().dm()->sqlAppSettings).read(); };
+    MessageRecorder messages;
+    {
+        DialogAnswers changed(setPorts(9555, 4666));
+        window()->acProfSettingsExecute();
+    }
+    ASSERT_TRUE(p.waitFor(K::SetPorts));
+
+    // Opened again for another setting: the saved ports are shown and kept.
+    QList<int> shown;
+    {
+        DialogAnswers other([&](QDialog& d) {
+            auto& f = static_cast<TGeneralSettingsF&>(d);
+            shown = {f.edUDPPort->value(), f.edTCPPort->value()};
+            f.cbTopicBreakCount->setCurrentText("15");
+            return int(QDialog::Accepted);
+        });
+        window()->acProfSettingsExecute();
+    }
+    EXPECT_EQ(shown, (QList<int>{9555, 4666}));
+    EXPECT_EQ(stored().UDPPort, 9555);
+    EXPECT_EQ(stored().TCPPort, 4666);
+    EXPECT_EQ(stored().TopicBreakCount, 15);
+    ASSERT_TRUE(p.waitFor(K::SetPorts, 2));
+    EXPECT_EQ(p.last(K::SetPorts)->udpPort, 9555);
+
+    // Back to the running ports: the computers are told to go back, without the restart notice.
+    {
+        DialogAnswers back(setPorts(running.udp, running.tcp));
+        window()->acProfSettingsExecute();
+    }
+    ASSERT_TRUE(p.waitFor(K::SetPorts, 3));
+    EXPECT_EQ(p.last(K::SetPorts)->udpPort, running.udp);
+    EXPECT_EQ(p.last(K::SetPorts)->tcpPort, running.tcp);
+    EXPECT_EQ(messages.texts.count(u8("Новые порты будут применены после перезапуска сервера и клиентов.")), 2);
+    {
+        DialogAnswers unchanged([](QDialog&) { return int(QDialog::Accepted); });
+        window()->acProfSettingsExecute();
+    }
+    p.connection.sendNoop();
+    QTest::qWait(300); // anything the server sent has arrived by now
+    EXPECT_EQ(p.count(K::SetPorts), 3);
+}
+
 TEST_F(VezuvirozWindow, FilingFromTheGridAsksOnceAndClearsTheWorkplace)
 {
     Peer& p = finished();
@@ -338,6 +410,26 @@ TEST_F(VezuvirozWindow, AFinalMarkTypedInTheGridIsFiledWithoutAsking)
     EXPECT_TRUE(messages.texts.isEmpty());
     ASSERT_TRUE(p.waitFor(K::YourFinalPointsAre));
     EXPECT_EQ(p.last(K::YourFinalPointsAre)->text, "5");
+}
+
+TEST_F(VezuvirozWindow, AFinalMarkStillBeingTypedIsFiledWithTheRow)
+{
+    Peer& p = finished();
+    QTableView* grid = window()->grdMonitor;
+    const QModelIndex points = monitor()->index(monitor()->rowOf(p.address), MonitorModel::Points);
+    grid->setCurrentIndex(points);
+    grid->edit(points);
+    auto* editor = grid->viewport()->findChild<QSpinBox*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setValue(4);
+    StudentAnswer chooser(student);
+    MessageRecorder messages({MsgResult::Yes});
+    window()->action("acToArchive")->trigger(); // Ctrl+S without leaving the cell
+    EXPECT_TRUE(messages.texts.isEmpty()) << "the typed mark is filed, the preliminary one not offered";
+    ASSERT_TRUE(p.waitFor(K::YourFinalPointsAre));
+    EXPECT_EQ(p.last(K::YourFinalPointsAre)->text, "4");
+    ASSERT_TRUE(p.waitFor(K::NextStudent));
+    EXPECT_EQ(monitor()->row(monitor()->rowOf(p.address)).points, 0) << "nothing left for the next student";
 }
 
 TEST_F(VezuvirozWindow, ClosingWithAReadyRowCancelKeepsRunningYesFilesIt)
@@ -538,6 +630,53 @@ TEST_F(VezuvirozWindow, TheCriteriaWindowFollowsTheSelectedRow)
     ASSERT_TRUE(window()->selectRow(waiting.address));
     EXPECT_EQ(TCriteriaListF::instance(), nullptr) << "a row without questions has no criteria";
     EXPECT_FALSE(enabled("acShowCriteriaList"));
+
+    // The same row losing its questions (the workplace cleared) closes the window too.
+    ASSERT_TRUE(window()->selectRow(working.address));
+    window()->action("acShowCriteriaList")->trigger();
+    ASSERT_NE(TCriteriaListF::instance(), nullptr);
+    MessageRecorder yes({MsgResult::Yes});
+    window()->action("acClearClient")->trigger();
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !monitor()->row(monitor()->rowOf(working.address)).questionsGiven; }, WaitMs));
+    EXPECT_EQ(window()->selectedAddress(), working.address);
+    EXPECT_EQ(TCriteriaListF::instance(), nullptr);
+}
+
+TEST_F(VezuvirozWindow, AClickOnAColumnTitleOrAReconnectionReadsTheNamesAgain)
+{
+    Peer& p = addPeer(2);
+    StudentAnswer chooser(student);
+    ASSERT_TRUE(window()->selectRow(p.address));
+    window()->acSetStudentNameExecute();
+    const int row = monitor()->rowOf(p.address);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return monitor()->row(row).studentName == u8("Иванов"); }, WaitMs));
+    TDM* dm = modules->store().dm();
+    dm->setScheduler([](int, std::function<void()> work) { work(); }); // the reconnection's pause
+    QHeaderView* header = window()->grdMonitor->horizontalHeader();
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"Иванова",
+         [&] {
+             QTest::mouseClick(
+                 header->viewport(), Qt::LeftButton, {},
+                 QPoint(header->sectionViewportPosition(MonitorModel::Student) + 5, header->height() / 2));
+         }},
+        {"Иванов-Петров", [&] { window()->action("acReloadDB")->trigger(); }},
+    };
+    for (const auto& [name, readAgain] : ways) {
+        SCOPED_TRACE(name);
+        {
+            // renamed elsewhere: by the editor or another program on the same database
+            Dataset students(dm->ADOConnection(), "s", u8("SELECT * FROM Students"));
+            students.open();
+            ASSERT_TRUE(students.locate("StudentID", student));
+            students.edit();
+            students.setValue("Name", u8(name));
+            students.post();
+        }
+        readAgain();
+        EXPECT_EQ(monitor()->data(monitor()->index(row, MonitorModel::Student)).toString(), u8(name));
+    }
 }
 
 TEST_F(VezuvirozWindow, TheSelectedComputerStaysSelectedWhenOthersComeAndGo)
@@ -602,6 +741,35 @@ TEST_F(VezuvirozWindow, TopicsAreMovedCopiedAndRenamedInThePanel)
     holding->setText(0, u8("Другое"));
     EXPECT_EQ(messages.texts, QStringList{u8("Эту тему переименовывать нельзя!")});
     EXPECT_EQ(edits.topicName(window()->topics().shared()->NoTopicID()), u8("Вопросы без темы"));
+}
+
+TEST_F(VezuvirozWindow, ADropBeforeANestedTopicOpensThatTopic)
+{
+    // Пустая > Алгебра > Пустая (a copy)
+    TopicTreeEdits edits(window()->topics());
+    ASSERT_NE(edits.dragTopic(topic, emptyTopic, false), 0);
+    ASSERT_NE(edits.dragTopic(emptyTopic, topic, true), 0);
+    window()->action("acTopicsCtrl")->trigger();
+    TopicTree* tree = window()->tvTopics;
+    window()->tvTopics->expandItem(findNode(tree, u8("Пустая")));
+    QTreeWidgetItem* algebra = findNode(tree, u8("Алгебра"));
+    ASSERT_NE(algebra, nullptr);
+    ASSERT_FALSE(algebra->isExpanded());
+    // a copy of Алгебра before Алгебра, with Shift: Алгебра is opened with its sub-topic shown
+    tree->topicDropped(algebra, algebra, true, true);
+    algebra = nullptr;
+    int algebras = 0;
+    for (QTreeWidgetItemIterator it(tree); *it; ++it) {
+        if ((*it)->text(0) == u8("Алгебра")) {
+            ++algebras;
+            if ((*it)->isExpanded())
+                algebra = *it;
+        }
+    }
+    EXPECT_EQ(algebras, 2);
+    ASSERT_NE(algebra, nullptr) << "the target is expanded";
+    ASSERT_EQ(algebra->childCount(), 1);
+    EXPECT_EQ(algebra->child(0)->text(0), u8("Пустая"));
 }
 
 TEST_F(VezuvirozWindow, TopicsStayWhereTheyAreWhileStudentsWork)
@@ -708,6 +876,29 @@ TEST_F(VezuvirozWindow, TheStudentChoiceDialogStoresTheStudentOfTheSelectedCompu
         QTest::qWaitFor([&] { return monitor()->row(monitor()->rowOf(chosen.address)).studentId == student; }, WaitMs));
     EXPECT_EQ(monitor()->row(monitor()->rowOf("127.0.0.2")).studentId, 0);
     EXPECT_EQ(window()->lblKlass->text(), u8("все"));
+}
+
+TEST_F(VezuvirozWindow, TheEllipsisButtonOfTheStudentCellOpensTheChooser)
+{
+    addPeer(2);
+    Peer& chosen = addPeer(3);
+    StudentAnswer chooser(student);
+    QTableView* grid = window()->grdMonitor;
+    const QRect cell = grid->visualRect(monitor()->index(monitor()->rowOf(chosen.address), MonitorModel::Student));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center() - QPoint(cell.width() / 4, 0));
+    EXPECT_EQ(window()->selectedAddress(), chosen.address);
+    EXPECT_TRUE(chooser.titles.isEmpty()) << "the cell itself only selects";
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, MonitorDelegate::StudentButtonRect(cell).center());
+    EXPECT_EQ(chooser.titles, QStringList{u8("Выбор студента на PC-3")});
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return monitor()->row(monitor()->rowOf(chosen.address)).studentId == student; }, WaitMs));
+    // the button is drawn on the selected row only
+    const QImage image = grid->viewport()->grab().toImage();
+    const QRect other = grid->visualRect(monitor()->index(monitor()->rowOf("127.0.0.2"), MonitorModel::Student));
+    const QPoint inOther = MonitorDelegate::StudentButtonRect(other).topLeft() + QPoint(1, 1);
+    const QPoint inChosen = MonitorDelegate::StudentButtonRect(cell).topLeft() + QPoint(1, 1);
+    EXPECT_NE(image.pixel(inChosen), image.pixel(cell.center() - QPoint(cell.width() / 4, 0)));
+    EXPECT_EQ(image.pixel(inOther), image.pixel(other.center() - QPoint(other.width() / 4, 0)));
 }
 
 TEST_F(VezuvirozWindow, TheTopicSearchOpensTheFoundTopic)

@@ -141,6 +141,8 @@ TVezuvirozF::TVezuvirozF(TDM* dm, TSharedDM* shared, QWidget* parent)
     LogBegin(); // the first entry of the run log, before the start-up check logs anything
     m_server = new TestingServer(dm, shared, m_prompts.get(), this);
     m_monitor = new MonitorModel(dm, m_server, this);
+    // names changed by the editor come in with a reconnection of the store
+    connect(dm, &TDM::reconnected, m_monitor, &MonitorModel::reloadNames);
     topics().saveDialog = [this](const QString& filter, const QString& extension, const QString& proposed) {
         QString path = ChooseSaveFile(this, QString(), QtFileFilter(filter), proposed);
         if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
@@ -228,6 +230,7 @@ QAction* TVezuvirozF::addCommand(const char* name, const QString& caption, const
 
 void TVezuvirozF::onRowCommand(const std::function<void(const QString& address)>& command)
 {
+    m_cells->commitOpenEditor(); // a final mark being typed belongs to the row the command works on
     const QString address = selectedAddress();
     if (!address.isEmpty())
         command(address);
@@ -263,7 +266,10 @@ void TVezuvirozF::createActions()
             [this] { onRowCommand([this](const QString& a) { m_server->DeleteRow(a); }); });
     addCommand("acSetStudentName", u("Выбрать студента..."), "Ctrl+N", &TVezuvirozF::acSetStudentNameExecute);
     connect(addCommand("acAllToArchive", u("Сохранить все результаты в архив"), "Ctrl+Alt+S"), &QAction::triggered,
-            this, [this] { m_server->FileAllResults(); });
+            this, [this] {
+                m_cells->commitOpenEditor();
+                m_server->FileAllResults();
+            });
     connect(addCommand("acClearAllClient", u("Очистить все рабочие места")), &QAction::triggered, this,
             [this] { m_server->ClearAll(); });
     connect(addCommand("acCloseAllFreeClient", u("Выключить все свободные рабочие места")), &QAction::triggered, this,
@@ -380,11 +386,7 @@ void TVezuvirozF::createMenus()
     grdMonitor->setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* saveEdit = new QAction(u("Сохранить изменения"), grdMonitor);
     saveEdit->setObjectName(QStringLiteral("mnuSaveEdit"));
-    connect(saveEdit, &QAction::triggered, this, [this] {
-        // a pending edit of the final mark is committed by moving the focus off its editor
-        grdMonitor->setFocus();
-        grdMonitor->setCurrentIndex(grdMonitor->currentIndex());
-    });
+    connect(saveEdit, &QAction::triggered, m_cells, &MonitorDelegate::commitOpenEditor);
     for (const char* name : {"acToArchive", "acClearClient", "acCloseClient", "acStudentView"})
         grdMonitor->addAction(action(QLatin1String(name)));
     grdMonitor->addAction(saveEdit);
@@ -459,7 +461,9 @@ void TVezuvirozF::createMonitor()
     grdMonitor = new QTableView(splMonitor);
     grdMonitor->setObjectName(QStringLiteral("grdMonitor"));
     grdMonitor->setModel(m_monitor);
-    grdMonitor->setItemDelegate(new MonitorDelegate(grdMonitor));
+    m_cells = new MonitorDelegate(grdMonitor);
+    grdMonitor->setItemDelegate(m_cells);
+    connect(m_cells, &MonitorDelegate::studentButtonClicked, this, &TVezuvirozF::acSetStudentNameExecute);
     grdMonitor->setSelectionBehavior(QAbstractItemView::SelectRows);
     grdMonitor->setSelectionMode(QAbstractItemView::SingleSelection);
     grdMonitor->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
@@ -468,8 +472,10 @@ void TVezuvirozF::createMonitor()
     grdMonitor->horizontalHeader()->setStretchLastSection(true);
     grdMonitor->horizontalHeader()->setSectionsClickable(true);
     // a click on a column title reads the table again
-    connect(grdMonitor->horizontalHeader(), &QHeaderView::sectionClicked, this,
-            [this] { m_dm->sqlCurrentTesting->requery(); });
+    connect(grdMonitor->horizontalHeader(), &QHeaderView::sectionClicked, this, [this] {
+        m_dm->sqlCurrentTesting->requery();
+        m_monitor->reloadNames();
+    });
     grdMonitor->installEventFilter(this);
     connect(grdMonitor, &QAbstractItemView::doubleClicked, this, [this](const QModelIndex& index) {
         if (index.column() == MonitorModel::Student)
@@ -638,11 +644,15 @@ void TVezuvirozF::setTopicBreakCount(int count)
     applySettings(false);
 }
 
+// The ports shown are those the next start will use: ports saved earlier and not yet in effect
+// are kept when the dialog is confirmed again. A 0 leaves the ports to the port file, whose ports
+// are the ones announced.
 void TVezuvirozF::acProfSettingsExecute()
 {
     VezuvirozSettings shown = m_settings;
-    shown.UDPPort = m_ports.udp;
-    shown.TCPPort = m_ports.tcp;
+    const Ports stored = ChoosePorts(m_settings);
+    shown.UDPPort = stored.udp;
+    shown.TCPPort = stored.tcp;
     TGeneralSettingsF dialog(shown, m_server->requestMode(), this);
     if (runDialog(dialog) != QDialog::Accepted)
         return;
@@ -651,10 +661,15 @@ void TVezuvirozF::acProfSettingsExecute()
     m_settings = dialog.settings();
     m_settingsRow.write(m_settings);
     applySettings(true);
-    if (m_settings.UDPPort != m_ports.udp || m_settings.TCPPort != m_ports.tcp) {
-        m_server->AnnouncePorts(m_settings.UDPPort, m_settings.TCPPort);
+    const Ports next = ChoosePorts(m_settings);
+    const auto same = [](const Ports& a, const Ports& b) { return a.udp == b.udp && a.tcp == b.tcp; };
+    // Computers told other ports earlier are told again when the teacher goes back to the running ones.
+    if (same(next, m_ports) && (!m_announcedPorts || same(next, *m_announcedPorts)))
+        return;
+    m_server->AnnouncePorts(next.udp, next.tcp);
+    m_announcedPorts = next;
+    if (!same(next, m_ports))
         ShowMessage(u(NewPorts), MsgIcon::Information);
-    }
 }
 
 // --- topics ---
@@ -811,7 +826,7 @@ void TVezuvirozF::dropTopic(int topicId, QTreeWidgetItem* target, bool shift, bo
     if (edits.dragTopic(topicId, newParent, ctrl) == 0)
         return;
     m_dm->Reconnect(false);
-    rebuildTopicTree(topicPath(newParent != 0 ? newParent : targetId));
+    rebuildTopicTree(topicPath(targetId)); // the target opened: its ancestors, so the dropped topic, too
 }
 
 void TVezuvirozF::openSelectedTopic()
@@ -907,14 +922,16 @@ void TVezuvirozF::onSelectionChanged()
     const bool another = address != m_selected;
     if (another)
         m_selected = address;
+    const std::optional<MonitorRow> before = m_shownRow;
     showStudentView(another);
-    if (another) {
+    if (another)
         Q_EMIT selectedRowChanged(address);
-        // an open criteria window follows the selected row
-        if (TCriteriaListF* open = TCriteriaListF::instance()) {
-            delete open; // closed windows stay until deleted: a new one shows the new row's list
-            acShowCriteriaListExecute();
-        }
+    // an open criteria window follows the selected row: another row, another list, or no questions
+    const bool criteriaChanged = another || !before || !m_shownRow || before->criteria != m_shownRow->criteria ||
+                                 before->questionsGiven != m_shownRow->questionsGiven;
+    if (TCriteriaListF* open = TCriteriaListF::instance(); open && open->isVisible() && criteriaChanged) {
+        delete open; // a new one shows the row's list, where the window first stands
+        acShowCriteriaListExecute();
     }
     showStudentViewPane();
     ActionListUpdate();
@@ -961,6 +978,7 @@ void TVezuvirozF::showRightAnswerColour()
 
 void TVezuvirozF::acSetStudentNameExecute()
 {
+    m_cells->commitOpenEditor();
     const MonitorRow* row = selectedRow();
     if (!row)
         return;
@@ -1078,6 +1096,7 @@ void TVezuvirozF::placePanels()
 
 bool TVezuvirozF::closeQuestions()
 {
+    m_cells->commitOpenEditor();
     switch (ClosingQuestionFor(m_server->anyReady(), m_monitor->rowCount())) {
     case ClosingQuestion::UnsavedResults:
         switch (ShowMessage(u(UnsavedResults), MsgIcon::Question, MsgButtons::YesNoCancel)) {

@@ -14,6 +14,7 @@
 #include <optional>
 
 class ColumnMenu;
+class MonitorDelegate;
 class StudentViewPanel;
 class MonitorModel;
 class QAction;
@@ -160,9 +161,11 @@ private:
     TestingServer* m_server = nullptr;
     std::unique_ptr<WindowPrompts> m_prompts;
     MonitorModel* m_monitor = nullptr;
+    MonitorDelegate* m_cells = nullptr; // draws the monitor's cells and edits its final marks
     VezuvirozSettingsRow m_settingsRow;
     VezuvirozSettings m_settings;
-    Ports m_ports;
+    Ports m_ports;                         // the ports this run listens on
+    std::optional<Ports> m_announcedPorts; // the ports the computers were last told to use
     QHash<QString, QAction*> m_actions;
     QActionGroup* m_breakGroup = nullptr;
     QTreeWidgetItem* m_editedNode = nullptr; // the topic node whose label the teacher is editing

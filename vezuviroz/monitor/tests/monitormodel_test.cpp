@@ -148,6 +148,27 @@ TEST_F(MonitorModelTest, OnlyTheFinalMarkIsEditedAndItReachesTheRow)
     EXPECT_EQ(cell(p.address, MonitorModel::Points).toInt(), 4);
 }
 
+TEST_F(MonitorModelTest, AFinalMarkOutsideTheRowsScaleIsRefused)
+{
+    Peer& p = testing([](TestSettings& s) { s.MaxPointSystem = 12; });
+    Peer& waiting = addPeer(3); // no set yet: no scale
+    ASSERT_TRUE(waitModelRows(2));
+    ASSERT_EQ(model->row(model->rowOf(p.address)).maxPointSystem, 12);
+    struct Case
+    {
+        const Peer* peer;
+        const char* typed;
+        bool taken;
+    } cases[] = {{&p, "12", true}, {&p, "13", false},       {&p, "-1", false},        {&p, "0", true},
+                 {&p, "1", true},  {&waiting, "100", true}, {&waiting, "101", false}, {&waiting, "-2", false}};
+    for (const Case& c : cases) {
+        const QModelIndex index = model->index(model->rowOf(c.peer->address), MonitorModel::Points);
+        const int before = rowValue(c.peer->address, "Points").toInt();
+        EXPECT_EQ(model->setData(index, c.typed), c.taken) << c.typed;
+        EXPECT_EQ(rowValue(c.peer->address, "Points").toInt(), c.taken ? QString(c.typed).toInt() : before) << c.typed;
+    }
+}
+
 TEST_F(MonitorModelTest, AWorkWhoseComputerWentAwayStaysShownAsDisconnected)
 {
     Peer& p = testing([](TestSettings&) {});
