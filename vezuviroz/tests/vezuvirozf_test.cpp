@@ -732,6 +732,7 @@ TEST_F(VezuvirozWindow, TopicsAreMovedCopiedAndRenamedInThePanel)
     QTreeWidgetItem* node = findNode(tree, u8("Алгебра"));
     tree->setCurrentItem(node);
     QTest::keyClick(tree, Qt::Key_F2);
+    EXPECT_NE(tree->viewport()->findChild<QLineEdit*>(), nullptr) << "a sub-topic's label is edited in place";
     node->setText(0, u8("Алгебра 7"));
     EXPECT_EQ(edits.topicName(topic), u8("Алгебра 7"));
     QTreeWidgetItem* holding = findNode(tree, u8("Вопросы без темы"));

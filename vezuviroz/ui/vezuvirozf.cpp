@@ -789,9 +789,12 @@ QList<int> TVezuvirozF::topicPath(int topicId)
 
 void TVezuvirozF::renameSelectedTopic()
 {
-    m_editedNode = tvTopics->currentItem();
-    if (m_editedNode)
-        tvTopics->editItem(m_editedNode);
+    QTreeWidgetItem* node = tvTopics->currentItem();
+    if (!node)
+        return;
+    // the label's flags change before the edit starts; only the edit itself is a rename
+    tvTopics->editLabel(node);
+    m_editedNode = node;
 }
 
 // A node's label was edited in place (nodes being filled report their data too): stored at once.
