@@ -80,12 +80,6 @@ TScribantF::TScribantF(TDM* dm, TSharedDM* shared, QWidget* parent)
     topics().openDialog = [this](const QString& filter, const QString&, const QString&) {
         return ChooseOpenFile(this, QString(), QtFileFilter(filter));
     };
-    topics().saveDialog = [this](const QString& filter, const QString& extension, const QString& proposed) {
-        QString path = ChooseSaveFile(this, QString(), QtFileFilter(filter), proposed);
-        if (!path.isEmpty() && !path.contains(u'.'))
-            path += u'.' + extension;
-        return path;
-    };
 
     createActions();
     createMenus();

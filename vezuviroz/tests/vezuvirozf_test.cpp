@@ -27,6 +27,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDockWidget>
 #include <QFile>
 #include <QFrame>
@@ -234,6 +235,12 @@ TEST_F(VezuvirozWindow, QuestionsWithoutComputersOfferTheQuestionFile)
     window()->btnStartTesting->click();
     ASSERT_EQ(dialogs.requests.size(), 1);
     EXPECT_TRUE(QFileInfo(file).size() > 0);
+
+    // a name typed without its extension gets it, even in a folder whose name has a dot
+    QDir().mkpath(AppFilePath(u8("7.А")));
+    FileDialogRecorder bare({AppFilePath(u8("7.А/offline"))});
+    window()->action("acCreateTestFile")->trigger();
+    EXPECT_TRUE(QFileInfo(AppFilePath(u8("7.А/offline.vst4"))).size() > 0);
 }
 
 TEST_F(VezuvirozWindow, TheHandOutButtonHandsOutWithItsPanelAndTheMonitorFollows)

@@ -143,12 +143,6 @@ TVezuvirozF::TVezuvirozF(TDM* dm, TSharedDM* shared, QWidget* parent)
     m_monitor = new MonitorModel(dm, m_server, this);
     // names changed by the editor come in with a reconnection of the store
     connect(dm, &TDM::reconnected, m_monitor, &MonitorModel::reloadNames);
-    topics().saveDialog = [this](const QString& filter, const QString& extension, const QString& proposed) {
-        QString path = ChooseSaveFile(this, QString(), QtFileFilter(filter), proposed);
-        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
-            path += u'.' + extension;
-        return path;
-    };
     createActions();
     createMonitor();
     createMenus();

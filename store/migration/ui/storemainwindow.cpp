@@ -1,9 +1,11 @@
 #include "storemainwindow.h"
 
 #include "datamodules.h"
+#include "filedialogs.h"
 #include "topicstore.h"
 #include "updatedbaction.h"
 
+#include <QFileInfo>
 #include <QMenuBar>
 
 StoreMainWindow::StoreMainWindow(TDM* dm, TSharedDM* shared, QWidget* parent)
@@ -14,6 +16,14 @@ StoreMainWindow::StoreMainWindow(TDM* dm, TSharedDM* shared, QWidget* parent)
     mnuTopic = menuBar()->addMenu(QStringLiteral("&Тема"));
     mnuTopic->setObjectName(QStringLiteral("mnuTopic"));
     mnuTopic->addAction(acUpdateDB);
+    // Question files are saved through the program's file dialog; a name given without its
+    // extension gets it.
+    m_topics->saveDialog = [this](const QString& filter, const QString& extension, const QString& proposed) {
+        QString path = ChooseSaveFile(this, QString(), QtFileFilter(filter), proposed);
+        if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
+            path += u'.' + extension;
+        return path;
+    };
 }
 
 StoreMainWindow::~StoreMainWindow() = default;
