@@ -12,7 +12,6 @@
 #include "exportoptionsf.h"
 #include "filedialogs.h"
 #include "findtopicf.h"
-#include "helpaction.h"
 #include "inputprompt.h"
 #include "messages.h"
 #include "settingsform.h"
@@ -291,13 +290,7 @@ void TScribantF::createMenus()
     });
     windows->addAction(u("Упорядочить"), MDIArea, &QMdiArea::tileSubWindows);
 
-    QMenu* help = menuBar()->addMenu(u("&Справка"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    help->addAction(HelpAction(this));
-    // The maker's web page and forum have no address yet: the items stand disabled.
-    help->addAction(u("Страница Vastrel в Интернете"))->setEnabled(false);
-    help->addAction(u("Форум пользователей"))->setEnabled(false);
-    help->addAction(action("HelpAbout1"));
+    addHelpMenu(action("HelpAbout1"));
 }
 
 void TScribantF::createPanel()

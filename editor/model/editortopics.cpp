@@ -20,7 +20,6 @@ QString text(const char* utf8)
     return QString::fromUtf8(utf8);
 }
 
-const QString TopicID = QStringLiteral("TopicID");
 const QString ParentID = QStringLiteral("ParentID");
 const QString QueIDs = QStringLiteral("QueIDs");
 
@@ -75,16 +74,10 @@ void EditorTopics::setSetting(const QString& column, bool value)
     m_settings->post();
 }
 
-bool EditorTopics::locateTopic(Dataset& topics, int topicId) const
-{
-    topics.requery();
-    return topics.locate(TopicID, topicId);
-}
-
 EditorTopics::DeleteOutcome EditorTopics::DeleteTopic(int topicId)
 {
     Dataset& topics = *m_store.shared()->sqlTopics;
-    if (!locateTopic(topics, topicId))
+    if (!TopicTreeEdits::locateTopic(topics, topicId))
         return DeleteOutcome::Declined;
     const QString name = topics.value(QStringLiteral("TopicName")).toString();
     const QString question = SqlFormat(text(EditorText::DeleteTopic), {name});
@@ -105,7 +98,7 @@ EditorTopics::DeleteOutcome EditorTopics::DeleteTopic(int topicId)
     }
     Dataset questions(topics.connection(), QStringLiteral("sqlQuestions"));
     m_store.ChangeTopicLinks(questions, topicId, false);
-    if (locateTopic(topics, topicId))
+    if (TopicTreeEdits::locateTopic(topics, topicId))
         topics.remove();
     return DeleteOutcome::Deleted;
 }
@@ -118,7 +111,7 @@ int EditorTopics::dragTopic(int topicId, int newParentId, bool copy)
 bool EditorTopics::addQuestionInStore(int topicId, int queId, bool copy)
 {
     Dataset& topics = *m_store.shared()->sqlTopics;
-    if (!locateTopic(topics, topicId))
+    if (!TopicTreeEdits::locateTopic(topics, topicId))
         return false;
     QStringList ids = TopicStore::QueIdLines(topics.value(QueIDs).toString());
     const QString line = QString::number(queId);

@@ -53,8 +53,6 @@ public:
     void resetWorkingMarks();
 
 private:
-    bool locateTopic(Dataset& topics, int topicId) const;
-
     TopicStore& m_store;
     std::unique_ptr<Dataset> m_settings;
 };

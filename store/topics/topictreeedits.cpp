@@ -20,7 +20,7 @@ const QString QueIDs = QStringLiteral("QueIDs");
 
 } // namespace
 
-bool TopicTreeEdits::locateTopic(Dataset& topics, int topicId) const
+bool TopicTreeEdits::locateTopic(Dataset& topics, int topicId)
 {
     topics.requery();
     return topics.locate(TopicID, topicId);

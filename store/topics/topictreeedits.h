@@ -25,9 +25,9 @@ public:
     QString topicName(int topicId) const;
     bool exists(int topicId) const;
 
-private:
     // The topics read again, on the topic's row.
-    bool locateTopic(Dataset& topics, int topicId) const;
+    static bool locateTopic(Dataset& topics, int topicId);
 
+private:
     TopicStore& m_store;
 };

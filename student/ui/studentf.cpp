@@ -1,5 +1,6 @@
 #include "studentf.h"
 
+#include "colourref.h"
 #include "criterialistf.h"
 #include "detailsf.h"
 #include "filedialogs.h"
@@ -42,11 +43,6 @@ const QSize PictureHintSize(250, 30);
 constexpr int PictureHintOffset = 6;
 const QColor DefaultQuestionBackground(159, 151, 217);
 const QColor DefaultAnswerBackground(224, 221, 255);
-
-QColor colourOf(int bgr)
-{
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
 
 QString cssColour(const QColor& c)
 {
@@ -355,8 +351,8 @@ void TStudentF::renderPosition(const EngineView& v, int k)
     const QuestionRow row = shown ? QuestionRow(TableRow(set, v.row)) : QuestionRow(TableRow(set, 0));
     p.text->setVisible(shown);
     p.text->setText(shown ? row.answerText(a.answer) : QString());
-    const QColor answerColour = colourOf(m_appearance.AnsFontColor);
-    const QColor rightColour = colourOf(m_appearance.RightAnsFontColor);
+    const QColor answerColour = ColourFromRef(m_appearance.AnsFontColor);
+    const QColor rightColour = ColourFromRef(m_appearance.RightAnsFontColor);
     const bool marked = v.marksShown && a.right;
     setSheet(p.text, QStringLiteral("font-weight: bold; color: %1; %2")
                          .arg(cssColour(marked ? rightColour : answerColour),
@@ -498,8 +494,8 @@ void TStudentF::resizeEvent(QResizeEvent* event)
 // they draw themselves on every repaint, so a new appearance only has to hand them its colours.
 void TStudentF::placeStrips()
 {
-    const QColor question = colourOf(m_appearance.QueBGColor);
-    const QColor answers = colourOf(m_appearance.AnsBGColor);
+    const QColor question = ColourFromRef(m_appearance.QueBGColor);
+    const QColor answers = ColourFromRef(m_appearance.AnsBGColor);
     TopImg->setGeometry(0, 0, AnswersPanel->width(), m_measures.stripHeight);
     TopImg->setColours(question, answers);
     BtnsPanel->setColours(answers, question);
@@ -715,16 +711,16 @@ void TStudentF::setAppearance(const Appearance& a)
 {
     m_appearance = a;
     setSheet(mmQuestion, QStringLiteral("QTextEdit { background: %1; color: %2; font-size: %3pt; font-weight: bold; }")
-                             .arg(cssColour(colourOf(a.QueBGColor)), cssColour(colourOf(a.QueFontColor)))
+                             .arg(cssColour(ColourFromRef(a.QueBGColor)), cssColour(ColourFromRef(a.QueFontColor)))
                              .arg(qMax(6, a.QueFontSize)));
     QPalette palette = AnswersPanel->palette();
-    palette.setColor(QPalette::Window, colourOf(a.AnsBGColor));
+    palette.setColor(QPalette::Window, ColourFromRef(a.AnsBGColor));
     AnswersPanel->setPalette(palette);
     QFont font = AnswersPanel->font();
     font.setPointSize(qMax(6, a.AnsFontSize));
     font.setBold(true);
     AnswersPanel->setFont(font);
-    setSheet(DBTextRight, QStringLiteral("color: %1;").arg(cssColour(colourOf(a.RightAnsFontColor))));
+    setSheet(DBTextRight, QStringLiteral("color: %1;").arg(cssColour(ColourFromRef(a.RightAnsFontColor))));
     setSheet(lbRightAnswer, DBTextRight->styleSheet());
     placeStrips();
 }

@@ -22,16 +22,6 @@ void openRow(Dataset& settings)
 
 } // namespace
 
-QColor ColourFromRef(int colourRef)
-{
-    return QColor(colourRef & 0xff, (colourRef >> 8) & 0xff, (colourRef >> 16) & 0xff);
-}
-
-int ColourRef(const QColor& colour)
-{
-    return colour.red() | (colour.green() << 8) | (colour.blue() << 16);
-}
-
 Appearance StudentViewSettings::Defaults()
 {
     Appearance a;

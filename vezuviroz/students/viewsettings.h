@@ -1,15 +1,11 @@
 #pragma once
 
+#include "colourref.h"
 #include "testsettings.h"
 
-#include <QColor>
 #include <QString>
 
 class Dataset;
-
-// 0x00BBGGRR, as the store and the settings list keep colours, and back.
-QColor ColourFromRef(int colourRef);
-int ColourRef(const QColor& colour);
 
 // The rules of "Настройка вида Student": the seven values of the students' screen from the
 // program's settings row, their sample texts, the defaults, and storing them on OK (nothing is

@@ -1,5 +1,6 @@
 #include "studentviewpanel.h"
 
+#include "colourref.h"
 #include "schema.h"
 #include "studentviewtexts.h"
 
@@ -25,11 +26,6 @@ constexpr double OrderFontScale = 0.8; // the order labels are small beside the 
 constexpr int GaugeWidth = 120;
 // Matching questions stand in two columns: answers 1 to 4 on the left, their partners on the right.
 constexpr int MatchingRows = 4;
-
-QColor colourOf(int bgr)
-{
-    return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF);
-}
 
 QLabel* plainLabel(QWidget* parent, bool wrap = true)
 {
@@ -145,7 +141,7 @@ void ViewPicture::mouseReleaseEvent(QMouseEvent* event)
 // --- StudentViewPanel ---
 
 StudentViewPanel::StudentViewPanel(QWidget* parent)
-    : QWidget(parent), m_rightColour(colourOf(StudentViewDefaults::RightAnsFontColor))
+    : QWidget(parent), m_rightColour(ColourFromRef(StudentViewDefaults::RightAnsFontColor))
 {
     setObjectName(QStringLiteral("StudentViewPanel"));
     m_previous = new QAction(StudentViewTexts::PreviousQuestion, this);
@@ -264,7 +260,7 @@ void StudentViewPanel::firstQuestion()
 
 void StudentViewPanel::setRightAnswerColour(int bgr)
 {
-    m_rightColour = colourOf(bgr);
+    m_rightColour = ColourFromRef(bgr);
     render();
 }
 

@@ -11,7 +11,6 @@
 #include "filedialogs.h"
 #include "findtopicf.h"
 #include "generalsettingsf.h"
-#include "helpaction.h"
 #include "listlines.h"
 #include "messages.h"
 #include "monitordelegate.h"
@@ -368,13 +367,7 @@ void TVezuvirozF::createMenus()
     }
     add(view, {nullptr, "acStudentViewSettings", "acProfSettings"});
 
-    QMenu* help = menuBar()->addMenu(u("&Справка"));
-    help->setObjectName(QStringLiteral("mnuHelp"));
-    help->addAction(HelpAction(this));
-    // The maker's web pages have no address yet: the items stand disabled.
-    help->addAction(u("Страница Vastrel в Интернете"))->setEnabled(false);
-    help->addAction(u("Форум пользователей"))->setEnabled(false);
-    help->addAction(action("HelpAbout1"));
+    addHelpMenu(action("HelpAbout1"));
 
     // The grid's pop-up menu.
     grdMonitor->setContextMenuPolicy(Qt::ActionsContextMenu);

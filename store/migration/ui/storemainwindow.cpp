@@ -2,6 +2,7 @@
 
 #include "datamodules.h"
 #include "filedialogs.h"
+#include "helpaction.h"
 #include "topicstore.h"
 #include "updatedbaction.h"
 
@@ -32,4 +33,15 @@ void StoreMainWindow::FormCreate()
 {
     acUpdateDB->startUp();
     m_topics->PrepareStore();
+}
+
+void StoreMainWindow::addHelpMenu(QAction* about)
+{
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Справка"));
+    help->setObjectName(QStringLiteral("mnuHelp"));
+    help->addAction(HelpAction(this));
+    // The maker's web pages have no address yet: the items stand disabled.
+    help->addAction(QStringLiteral("Страница Vastrel в Интернете"))->setEnabled(false);
+    help->addAction(QStringLiteral("Форум пользователей"))->setEnabled(false);
+    help->addAction(about);
 }

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <memory>
 
+class QAction;
 class QMenu;
 class TDM;
 class TSharedDM;
@@ -11,7 +12,7 @@ class UpdateDbAction;
 
 // What the main windows of Vezuviroz and Scribant share: the data modules they are given for the
 // rest of the run, the topic services over them, the menu "Тема" with the command that moves an old
-// bank in, and the start of the store (FormCreate).
+// bank in, the help menu, the save dialog of question files, and the start of the store (FormCreate).
 class StoreMainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -29,6 +30,8 @@ protected:
     // before the store is prepared, so that its topics get the holding topic and their lists like
     // any other.
     void FormCreate();
+    // The help menu of both programs: the guide (F1), the maker's pages and the about box.
+    void addHelpMenu(QAction* about);
 
     TDM* m_dm;
     TSharedDM* m_shared;
