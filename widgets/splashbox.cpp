@@ -1,6 +1,8 @@
 #include "splashbox.h"
 
 #include <QLabel>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
@@ -21,9 +23,20 @@ SplashBox::SplashBox(const QString& name, const QString& role, QWidget* parent)
     layout->setContentsMargins(40, 30, 40, 30);
     layout->addWidget(title, 0, Qt::AlignHCenter);
     layout->addWidget(subtitle, 0, Qt::AlignHCenter);
-    setStyleSheet(QStringLiteral("SplashBox { background: qlineargradient(x1:0, y1:0, x2:0, y2:1, "
-                                 "stop:0 #2b5797, stop:1 #1e3c6e); } QLabel { color: white; }"));
+    // Colours through the palette, not a style sheet: the splash is the first thing drawn, and a
+    // style sheet costs its parsing and a style of its own before anything shows.
+    QPalette palette = this->palette();
+    palette.setColor(QPalette::WindowText, Qt::white);
+    setPalette(palette);
     adjustSize();
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void SplashBox::paintEvent(QPaintEvent*)
+{
+    QLinearGradient gradient(0, 0, 0, height());
+    gradient.setColorAt(0, QColor(0x2b, 0x57, 0x97));
+    gradient.setColorAt(1, QColor(0x1e, 0x3c, 0x6e));
+    QPainter(this).fillRect(rect(), gradient);
 }

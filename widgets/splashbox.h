@@ -8,4 +8,7 @@ class SplashBox : public QWidget
     Q_OBJECT
 public:
     SplashBox(const QString& name, const QString& role, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
 };

@@ -36,6 +36,7 @@ constexpr int QuestionAreaStep = 8;
 constexpr int ButtonAreaHeight = 56;
 constexpr int SidePanelWidth = 150;
 constexpr int OrderMarkLeft = 10;
+constexpr int OrderMarkPointSize = 20;
 constexpr int DetailsMargin = 30;
 constexpr int PictureHintMs = 2500;
 constexpr int PictureGap = 8; // between the question picture and the question area's corner
@@ -44,16 +45,26 @@ constexpr int PictureHintOffset = 6;
 const QColor DefaultQuestionBackground(159, 151, 217);
 const QColor DefaultAnswerBackground(224, 221, 255);
 
-QString cssColour(const QColor& c)
+// Colours and fonts are set through palettes and partial fonts, never style sheets: a style sheet
+// re-polishes the widget and everything in it, which is costly at start and on every click. Only
+// what is given here is the widget's own; the rest follows its parent. Setting what a widget
+// already has is a no-op in Qt.
+void setColours(QWidget* w, std::initializer_list<std::pair<QPalette::ColorRole, QColor>> colours)
 {
-    return c.name(QColor::HexRgb);
+    QPalette palette;
+    for (const auto& [role, colour] : colours)
+        palette.setColor(role, colour);
+    w->setPalette(palette);
 }
 
-// A style sheet set anew re-polishes the widget even when unchanged: costly on every click.
-void setSheet(QWidget* w, const QString& sheet)
+QFont boldFont(int pointSize, bool underline)
 {
-    if (w->styleSheet() != sheet)
-        w->setStyleSheet(sheet);
+    QFont font;
+    if (pointSize > 0)
+        font.setPointSize(pointSize);
+    font.setBold(true);
+    font.setUnderline(underline);
+    return font;
 }
 
 } // namespace
@@ -83,8 +94,6 @@ TStudentF::TStudentF(const QStringList& arguments, const QString& serverOption, 
         screenHeight = QGuiApplication::primaryScreen()->geometry().height();
     m_measures = LayoutMeasures::forScreenHeight(screenHeight);
     buildControls();
-    connect(m_engine.get(), &TestEngine::changed, this, &TStudentF::render);
-    connect(m_link.get(), &StudentLink::changed, this, &TStudentF::render);
     connect(m_link.get(), &StudentLink::closeRequested, this, [this] {
         m_closeForced = true;
         // Before the frame shows the window (the splash still stands) the close waits for the show.
@@ -105,6 +114,9 @@ void TStudentF::FormCreate(const QStringList& arguments, const QString& serverOp
     LogBegin();
     setWindowTitle(QString::fromLatin1(BaseCaption));
     m_link->start(arguments, serverOption);
+    // Drawn once for all the start did; from here on every change redraws.
+    connect(m_engine.get(), &TestEngine::changed, this, &TStudentF::render);
+    connect(m_link.get(), &StudentLink::changed, this, &TStudentF::render);
     render();
 }
 
@@ -338,7 +350,10 @@ void TStudentF::renderQuestion(const EngineView& v)
     lbRightCount->setText(QStringLiteral("Правильных вариантов: %1").arg(v.rightCount));
     lbTime->setVisible(v.timeShown);
     lbTime->setText(QStringLiteral("Остаток времени:\n%1 %2").arg(v.minutesText, v.secondsText));
-    setSheet(lbTime, v.gaugeRed ? QStringLiteral("color: red;") : QString());
+    if (v.gaugeRed)
+        setColours(lbTime, {{QPalette::WindowText, Qt::red}});
+    else
+        lbTime->setPalette(QPalette());
     lbQueNum->setText(v.questionNumber);
 }
 
@@ -354,17 +369,16 @@ void TStudentF::renderPosition(const EngineView& v, int k)
     const QColor answerColour = ColourFromRef(m_appearance.AnsFontColor);
     const QColor rightColour = ColourFromRef(m_appearance.RightAnsFontColor);
     const bool marked = v.marksShown && a.right;
-    setSheet(p.text, QStringLiteral("font-weight: bold; color: %1; %2")
-                         .arg(cssColour(marked ? rightColour : answerColour),
-                              marked ? QStringLiteral("text-decoration: underline;") : QString()));
+    const QColor colour = marked ? rightColour : answerColour;
+    setColours(p.text, {{QPalette::WindowText, colour}});
+    p.text->setFont(boldFont(0, marked));
     const AnswerPlace place =
         PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
     p.tick->setVisible(shown && place.tickBox);
     p.tick->setChecked(shown && row.isTicked(a.answer));
     p.text->setCursor(shown && place.draggable ? Qt::SizeVerCursor : Qt::ArrowCursor);
-    setSheet(p.orderMark, QStringLiteral("font-size: 20pt; font-weight: bold; color: %1; %2")
-                              .arg(cssColour(marked ? rightColour : answerColour),
-                                   marked ? QStringLiteral("text-decoration: underline;") : QString()));
+    setColours(p.orderMark, {{QPalette::WindowText, colour}});
+    p.orderMark->setFont(boldFont(OrderMarkPointSize, marked));
     p.orderMark->setVisible(v.marksShown && a.orderMark > 0);
     p.orderMark->setText(QString::number(a.orderMark));
 }
@@ -710,9 +724,9 @@ void TStudentF::applyAppearance(const Appearance& a)
 void TStudentF::setAppearance(const Appearance& a)
 {
     m_appearance = a;
-    setSheet(mmQuestion, QStringLiteral("QTextEdit { background: %1; color: %2; font-size: %3pt; font-weight: bold; }")
-                             .arg(cssColour(ColourFromRef(a.QueBGColor)), cssColour(ColourFromRef(a.QueFontColor)))
-                             .arg(qMax(6, a.QueFontSize)));
+    setColours(mmQuestion,
+               {{QPalette::Base, ColourFromRef(a.QueBGColor)}, {QPalette::Text, ColourFromRef(a.QueFontColor)}});
+    mmQuestion->setFont(boldFont(qMax(6, a.QueFontSize), false));
     QPalette palette = AnswersPanel->palette();
     palette.setColor(QPalette::Window, ColourFromRef(a.AnsBGColor));
     AnswersPanel->setPalette(palette);
@@ -720,8 +734,8 @@ void TStudentF::setAppearance(const Appearance& a)
     font.setPointSize(qMax(6, a.AnsFontSize));
     font.setBold(true);
     AnswersPanel->setFont(font);
-    setSheet(DBTextRight, QStringLiteral("color: %1;").arg(cssColour(ColourFromRef(a.RightAnsFontColor))));
-    setSheet(lbRightAnswer, DBTextRight->styleSheet());
+    for (QWidget* w : {static_cast<QWidget*>(DBTextRight), static_cast<QWidget*>(lbRightAnswer)})
+        setColours(w, {{QPalette::WindowText, ColourFromRef(a.RightAnsFontColor)}});
     placeStrips();
 }
 

@@ -92,6 +92,12 @@ TEST(SplashBox, ShowsNameAndRole)
     SplashBox splash(QStringLiteral("Student"), QStringLiteral("Клиент тестирования"));
     EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("splashName"))->text(), QStringLiteral("Student"));
     EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("splashRole"))->text(), QStringLiteral("Клиент тестирования"));
+    // White text on a blue gradient, lighter at the top.
+    const QImage drawn = splash.grab().toImage();
+    EXPECT_EQ(drawn.pixelColor(1, 0), QColor(0x2b, 0x57, 0x97));
+    EXPECT_EQ(drawn.pixelColor(1, drawn.height() - 1).blue(), 0x6e);
+    EXPECT_EQ(splash.findChild<QLabel*>(QStringLiteral("splashName"))->palette().color(QPalette::WindowText),
+              QColor(Qt::white));
 }
 
 // The main window shows at once; the splash stays on top of it for its wait, on a timer of the
