@@ -86,6 +86,25 @@ private:
     QWidget* m_window;
 };
 
+// For the start benchmark: "main window shown" on the standard error once the main window's first
+// frame is drawn, on the pass of the event loop after its first paint.
+class FirstPaintMark : public QObject
+{
+public:
+    explicit FirstPaintMark(QWidget* window) : QObject(window) { window->installEventFilter(this); }
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, [this] {
+                std::fputs("main window shown\n", stderr);
+                deleteLater();
+            });
+        }
+        return false;
+    }
+};
+
 void bringToFront(QWidget* window)
 {
     window->show();
@@ -164,9 +183,9 @@ int RunProgram(int argc, char** argv, const ProgramInfo& program,
         closeOnTerminationSignals(mainWindow);
         HelpAction(mainWindow);
         watcher = std::make_unique<MainWindowCloseWatcher>(mainWindow);
+        if (qEnvironmentVariableIsSet("VASTREL_START_MARK"))
+            new FirstPaintMark(mainWindow);
         ShowMainWindow(mainWindow, splash, program.splashWaitMs); // before any step the modules queued runs
-        if (qEnvironmentVariableIsSet("VASTREL_START_MARK"))      // for the start benchmark: one line once shown
-            QTimer::singleShot(0, [] { std::fputs("main window shown\n", stderr); });
     });
     const int code = app.exec();
     watcher.reset();

@@ -35,6 +35,7 @@ void ShowMainWindow(QWidget* mainWindow, std::unique_ptr<QWidget>& splash, int s
 // and the log file "<name>.LOG". Failures that reach the event loop are shown in the message
 // dialog. SIGTERM and SIGINT close the main window and end the run normally even when the window
 // refuses to close or a dialog is up (the dialog is left unanswered). With
-// VASTREL_START_MARK set, "main window shown" goes to the standard error once the window is shown.
+// VASTREL_START_MARK set, "main window shown" goes to the standard error once the main window's first
+// frame is drawn.
 int RunProgram(int argc, char** argv, const ProgramInfo& program,
                const std::function<std::unique_ptr<ProgramModules>()>& createModules);
