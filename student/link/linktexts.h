@@ -13,6 +13,8 @@ inline const QString AdvertisementLog = QStringLiteral("Advertisement: %1 %2 \"%
 inline const QString ServerOptionLog = QStringLiteral("Server address from the command line: %1");
 inline const QString BadServerOptionLog = QStringLiteral("Server address from the command line refused: %1");
 inline const QString UndeliveredLog = QStringLiteral("FinishReport not confirmed: the work is saved to a file.");
+inline const QString ClosedInTestLog =
+    QStringLiteral("Closed during a test no server holds: the work is saved to a file.");
 
 inline const QString Searching = QStringLiteral("Поиск сервера...");
 inline const QString SearchHint = QStringLiteral("Щелкните здесь для выбора вариантов...");

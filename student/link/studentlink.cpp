@@ -403,6 +403,12 @@ bool StudentLink::FormCloseQuery()
     }
     m_closing = true;
     m_reconnectTimer->stop();
+    // A test in progress that no server holds (the connection is lost, or the work is from a file)
+    // goes to a result file: closing the program, or shutting the computer down, loses no answer.
+    if (m_engine && m_engine->phase() == TestPhase::Answering && m_state != ConnectionState::Connected) {
+        LogText(LinkText::ClosedInTestLog);
+        m_engine->SaveWorkOffline();
+    }
     return true;
 }
 

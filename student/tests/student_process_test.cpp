@@ -1,8 +1,11 @@
 // The Student program as a process: started headless against a testing server on loopback.
 #include "appfolder.h"
+#include "enginefixture.h"
+#include "linktexts.h"
 #include "ports.h"
 #include "serverpeer.h"
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTest>
@@ -81,4 +84,27 @@ TEST(StudentProcess, EndsOnSigtermWhileConnectedThoughTheWindowRefusesToClose)
     const QByteArray text = runLog();
     EXPECT_TRUE(text.contains("Connected"));
     EXPECT_TRUE(text.trimmed().endsWith("END")) << text.right(200).toStdString();
+}
+
+// A test from a question file is in progress when the computer shuts down (SIGTERM): the work goes
+// to a result file before the program ends (without a name: nobody answers the question).
+TEST(StudentProcess, SavesAnOfflineTestInProgressOnSigterm)
+{
+    const QString questions = enginefixture::questionFile("Алгебра", enginefixture::fourKinds(),
+                                                          enginefixture::settingsList({.TopicID = 4}, false));
+    QProcess student;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("VASTREL_START_MARK", "1");
+    student.setProcessEnvironment(env);
+    student.start(QStringLiteral(STUDENT_PROGRAM), {questions});
+    ASSERT_TRUE(student.waitForStarted(WaitMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return student.readAllStandardError().contains("main window shown\n"); }, StartMs));
+
+    ::kill(pid_t(student.processId()), SIGTERM);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return student.state() == QProcess::NotRunning; }, WaitMs));
+    EXPECT_EQ(student.exitCode(), 0);
+    EXPECT_EQ(QDir(AppFilePath(LinkText::SavedWorksFolder)).entryList(QDir::Files).size(), 1);
+    EXPECT_TRUE(runLog().contains(LinkText::ClosedInTestLog.toUtf8()));
 }

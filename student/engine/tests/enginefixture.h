@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QList>
 #include <QStringList>
+#include <gtest/gtest.h>
 
 namespace enginefixture {
 
@@ -189,6 +190,25 @@ inline QString packageFile(const Table& questions)
     const QString path = testPath("package.cmpr");
     TZLibCompression().CompressFile(adtg, path);
     QFile::remove(adtg);
+    return path;
+}
+
+// A question file "<topic>.vst4" with its questions and, unless settings are left out, its settings.
+inline QString questionFile(const QString& topic, const Table& questions, const QString& settings)
+{
+    const QString top = testPath(topic + ".top");
+    WriteAdtgFile(questions, top);
+    QStringList members{top};
+    if (!settings.isNull()) {
+        QFile set(testPath(topic + ".set"));
+        EXPECT_TRUE(set.open(QIODevice::WriteOnly));
+        set.write("[Fields]\r\n" + settings.toUtf8() + "[Topic]\r\nRemark=\r\n");
+        members.append(set.fileName());
+    }
+    const QString path = testPath(topic + ".vst4");
+    TZLibCompression().CompressFiles(members, path);
+    for (const QString& m : members)
+        QFile::remove(m);
     return path;
 }
 

@@ -683,25 +683,6 @@ QByteArray package(const Table& questions, const QString& member = "QuestionList
     return fileBytes(testPath("package.cmpr"));
 }
 
-// A question file "<topic>.vst4" with its questions and, unless settings are left out, its settings.
-QString questionFile(const QString& topic, const Table& questions, const QString& settings)
-{
-    const QString top = testPath(topic + ".top");
-    WriteAdtgFile(questions, top);
-    QStringList members{top};
-    if (!settings.isNull()) {
-        QFile set(testPath(topic + ".set"));
-        EXPECT_TRUE(set.open(QIODevice::WriteOnly));
-        set.write("[Fields]\r\n" + settings.toUtf8() + "[Topic]\r\nRemark=\r\n");
-        members.append(set.fileName());
-    }
-    const QString path = testPath(topic + ".vst4");
-    TZLibCompression().CompressFiles(members, path);
-    for (const QString& m : members)
-        QFile::remove(m);
-    return path;
-}
-
 bool tempIsEmpty()
 {
     return QDir(AppFilePath("Temp")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty();

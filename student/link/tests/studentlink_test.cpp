@@ -434,6 +434,98 @@ TEST_F(LinkTest, ATestEndedBeforeReadyIsSavedToAFile)
     EXPECT_EQ(countOf(StudentMessage::Kind::FinishReport), 0);
 }
 
+// Closing (or the computer shutting down) during a test that no server holds saves the work to a
+// file; a test the server holds, or no test at all, leaves no file.
+enum class CloseSituation
+{
+    LostInTest,
+    RestoredBeforeReady,
+    OfflineInTest,
+    ClosedByServer,
+    LostOutsideTest,
+    OfflineEnded
+};
+
+struct CloseCase
+{
+    const char* name;
+    CloseSituation situation;
+    bool saved;
+};
+
+class LinkCloseTest : public LinkTest, public testing::WithParamInterface<CloseCase>
+{
+protected:
+    void startOffline()
+    {
+        link.start({});
+        dialogs.questionFile = questionFile("Алгебра", fourKinds(), settingsList({.TopicID = 4}, false));
+        link.rgMetodClick(WorkMode::Autonomous);
+        ASSERT_EQ(engine.phase(), TestPhase::Answering);
+    }
+
+    void reach(CloseSituation situation)
+    {
+        switch (situation) {
+        case CloseSituation::LostInTest:
+            connectByDiscovery();
+            handOut();
+            engine.ToggleTick(1);
+            dropConnection();
+            break;
+        case CloseSituation::RestoredBeforeReady:
+            connectByDiscovery();
+            handOut();
+            dropConnection();
+            reconnectNow();
+            ASSERT_TRUE(waitFor([&] { return link.state() == ConnectionState::Restored; }));
+            break;
+        case CloseSituation::OfflineInTest:
+            startOffline();
+            break;
+        case CloseSituation::ClosedByServer: {
+            connectByDiscovery();
+            handOut();
+            bool closeAsked = false;
+            QObject::connect(&link, &StudentLink::closeRequested, [&] { closeAsked = true; });
+            serverSends(Protocol::command(Protocol::Head::CloseClient));
+            ASSERT_TRUE(waitFor([&] { return closeAsked; }));
+            break;
+        }
+        case CloseSituation::LostOutsideTest:
+            connectByDiscovery();
+            dropConnection();
+            break;
+        case CloseSituation::OfflineEnded:
+            startOffline();
+            finishTest();
+            ASSERT_EQ(savedWorks().size(), 1); // saved at its end
+            ASSERT_TRUE(QDir(AppFilePath(LinkText::SavedWorksFolder)).removeRecursively());
+            break;
+        }
+    }
+};
+
+TEST_P(LinkCloseTest, ClosingDuringATestNoServerHoldsSavesTheWork)
+{
+    ASSERT_NO_FATAL_FAILURE(reach(GetParam().situation));
+    ASSERT_TRUE(savedWorks().isEmpty());
+    const int namesAsked = notices.namesAsked;
+    EXPECT_TRUE(link.FormCloseQuery());
+    EXPECT_EQ(savedWorks().size(), GetParam().saved ? 1 : 0);
+    EXPECT_EQ(notices.namesAsked - namesAsked, GetParam().saved ? 1 : 0);
+    EXPECT_EQ(logged(LinkText::ClosedInTestLog), GetParam().saved);
+}
+
+INSTANTIATE_TEST_SUITE_P(Situations, LinkCloseTest,
+                         testing::Values(CloseCase{"LostInTest", CloseSituation::LostInTest, true},
+                                         CloseCase{"RestoredBeforeReady", CloseSituation::RestoredBeforeReady, true},
+                                         CloseCase{"OfflineInTest", CloseSituation::OfflineInTest, true},
+                                         CloseCase{"ClosedByServer", CloseSituation::ClosedByServer, false},
+                                         CloseCase{"LostOutsideTest", CloseSituation::LostOutsideTest, false},
+                                         CloseCase{"OfflineEnded", CloseSituation::OfflineEnded, false}),
+                         [](const testing::TestParamInfo<CloseCase>& info) { return std::string(info.param.name); });
+
 TEST_F(LinkTest, TheFinalReportIsDeliveredWhenThePreliminaryMarkComesBack)
 {
     connectByDiscovery();
