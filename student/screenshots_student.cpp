@@ -88,6 +88,7 @@ int main(int argc, char** argv)
     parts.seed = 1;
     parts.screenHeight = 900;
     TStudentF window({}, {}, parts);
+    window.setWindowState(Qt::WindowNoState); // drawn at a sample size, not the headless screen's
     window.resize(1200, 860);
     window.show();
     window.link().rgMetodClick(WorkMode::Autonomous);

@@ -292,7 +292,8 @@ void TStudentF::buildControls()
 
     // Shown first by FormCreate, once the link has started.
     setAppearance({0x00FFFF, 10, int(0xD9 << 16 | 151 << 8 | 159), 0, 10, int(0xFF << 16 | 221 << 8 | 224), 0x008000});
-    resize(1000, 700);
+    resize(1000, 700);                   // when the student restores it
+    setWindowState(Qt::WindowMaximized); // the test fills the screen
 }
 
 // --- showing ---

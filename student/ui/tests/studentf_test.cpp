@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTest>
@@ -146,6 +147,8 @@ protected:
 TEST_F(StudentWindowTest, AWholeTestByClicksAndDragsAgainstTheServer)
 {
     auto w = connectedWindow();
+    EXPECT_TRUE(w->isMaximized()); // the test fills the screen
+    EXPECT_EQ(w->frameGeometry().size(), w->screen()->availableGeometry().size());
     EXPECT_FALSE(w->findChild<QWidget*>("StatusPanel")->isVisible());
     EXPECT_TRUE(w->findChild<QWidget*>("WaitPanel")->isVisible());
     handOut(*w, fourKinds());
