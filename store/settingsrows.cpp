@@ -1,5 +1,3 @@
-#include "testsettings.h"
-
 #include "apperror.h"
 #include "archive.h"
 #include "dataset.h"
@@ -7,6 +5,7 @@
 #include "listlines.h"
 #include "schema.h"
 #include "settingstext.h"
+#include "testsettings.h"
 
 #include <QDir>
 #include <QFile>

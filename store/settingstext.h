@@ -38,7 +38,7 @@ struct ListedSetting
     std::variant<bool SettingsListValues::*, int SettingsListValues::*> place;
 };
 
-constexpr ListedSetting ListedSettings[] = {
+inline constexpr ListedSetting ListedSettings[] = {
     {"RandomOrder", &SettingsListValues::RandomOrder},
     {"AllowBack", &SettingsListValues::AllowBack},
     {"ShowRights", &SettingsListValues::ShowRights},

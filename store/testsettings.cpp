@@ -1,13 +1,11 @@
 #include "testsettings.h"
 
 #include "apperror.h"
-#include "archive.h"
 #include "inifile.h"
 #include "listlines.h"
 #include "schema.h"
 #include "settingstext.h"
 
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <iterator>
