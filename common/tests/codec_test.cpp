@@ -3,6 +3,7 @@
 #include "testhome.h"
 
 #include <QDir>
+#include <QTextCodec>
 #include <gtest/gtest.h>
 
 TEST(Codec, CyrillicRoundTripAndKnownBytes)
@@ -26,6 +27,33 @@ TEST(Codec, NulAndControlBytesSurvive)
 TEST(Codec, UnmappableCharacterBecomesQuestionMark)
 {
     EXPECT_EQ(toCp1251(QStringLiteral("a\u4E2Db")), QByteArray("a?b"));
+}
+
+// The code page table against the platform's Windows-1251 codec, every byte and every character.
+TEST(Codec, AgreesWithThePlatformCodecOnEveryByteAndCharacter)
+{
+    QTextCodec* platform = QTextCodec::codecForName("windows-1251");
+    ASSERT_NE(platform, nullptr);
+    QByteArray everyByte;
+    for (int b = 0; b < 256; ++b)
+        everyByte += char(b);
+    EXPECT_EQ(fromCp1251(everyByte), platform->toUnicode(everyByte));
+    EXPECT_EQ(toCp1251(fromCp1251(everyByte)), everyByte);
+    for (char32_t unit = 0; unit <= 0xFFFF; ++unit) {
+        const QString one{QChar(char16_t(unit))};
+        ASSERT_EQ(toCp1251(one), platform->fromUnicode(one)) << int(unit);
+        // Half a character (a high surrogate) is no character the code page holds; the platform
+        // codec said yes, waiting for its other half.
+        const bool highSurrogate = unit >= 0xD800 && unit <= 0xDBFF;
+        ASSERT_EQ(canEncodeCp1251(unit), !highSurrogate && (platform->canEncode(QChar(char16_t(unit))) || unit < 0x80))
+            << int(unit);
+    }
+    for (const QString& text :
+         {QString::fromUcs4(U"a\U0001F600b"), QString::fromUcs4(U"a\U000E0041b"), QString::fromUcs4(U"\U0001D173"),
+          QStringLiteral("x") + QChar(0xD800) + u'y', QStringLiteral("x") + QChar(0xDC00), QString(QChar(0xD83D)),
+          QStringLiteral("a\u200Bb\u00ADc")})
+        EXPECT_EQ(toCp1251(text), platform->fromUnicode(text));
+    EXPECT_FALSE(canEncodeCp1251(0x1F600));
 }
 
 TEST(AppFolder, FollowsVastrelHome)
