@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -44,6 +45,8 @@ const QSize PictureHintSize(250, 30);
 constexpr int PictureHintOffset = 6;
 const QColor DefaultQuestionBackground(159, 151, 217);
 const QColor DefaultAnswerBackground(224, 221, 255);
+const QColor GaugeGreen(0, 128, 0);
+const QColor GaugeRed(255, 0, 0);
 
 // Colours and fonts are set through palettes and partial fonts, never style sheets: a style sheet
 // re-polishes the widget and everything in it, which is costly at start and on every click. Only
@@ -151,14 +154,26 @@ void TStudentF::buildControls()
     lbPrice->setObjectName(QStringLiteral("lbPrice"));
     lbRightCount = new QLabel(side);
     lbRightCount->setObjectName(QStringLiteral("lbRightCount"));
-    lbTime = new QLabel(side);
-    lbTime->setObjectName(QStringLiteral("lbTime"));
-    lbTime->setToolTip(QStringLiteral("Остаток времени"));
-    for (QLabel* l : {lbPrice, lbRightCount, lbTime}) {
+    for (QLabel* l : {lbPrice, lbRightCount}) {
         l->setWordWrap(true);
         sideColumn->addWidget(l);
     }
-    sideColumn->addStretch();
+    // The time display: the time left in words over a gauge that runs down to the bottom.
+    lbTimeCaption = new QLabel(QStringLiteral("Остаток времени:"), side);
+    lbTimeRemainMinutes = new QLabel(side);
+    lbTimeRemainMinutes->setObjectName(QStringLiteral("lbTimeRemainMinutes"));
+    lbTimeRemainSec = new QLabel(side);
+    lbTimeRemainSec->setObjectName(QStringLiteral("lbTimeRemainSec"));
+    TimeGauge = new QProgressBar(side);
+    TimeGauge->setObjectName(QStringLiteral("TimeGauge"));
+    TimeGauge->setToolTip(QStringLiteral("Остаток времени"));
+    TimeGauge->setOrientation(Qt::Vertical);
+    TimeGauge->setTextVisible(false);
+    for (QWidget* w : {static_cast<QWidget*>(lbTimeCaption), static_cast<QWidget*>(lbTimeRemainMinutes),
+                       static_cast<QWidget*>(lbTimeRemainSec)})
+        sideColumn->addWidget(w);
+    sideColumn->addWidget(TimeGauge, 1, Qt::AlignHCenter);
+    sideColumn->addStretch(); // takes the height while the gauge is hidden
     row->addWidget(side);
     column->addWidget(middle, 1);
 
@@ -349,12 +364,14 @@ void TStudentF::renderQuestion(const EngineView& v)
     lbPrice->setText(QStringLiteral("Цена вопроса: %1 %2").arg(v.price).arg(v.priceShare));
     lbRightCount->setVisible(v.rightCountShown);
     lbRightCount->setText(QStringLiteral("Правильных вариантов: %1").arg(v.rightCount));
-    lbTime->setVisible(v.timeShown);
-    lbTime->setText(QStringLiteral("Остаток времени:\n%1 %2").arg(v.minutesText, v.secondsText));
-    if (v.gaugeRed)
-        setColours(lbTime, {{QPalette::WindowText, Qt::red}});
-    else
-        lbTime->setPalette(QPalette());
+    for (QWidget* w : {static_cast<QWidget*>(lbTimeCaption), static_cast<QWidget*>(lbTimeRemainMinutes),
+                       static_cast<QWidget*>(lbTimeRemainSec), static_cast<QWidget*>(TimeGauge)})
+        w->setVisible(v.timeShown);
+    lbTimeRemainMinutes->setText(v.minutesText);
+    lbTimeRemainSec->setText(v.secondsText);
+    TimeGauge->setRange(0, qMax(v.secondsTotal, 1));
+    TimeGauge->setValue(qBound(0, v.secondsLeft, TimeGauge->maximum()));
+    setColours(TimeGauge, {{QPalette::Highlight, v.gaugeRed ? GaugeRed : GaugeGreen}});
     lbQueNum->setText(v.questionNumber);
 }
 

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
@@ -120,9 +121,9 @@ protected:
         return w;
     }
 
-    void handOut(TStudentF& w, const Table& questions)
+    void handOut(TStudentF& w, const Table& questions, const Settings& chosen = {})
     {
-        const QStringList settings = settingsList({}).split("\r\n", Qt::SkipEmptyParts);
+        const QStringList settings = settingsList(chosen).split("\r\n", Qt::SkipEmptyParts);
         ASSERT_TRUE(ends.last()->sendQuestionSet(settings, packageFile(questions)));
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.engine().phase() == TestPhase::Answering; }, WaitMs));
     }
@@ -486,6 +487,44 @@ TEST_F(StudentWindowTest, TheStripsFollowTheAppearanceAndTheState)
     green.QueBGColor = 0x00A000;
     w->applyAppearance(green);
     expectStrips(QColor(0, 0xA0, 0), QColor(0xD0, 0xE0, 0xF0));
+}
+
+// A timed test: the time left in words over a gauge that runs down, red from the last minute on,
+// and gone once the test has ended.
+TEST_F(StudentWindowTest, TheTimeDisplayRunsDownAndTurnsRedInTheLastMinute)
+{
+    auto w = connectedWindow();
+    auto* gauge = w->findChild<QProgressBar*>("TimeGauge");
+    auto* minutes = w->findChild<QLabel*>("lbTimeRemainMinutes");
+    auto* seconds = w->findChild<QLabel*>("lbTimeRemainSec");
+    ASSERT_TRUE(gauge && minutes && seconds);
+    EXPECT_FALSE(gauge->isVisible()); // no test yet
+    handOut(*w, fourKinds(), {.TimeLimit = -1, .MaxTime = 2});
+    EXPECT_TRUE(gauge->isVisible());
+    EXPECT_EQ(gauge->orientation(), Qt::Vertical);
+    EXPECT_EQ(gauge->toolTip(), "Остаток времени");
+    EXPECT_EQ(gauge->maximum(), 120);
+    EXPECT_EQ(gauge->value(), 120);
+    EXPECT_EQ(minutes->text(), "2 мин.");
+    EXPECT_EQ(seconds->text(), "0 сек.");
+    const QColor green = gauge->palette().color(QPalette::Highlight);
+    EXPECT_EQ(green, QColor(0, 128, 0));
+
+    for (int i = 0; i < 59; ++i)
+        engineTimers.countdown->fire();
+    EXPECT_EQ(gauge->value(), 61);
+    EXPECT_EQ(minutes->text(), "1 мин.");
+    EXPECT_EQ(seconds->text(), "1 сек.");
+    EXPECT_EQ(gauge->palette().color(QPalette::Highlight), green);
+    engineTimers.countdown->fire(); // 60 seconds left
+    EXPECT_EQ(gauge->value(), 60);
+    EXPECT_EQ(gauge->palette().color(QPalette::Highlight), QColor(255, 0, 0));
+
+    for (int i = 0; i < 3; ++i)
+        w->findChild<QPushButton*>("btnNext")->click();
+    w->findChild<QPushButton*>("btnReady")->click();
+    EXPECT_FALSE(gauge->isVisible());
+    EXPECT_FALSE(minutes->isVisible());
 }
 
 TEST_F(StudentWindowTest, ALongQuestionGrowsItsAreaInEightPixelSteps)
