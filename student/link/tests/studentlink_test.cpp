@@ -7,6 +7,7 @@
 #include "linktexts.h"
 #include "messagerecorder.h"
 #include "ports.h"
+#include "resultfile.h"
 #include "runlog.h"
 #include "serverpeer.h"
 #include "studentlink.h"
@@ -511,10 +512,15 @@ TEST_P(LinkCloseTest, ClosingDuringATestNoServerHoldsSavesTheWork)
     ASSERT_NO_FATAL_FAILURE(reach(GetParam().situation));
     ASSERT_TRUE(savedWorks().isEmpty());
     const int namesAsked = notices.namesAsked;
+    const QString answers = engine.AnswerList();
     EXPECT_TRUE(link.FormCloseQuery());
     EXPECT_EQ(savedWorks().size(), GetParam().saved ? 1 : 0);
     EXPECT_EQ(notices.namesAsked - namesAsked, GetParam().saved ? 1 : 0);
     EXPECT_EQ(logged(LinkText::ClosedInTestLog), GetParam().saved);
+    if (GetParam().saved && savedWorks().size() == 1) { // the answers given so far, all of them
+        const QString file = QDir(AppFilePath(LinkText::SavedWorksFolder)).filePath(savedWorks().first());
+        EXPECT_EQ(ReadResultFile(file).work.answerList, answers);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Situations, LinkCloseTest,
