@@ -3,6 +3,7 @@
 #include "enginefixture.h"
 #include "linktexts.h"
 #include "ports.h"
+#include "resultfile.h"
 #include "serverpeer.h"
 
 #include <QDir>
@@ -105,6 +106,12 @@ TEST(StudentProcess, SavesAnOfflineTestInProgressOnSigterm)
     ::kill(pid_t(student.processId()), SIGTERM);
     ASSERT_TRUE(QTest::qWaitFor([&] { return student.state() == QProcess::NotRunning; }, WaitMs));
     EXPECT_EQ(student.exitCode(), 0);
-    EXPECT_EQ(QDir(AppFilePath(LinkText::SavedWorksFolder)).entryList(QDir::Files).size(), 1);
+    const QDir saved(AppFilePath(LinkText::SavedWorksFolder));
+    const QStringList files = saved.entryList(QDir::Files);
+    ASSERT_EQ(files.size(), 1);
+    const ResultWork work = ReadResultFile(saved.filePath(files.first())).work;
+    EXPECT_TRUE(work.studentName.isEmpty()); // nobody answered the question
+    EXPECT_EQ(work.topicId, 4);
+    EXPECT_FALSE(work.answerList.isEmpty());
     EXPECT_TRUE(runLog().contains(LinkText::ClosedInTestLog.toUtf8()));
 }
