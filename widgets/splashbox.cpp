@@ -1,5 +1,7 @@
 #include "splashbox.h"
 
+#include "widgetlook.h"
+
 #include <QLabel>
 #include <QLinearGradient>
 #include <QPainter>
@@ -23,11 +25,8 @@ SplashBox::SplashBox(const QString& name, const QString& role, QWidget* parent)
     layout->setContentsMargins(40, 30, 40, 30);
     layout->addWidget(title, 0, Qt::AlignHCenter);
     layout->addWidget(subtitle, 0, Qt::AlignHCenter);
-    // Colours through the palette, not a style sheet: the splash is the first thing drawn, and a
-    // style sheet costs its parsing and a style of its own before anything shows.
-    QPalette palette = this->palette();
-    palette.setColor(QPalette::WindowText, Qt::white);
-    setPalette(palette);
+    // No style sheet: the splash is the first thing drawn.
+    SetColours(this, {{QPalette::WindowText, Qt::white}});
     adjustSize();
     if (const QScreen* screen = this->screen())
         move(screen->availableGeometry().center() - rect().center());

@@ -12,6 +12,7 @@
 #include "testengine.h"
 #include "textprompt.h"
 #include "traymsgf.h"
+#include "widgetlook.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -48,18 +49,7 @@ const QColor DefaultAnswerBackground(224, 221, 255);
 const QColor GaugeGreen(0, 128, 0);
 const QColor GaugeRed(255, 0, 0);
 
-// Colours and fonts are set through palettes and partial fonts, never style sheets: a style sheet
-// re-polishes the widget and everything in it, which is costly at start and on every click. Only
-// what is given here is the widget's own; the rest follows its parent. Setting what a widget
-// already has is a no-op in Qt.
-void setColours(QWidget* w, std::initializer_list<std::pair<QPalette::ColorRole, QColor>> colours)
-{
-    QPalette palette;
-    for (const auto& [role, colour] : colours)
-        palette.setColor(role, colour);
-    w->setPalette(palette);
-}
-
+// Fonts are partial too: only what is given is the widget's own, the rest follows its parent.
 QFont boldFont(int pointSize, bool underline)
 {
     QFont font;
@@ -169,9 +159,8 @@ void TStudentF::buildControls()
     TimeGauge->setToolTip(QStringLiteral("Остаток времени"));
     TimeGauge->setOrientation(Qt::Vertical);
     TimeGauge->setTextVisible(false);
-    for (QWidget* w : {static_cast<QWidget*>(lbTimeCaption), static_cast<QWidget*>(lbTimeRemainMinutes),
-                       static_cast<QWidget*>(lbTimeRemainSec)})
-        sideColumn->addWidget(w);
+    for (QLabel* l : {lbTimeCaption, lbTimeRemainMinutes, lbTimeRemainSec})
+        sideColumn->addWidget(l);
     sideColumn->addWidget(TimeGauge, 1, Qt::AlignHCenter);
     sideColumn->addStretch(); // takes the height while the gauge is hidden
     row->addWidget(side);
@@ -364,14 +353,12 @@ void TStudentF::renderQuestion(const EngineView& v)
     lbPrice->setText(QStringLiteral("Цена вопроса: %1 %2").arg(v.price).arg(v.priceShare));
     lbRightCount->setVisible(v.rightCountShown);
     lbRightCount->setText(QStringLiteral("Правильных вариантов: %1").arg(v.rightCount));
-    for (QWidget* w : {static_cast<QWidget*>(lbTimeCaption), static_cast<QWidget*>(lbTimeRemainMinutes),
-                       static_cast<QWidget*>(lbTimeRemainSec), static_cast<QWidget*>(TimeGauge)})
-        w->setVisible(v.timeShown);
+    ShowAll({lbTimeCaption, lbTimeRemainMinutes, lbTimeRemainSec, TimeGauge}, v.timeShown);
     lbTimeRemainMinutes->setText(v.minutesText);
     lbTimeRemainSec->setText(v.secondsText);
     TimeGauge->setRange(0, qMax(v.secondsTotal, 1));
     TimeGauge->setValue(qBound(0, v.secondsLeft, TimeGauge->maximum()));
-    setColours(TimeGauge, {{QPalette::Highlight, v.gaugeRed ? GaugeRed : GaugeGreen}});
+    SetColours(TimeGauge, {{QPalette::Highlight, v.gaugeRed ? GaugeRed : GaugeGreen}});
     lbQueNum->setText(v.questionNumber);
 }
 
@@ -388,14 +375,14 @@ void TStudentF::renderPosition(const EngineView& v, int k)
     const QColor rightColour = ColourFromRef(m_appearance.RightAnsFontColor);
     const bool marked = v.marksShown && a.right;
     const QColor colour = marked ? rightColour : answerColour;
-    setColours(p.text, {{QPalette::WindowText, colour}});
+    SetColours(p.text, {{QPalette::WindowText, colour}});
     p.text->setFont(boldFont(0, marked));
     const AnswerPlace place =
         PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
     p.tick->setVisible(shown && place.tickBox);
     p.tick->setChecked(shown && row.isTicked(a.answer));
     p.text->setCursor(shown && place.draggable ? Qt::SizeVerCursor : Qt::ArrowCursor);
-    setColours(p.orderMark, {{QPalette::WindowText, colour}});
+    SetColours(p.orderMark, {{QPalette::WindowText, colour}});
     p.orderMark->setFont(boldFont(OrderMarkPointSize, marked));
     p.orderMark->setVisible(v.marksShown && a.orderMark > 0);
     p.orderMark->setText(QString::number(a.orderMark));
@@ -742,18 +729,16 @@ void TStudentF::applyAppearance(const Appearance& a)
 void TStudentF::setAppearance(const Appearance& a)
 {
     m_appearance = a;
-    setColours(mmQuestion,
+    SetColours(mmQuestion,
                {{QPalette::Base, ColourFromRef(a.QueBGColor)}, {QPalette::Text, ColourFromRef(a.QueFontColor)}});
     mmQuestion->setFont(boldFont(qMax(6, a.QueFontSize), false));
-    QPalette palette = AnswersPanel->palette();
-    palette.setColor(QPalette::Window, ColourFromRef(a.AnsBGColor));
-    AnswersPanel->setPalette(palette);
+    SetColours(AnswersPanel, {{QPalette::Window, ColourFromRef(a.AnsBGColor)}});
     QFont font = AnswersPanel->font();
     font.setPointSize(qMax(6, a.AnsFontSize));
     font.setBold(true);
     AnswersPanel->setFont(font);
-    for (QWidget* w : {static_cast<QWidget*>(DBTextRight), static_cast<QWidget*>(lbRightAnswer)})
-        setColours(w, {{QPalette::WindowText, ColourFromRef(a.RightAnsFontColor)}});
+    for (QLabel* label : {DBTextRight, lbRightAnswer})
+        SetColours(label, {{QPalette::WindowText, ColourFromRef(a.RightAnsFontColor)}});
     placeStrips();
 }
 

@@ -1,5 +1,7 @@
 #include "traymsgf.h"
 
+#include "widgetlook.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -99,9 +101,7 @@ TTrayMsgF::TTrayMsgF(const Notice& notice, std::function<void()> clickAction)
     setAttribute(Qt::WA_DeleteOnClose);
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAutoFillBackground(true);
-    QPalette p = palette();
-    p.setColor(QPalette::Window, colourOf(notice.colour));
-    setPalette(p);
+    SetColours(this, {{QPalette::Window, colourOf(notice.colour)}});
     auto* column = new QVBoxLayout(this);
     auto* caption = new QHBoxLayout;
     auto* icon = new QLabel(this);

@@ -3,6 +3,7 @@
 #include "colourref.h"
 #include "schema.h"
 #include "studentviewtexts.h"
+#include "widgetlook.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -34,19 +35,6 @@ QLabel* plainLabel(QWidget* parent, bool wrap = true)
     label->setWordWrap(wrap);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
-}
-
-void setColour(QWidget* w, QPalette::ColorRole role, const QColor& colour)
-{
-    QPalette p = w->palette();
-    p.setColor(role, colour);
-    w->setPalette(p);
-}
-
-void showAll(std::initializer_list<QWidget*> widgets, bool shown)
-{
-    for (QWidget* w : widgets)
-        w->setVisible(shown);
 }
 
 int heightOf(const QLabel* label, int width)
@@ -279,12 +267,12 @@ void StudentViewPanel::render()
     m_priceCaption->setVisible(v.hasQuestion);
     m_price->setText(v.price);
     m_priceShare->setText(v.priceShare);
-    showAll({m_timeCaption, m_gauge, m_minutes}, v.timeShown);
+    ShowAll({m_timeCaption, m_gauge, m_minutes}, v.timeShown);
     m_gauge->setRange(0, std::max(v.timeMaximum, 1));
     m_gauge->setValue(v.timeValue);
     const QColor timeColour = v.timeShort ? shortTimeColour() : normalTimeColour();
-    setColour(m_gauge, QPalette::Highlight, timeColour);
-    setColour(m_minutes, QPalette::WindowText, timeColour);
+    SetColours(m_gauge, {{QPalette::Highlight, timeColour}});
+    SetColours(m_minutes, {{QPalette::WindowText, timeColour}});
     m_minutes->setText(v.minutesText);
 
     m_question->setVisible(v.hasQuestion);
@@ -293,7 +281,7 @@ void StudentViewPanel::render()
     const bool open = v.hasQuestion && v.kind == QuestionKind::Open;
     for (int n = 0; n < StudentView::SlotCount; ++n)
         renderSlot(m_slots[n], v.hasQuestion && !open ? v.slots[n] : AnswerSlotView());
-    showAll({m_openAnswer, m_rightCaption, m_rightAnswer, m_variantsCaption, m_variants}, open);
+    ShowAll({m_openAnswer, m_rightCaption, m_rightAnswer, m_variantsCaption, m_variants}, open);
     m_openAnswer->setText(v.openAnswer);
     m_rightAnswer->setText(v.rightAnswer);
     m_variants->setText(v.variants.join(u'\n'));
@@ -322,7 +310,7 @@ void StudentViewPanel::renderSlot(Slot& slot, const AnswerSlotView& view)
     font.setBold(true);
     font.setUnderline(view.right);
     slot.text->setFont(font);
-    setColour(slot.text, QPalette::WindowText, view.right ? m_rightColour : palette().color(QPalette::WindowText));
+    SetColours(slot.text, {{QPalette::WindowText, view.right ? m_rightColour : palette().color(QPalette::WindowText)}});
     slot.picture->setPicture(view.picture);
 }
 
