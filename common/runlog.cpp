@@ -29,6 +29,8 @@ std::function<void(const QString&)>& observer()
     return callback;
 }
 
+void (*forwarding)(const QString& line) = nullptr;
+
 QString stamp()
 {
     return QTime::currentTime().toString(QStringLiteral("hh:mm:ss:zzz"));
@@ -60,8 +62,10 @@ QString givenUpLine(qsizetype count)
 // time so that the dropping is rare, and one line in their place says how many went.
 void append(const QString& entry)
 {
-    Log& log = theLog();
     const QString line = shortened(entry);
+    if (forwarding)
+        return forwarding(line);
+    Log& log = theLog();
     if (observer())
         observer()(line);
     log.lines.append(line);
@@ -133,6 +137,16 @@ bool finish(const QString& logFilePath)
 void setObserver(std::function<void(const QString&)> callback)
 {
     observer() = std::move(callback);
+}
+
+void forwardTo(void (*sink)(const QString& line))
+{
+    forwarding = sink;
+}
+
+void appendLine(const QString& line)
+{
+    append(line);
 }
 
 QString filePathFor(const QString& programName)

@@ -31,6 +31,11 @@ bool finish(const QString& logFilePath);
 // Called with every line as it is added (a headless program prints them); none when empty.
 void setObserver(std::function<void(const QString& line)> observer);
 
+// A part of the program with its own copy of this code (Student's network module) hands every
+// line to the program's log through appendLine instead of keeping it.
+void forwardTo(void (*sink)(const QString& line));
+void appendLine(const QString& line);
+
 // Path of the log file of a program: "<program>.LOG" in the program's folder.
 QString filePathFor(const QString& programName);
 

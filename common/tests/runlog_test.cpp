@@ -144,3 +144,34 @@ TEST(RunLog, ObserverSeesEveryLineAsItIsAdded)
     ASSERT_EQ(seen.size(), 2);
     EXPECT_TRUE(seen[0].endsWith(": a|b"));
 }
+
+namespace {
+QStringList forwarded;
+void keepForwarded(const QString& line)
+{
+    forwarded.append(line);
+}
+} // namespace
+
+// A copy of the log in a loaded module hands its lines on, formed and shortened, and keeps none;
+// the program's log takes them as they are.
+TEST(RunLog, AForwardingLogHandsOnFormedLinesAndKeepsNone)
+{
+    RunLog::clear();
+    forwarded.clear();
+    RunLog::forwardTo(&keepForwarded);
+    LogOut(QStringLiteral("10.0.0.2"), QString::fromLatin1("Iam\0"
+                                                           "7",
+                                                           5));
+    LogText(QString(RunLog::MaxEntryChars + 10, u'x')); // 24 over with its time stamp
+    const QStringList kept = RunLog::lines();
+    RunLog::forwardTo(nullptr);
+    EXPECT_TRUE(kept.isEmpty());
+    ASSERT_EQ(forwarded.size(), 2);
+    EXPECT_TRUE(forwarded[0].endsWith(QStringLiteral(": To:\"10.0.0.2\", Out: \"Iam|7\"")))
+        << forwarded[0].toStdString();
+    EXPECT_TRUE(forwarded[1].endsWith(QStringLiteral("... (24 characters more)")));
+    for (const QString& line : forwarded)
+        RunLog::appendLine(line);
+    EXPECT_EQ(RunLog::lines(), forwarded);
+}

@@ -2,15 +2,20 @@
 #include "socketerror.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
-#include <QLocalServer>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QUuid>
+#include <cstring>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -101,22 +106,99 @@ TEST(SingleInstance, ReceiverMayRunAModalLoopWhileTheSenderGoesAway)
     EXPECT_EQ(modalLoops, 1);
 }
 
-TEST(SingleInstance, StaleSocketOfACrashedInstanceIsTakenOver)
+// What a killed instance leaves behind: its socket file, bound and never removed, or (after a
+// crash of the file system's owner) a plain file of that name.
+TEST(SingleInstance, LeftOversOfACrashedInstanceAreTakenOver)
 {
-    const QString name = uniqueName();
-    SingleInstance probe(name);
-    {
-        // A socket file that nobody listens on any more.
-        QLocalServer crashed;
-        ASSERT_TRUE(crashed.listen(probe.socketName()));
+    for (const bool socketFile : {true, false}) {
+        SCOPED_TRACE(socketFile ? "socket file" : "plain file");
+        const QString name = uniqueName();
+        SingleInstance probe(name);
+        const QByteArray path = QFile::encodeName(probe.socketName());
+        if (socketFile) {
+            const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            sockaddr_un address{};
+            address.sun_family = AF_UNIX;
+            std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+            ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            ::close(fd); // never listened, never removed
+        } else {
+            QFile leftOver(probe.socketName());
+            ASSERT_TRUE(leftOver.open(QIODevice::WriteOnly));
+        }
+        ASSERT_TRUE(QFile::exists(probe.socketName()));
+        {
+            SingleInstance fresh(name);
+            EXPECT_TRUE(fresh.claim());
+            SingleInstance second(name);
+            EXPECT_FALSE(second.claim()); // the taken-over socket guards
+        }
+        EXPECT_FALSE(QFile::exists(probe.socketName())); // an orderly end leaves nothing behind
     }
-    QFile leftOver(probe.socketName()); // what a killed instance leaves behind
-    ASSERT_TRUE(leftOver.open(QIODevice::WriteOnly));
-    leftOver.close();
-    SingleInstance fresh(name);
-    EXPECT_TRUE(fresh.claim());
     SingleInstance nobody(uniqueName());
     EXPECT_FALSE(nobody.handOver(QStringLiteral("x"), true, 300));
+}
+
+// A caller that sends no end of message, or more than a path, is dropped; the next one is heard.
+TEST(SingleInstance, AnOverlongCallerIsDroppedAndTheNextHeard)
+{
+    const QString name = uniqueName();
+    SingleInstance first(name);
+    ASSERT_TRUE(first.claim());
+    QSignalSpy spy(&first, &SingleInstance::activated);
+    bool delivered = false;
+    bool droppedSeen = false;
+    QThread* later = QThread::create([&] {
+        const QByteArray path = QFile::encodeName(first.socketName());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+            const QByteArray flood(128 * 1024, 'x');
+            qsizetype sent = 0;
+            while (sent < flood.size()) {
+                const ssize_t n = ::send(fd, flood.constData() + sent, size_t(flood.size() - sent), MSG_NOSIGNAL);
+                if (n <= 0)
+                    break;
+                sent += n;
+            }
+            char c;
+            droppedSeen = ::recv(fd, &c, 1, 0) <= 0; // closed without an acknowledgement
+        }
+        ::close(fd);
+        SingleInstance second(name);
+        delivered = second.handOver(QStringLiteral("/tmp/b.vst4"), true);
+    });
+    later->start();
+    ASSERT_TRUE(spy.wait(5000));
+    later->wait();
+    delete later;
+    EXPECT_TRUE(droppedSeen);
+    EXPECT_TRUE(delivered);
+    ASSERT_EQ(spy.size(), 1);
+    EXPECT_EQ(spy[0][0].toString(), QStringLiteral("/tmp/b.vst4"));
+}
+
+// Where no socket can be made (its path is longer than a socket address holds), the program still
+// starts, unguarded, instead of taking itself for a second start and ending.
+TEST(SingleInstance, WithoutAPossibleSocketTheProgramRunsUnguarded)
+{
+    QTemporaryDir base;
+    ASSERT_TRUE(base.isValid());
+    const QString runtime = base.filePath(QString(120, u'r'));
+    ASSERT_TRUE(QDir().mkpath(runtime));
+    const QByteArray previous = qgetenv("XDG_RUNTIME_DIR");
+    qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtime));
+    {
+        const QString name = uniqueName();
+        SingleInstance first(name);
+        SingleInstance second(name);
+        EXPECT_TRUE(first.claim());
+        EXPECT_TRUE(second.claim());
+        EXPECT_FALSE(second.handOver(QStringLiteral("x"), true, 300));
+    }
+    qputenv("XDG_RUNTIME_DIR", previous);
 }
 
 TEST(SocketErrorText, SystemTextsTrimmed)
