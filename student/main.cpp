@@ -37,6 +37,7 @@ public:
         m_mainWindow = std::make_unique<TStudentF>(line.arguments, line.server);
     }
     QWidget* mainWindow() override { return m_mainWindow.get(); }
+    void mainWindowDrawn() override { m_mainWindow->loadNetwork(); }
 
 private:
     std::unique_ptr<TStudentF> m_mainWindow;

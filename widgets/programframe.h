@@ -15,6 +15,10 @@ public:
     virtual QWidget* mainWindow() = 0;
     // A later start of the program handed over its first command-line argument.
     virtual void argumentHandedOver(const QString& argument) { (void)argument; }
+    // The main window is on screen: its first frame is drawn (or, where the window system never
+    // draws it, a second has passed). Work that the first sight of the window need not wait for
+    // starts here.
+    virtual void mainWindowDrawn() {}
 };
 
 struct ProgramInfo
@@ -36,6 +40,6 @@ void ShowMainWindow(QWidget* mainWindow, std::unique_ptr<QWidget>& splash, int s
 // dialog. SIGTERM and SIGINT close the main window and end the run normally even when the window
 // refuses to close or a dialog is up (the dialog is left unanswered). With
 // VASTREL_START_MARK set, "main window shown" goes to the standard error once the main window's first
-// frame is drawn.
+// frame is drawn, before the modules hear of it.
 int RunProgram(int argc, char** argv, const ProgramInfo& program,
                const std::function<std::unique_ptr<ProgramModules>()>& createModules);

@@ -27,6 +27,7 @@ const QStringList InstalledFiles = {
     QStringLiteral("bin/Student"),
     QStringLiteral("bin/Scribant"),
     QStringLiteral("bin/vastrel"),
+    QStringLiteral("lib/vastrel/libvastrel-studentnet.so"), // Student's sockets, loaded once its window shows
     QStringLiteral("share/applications/vastrel-vezuviroz.desktop"),
     QStringLiteral("share/applications/vastrel-student.desktop"),
     QStringLiteral("share/applications/vastrel-scribant.desktop"),
@@ -137,12 +138,12 @@ bool hasDebugInfo(const QString& path)
 }
 
 // Starts a program, lets it come up, and ends it as the desktop session would (SIGTERM).
-void startAndEnd(const QString& program, const QMap<QString, QString>& env)
+void startAndEnd(const QString& program, const QMap<QString, QString>& env, const QStringList& args = {})
 {
     QProcess process;
     process.setProcessEnvironment(environmentWith(env));
     process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.start(program, {});
+    process.start(program, args);
     ASSERT_TRUE(process.waitForStarted(10000)) << program.toStdString();
     EXPECT_FALSE(process.waitForFinished(1500)) << program.toStdString() << " ended by itself";
     ::kill(pid_t(process.processId()), SIGTERM);
@@ -255,6 +256,15 @@ TEST(Install, LaysOutTheDesktopFilesAndKeepsProgramFilesInTheUsersDataFolder)
     const QString appFolder = appHome + QStringLiteral("/.local/share/vastrel/");
     for (const char* file : {"vs4.mdb", "Vezuviroz.LOG", "Scribant.LOG"})
         EXPECT_TRUE(QFile::exists(appFolder + QString::fromLatin1(file))) << file;
+    // Student, installed, loads its sockets from lib/vastrel: its connection to the address given
+    // has an outcome (refused, or connected) in its log, which only the loaded sockets can give.
+    startAndEnd(prefix + QStringLiteral("/bin/Student"), ownHome(appHome),
+                {QStringLiteral("--server"), QStringLiteral("127.0.0.1")});
+    QFile studentLog(appFolder + QStringLiteral("Student.LOG"));
+    ASSERT_TRUE(studentLog.open(QIODevice::ReadOnly));
+    const QByteArray logged = studentLog.readAll();
+    EXPECT_FALSE(logged.contains("Network module not loaded")) << logged.toStdString();
+    EXPECT_TRUE(logged.contains("ErrorCode=") || logged.contains(": Connected\r\n")) << logged.toStdString();
     EXPECT_EQ(QDir(prefix + QStringLiteral("/bin")).entryList(QDir::Files, QDir::Name), sorted(Programs));
 }
 

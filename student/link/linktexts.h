@@ -51,6 +51,11 @@ inline const QString SavedTitle = QStringLiteral("Работа сохранен�
 inline const QString SavedText =
     QStringLiteral("Сервер не подтвердил приём работы.\rРабота сохранена в файл:\r%1\rСообщите преподавателю!");
 
+// The network module could not be loaded: the program works only from question files.
+inline const QString NetworkNotLoaded =
+    QStringLiteral("Сетевая часть программы не загружена: сервер не будет найден.\rСообщите преподавателю!");
+inline const QString NetworkNotLoadedLog = QStringLiteral("Network module not loaded: %1");
+
 inline const QString ServerIpFile = QStringLiteral("ServerIP");
 inline const QString TempFolder = QStringLiteral("Temp");
 inline const QString SavedWorksFolder = QStringLiteral("SavedWorks");

@@ -1,21 +1,18 @@
 #include "studentlink.h"
 
 #include "appfolder.h"
-#include "connection.h"
 #include "enginetexts.h"
 #include "linktexts.h"
 #include "messages.h"
 #include "ports.h"
 #include "runlog.h"
 #include "testengine.h"
-#include "udpaduser.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostInfo>
 #include <QSaveFile>
-#include <QTcpSocket>
+#include <QSysInfo>
 
 namespace {
 
@@ -29,26 +26,20 @@ QString joinedLines(const QStringList& lines)
 
 } // namespace
 
-StudentLink::StudentLink(EngineNotices& notices, LinkDialogs& dialogs, ServerListener& listener, quint32 seed,
-                         TimerFactory timers, QObject* parent)
+StudentLink::StudentLink(EngineNotices& notices, LinkDialogs& dialogs, ServerListener& listener,
+                         const ChannelFactory& channels, quint32 seed, TimerFactory timers, QObject* parent)
     : QObject(parent), m_notices(notices), m_dialogs(dialogs), m_listener(listener), m_random(seed),
-      m_connection(std::make_unique<StudentConnection>()),
-      m_reconnectTimer(timers([this] { ReconnectTimerTimer(); }, false)),
+      m_connection(channels(*this)), m_reconnectTimer(timers([this] { ReconnectTimerTimer(); }, false)),
       m_deliveryTimer(timers([this] { deliveryFailed(); }, true))
 {
     m_view.statusText = LinkText::Searching;
     m_view.waitCaption = LinkText::WaitForQuestions;
-    StudentConnection* c = m_connection.get();
-    connect(c, &StudentConnection::connected, this, &StudentLink::ClientConnect);
-    connect(c, &StudentConnection::disconnected, this, &StudentLink::ClientDisconnect);
-    connect(c, &StudentConnection::socketError, this, &StudentLink::ClientError);
-    connect(c, &StudentConnection::messageReceived, this, &StudentLink::ClientRead);
-    connect(c, &StudentConnection::questionSetReceived, this, &StudentLink::takeQuestionSet);
-    connect(c, &StudentConnection::questionSetFailed, this, &StudentLink::questionSetFailed);
-    connect(c, &StudentConnection::messageUnsent, this, [this](const QByteArray& message) {
-        if (awaitingDelivery() && message.startsWith(QByteArray(Protocol::Head::FinishReport) + '\0'))
-            deliveryFailed();
-    });
+}
+
+void StudentLink::channelUnsent(const QByteArray& message)
+{
+    if (awaitingDelivery() && message.startsWith(QByteArray(Protocol::Head::FinishReport) + '\0'))
+        deliveryFailed();
 }
 
 StudentLink::~StudentLink() = default;
@@ -202,8 +193,7 @@ void StudentLink::ListenerAdvertisementReceived(const QString& infoString, const
 {
     LogText(LinkText::AdvertisementLog.arg(ip, computerName, infoString));
     // Once one answer is taken the listener is off; answers still on their way are not handled.
-    if (infoString != QLatin1String("IamVezuviroz") || !m_listener.isActive() ||
-        m_connection->socket()->state() != QAbstractSocket::UnconnectedState)
+    if (infoString != QLatin1String("IamVezuviroz") || !m_listener.isActive() || !m_connection->isUnconnected())
         return;
     m_address = ip;
     m_reconnectTimer->start(m_reconnectInterval);
@@ -220,7 +210,7 @@ bool StudentLink::reconnectPending() const
 void StudentLink::ReconnectTimerTimer()
 {
     m_reconnectTimer->stop();
-    if (m_closing || m_address.isEmpty() || m_connection->socket()->state() != QAbstractSocket::UnconnectedState)
+    if (m_closing || m_address.isEmpty() || !m_connection->isUnconnected())
         return;
     connectTo(m_address);
 }
@@ -269,7 +259,7 @@ void StudentLink::ClientDisconnect()
 
 void StudentLink::SendIam()
 {
-    m_connection->sendIam(m_engine ? m_engine->settings().TopicID : 0, QHostInfo::localHostName());
+    m_connection->sendIam(m_engine ? m_engine->settings().TopicID : 0, QSysInfo::machineHostName());
 }
 
 // --- receiving ---
@@ -488,36 +478,4 @@ void StudentLink::update()
 {
     m_view.statusShown = m_state == ConnectionState::Searching || m_state == ConnectionState::Lost;
     Q_EMIT changed();
-}
-
-// --- the program's listener ---
-
-UdpServerListener::UdpServerListener() : m_user(std::make_unique<TUDPAdUser>())
-{
-    m_user->setAutoDeactivationDelay(0);
-}
-
-UdpServerListener::~UdpServerListener() = default;
-
-void UdpServerListener::forwardTo(StudentLink& link)
-{
-    QObject::connect(m_user.get(), &TUDPAdUser::OnAdvertisementReceived, &link,
-                     [&link](TUDPAdUser*, const QString& info, const QString& ip, const QString& name) {
-                         link.ListenerAdvertisementReceived(info, ip, name);
-                     });
-}
-
-void UdpServerListener::setPort(int port)
-{
-    m_user->setPort(port);
-}
-
-void UdpServerListener::setActive(bool active)
-{
-    m_user->setActive(active);
-}
-
-bool UdpServerListener::isActive() const
-{
-    return m_user->isActive();
 }

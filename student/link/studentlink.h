@@ -1,6 +1,7 @@
 #pragma once
 
 #include "engineinterfaces.h"
+#include "servernetwork.h"
 
 #include <QObject>
 #include <QRandomGenerator>
@@ -9,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-class StudentConnection;
 class TestEngine;
 namespace Protocol {
 struct ServerMessage;
@@ -31,16 +31,6 @@ enum class WorkMode
     ManualAddress = 1,
     SavedAddress = 2,
     Autonomous = 3,
-};
-
-// The discovery listener as the link uses it; the program wraps TUDPAdUser, tests record.
-class ServerListener
-{
-public:
-    virtual ~ServerListener() = default;
-    virtual void setPort(int port) = 0;
-    virtual void setActive(bool active) = 0;
-    virtual bool isActive() const = 0;
 };
 
 // What the link asks the student; the window answers with dialogs, tests with pre-set answers.
@@ -74,7 +64,7 @@ struct LinkView
 // forwards the student's clicks and answers the dialogs.
 //
 // Every wait is a timer or the connection's send queue; nothing here blocks the event loop.
-class StudentLink : public QObject, public EngineSender
+class StudentLink : public QObject, public EngineSender, private ServerChannelEvents
 {
     Q_OBJECT
 public:
@@ -82,9 +72,10 @@ public:
     static constexpr int ReconnectLostMs = 2000;   // fixed part after a disconnection
     static constexpr int DeliveryWaitMs = 30000;   // the longest wait for "YourPrePointsAre"
 
-    // The timers (reconnection, delivery) come from the factory so that tests fire them.
-    StudentLink(EngineNotices& notices, LinkDialogs& dialogs, ServerListener& listener, quint32 seed,
-                TimerFactory timers = EventLoopTimers(), QObject* parent = nullptr);
+    // The connection comes from `channels`; the timers (reconnection, delivery) from `timers` so
+    // that tests fire them.
+    StudentLink(EngineNotices& notices, LinkDialogs& dialogs, ServerListener& listener, const ChannelFactory& channels,
+                quint32 seed, TimerFactory timers = EventLoopTimers(), QObject* parent = nullptr);
     ~StudentLink() override;
 
     // The engine is made over this link (as its sender) and attached before start().
@@ -117,7 +108,7 @@ public:
     bool reconnectPending() const;
     bool mayClose() const { return m_forcedClose || m_state != ConnectionState::Connected; }
     bool awaitingDelivery() const;
-    StudentConnection& connection() { return *m_connection; }
+    ServerChannel& connection() { return *m_connection; }
     // "a.b.c.d", each part 0 to 255 in decimal.
     static bool IsValidAddress(const QString& text);
 
@@ -139,6 +130,15 @@ Q_SIGNALS:
     void closeRequested();
 
 private:
+    // --- ServerChannelEvents ---
+    void channelConnected() override { ClientConnect(); }
+    void channelDisconnected() override { ClientDisconnect(); }
+    void channelError(int wsaCode) override { ClientError(wsaCode); }
+    void channelMessage(const Protocol::ServerMessage& message) override { ClientRead(message); }
+    void channelQuestionSet(const QByteArray& package) override { takeQuestionSet(package); }
+    void channelQuestionSetFailed() override { questionSetFailed(); }
+    void channelUnsent(const QByteArray& message) override;
+
     void ClientConnect();
     void ClientDisconnect();
     void ClientError(int code);
@@ -163,7 +163,7 @@ private:
     ServerListener& m_listener;
     TestEngine* m_engine = nullptr;
     QRandomGenerator m_random;
-    std::unique_ptr<StudentConnection> m_connection;
+    std::unique_ptr<ServerChannel> m_connection;
     std::unique_ptr<EngineTimer> m_reconnectTimer;
     std::unique_ptr<EngineTimer> m_deliveryTimer;
     int m_reconnectInterval = 0;
@@ -176,22 +176,4 @@ private:
     bool m_forcedClose = false;
     bool m_closing = false;
     LinkView m_view;
-};
-
-class TUDPAdUser;
-
-// The program's listener: the discovery user of the network library, never stopping by itself,
-// handing every answer to the link.
-class UdpServerListener : public ServerListener
-{
-public:
-    UdpServerListener();
-    ~UdpServerListener() override;
-    void forwardTo(StudentLink& link);
-    void setPort(int port) override;
-    void setActive(bool active) override;
-    bool isActive() const override;
-
-private:
-    std::unique_ptr<TUDPAdUser> m_user;
 };

@@ -68,20 +68,22 @@ TStudentF::TStudentF(const QStringList& arguments, const QString& serverOption, 
     setObjectName(QStringLiteral("TStudentF"));
     const quint32 seed = parts.seed ? parts.seed : quint32(QDateTime::currentMSecsSinceEpoch());
     ServerListener* listener = parts.listener;
-    UdpServerListener* udp = nullptr;
-    if (!listener) {
-        auto own = std::make_unique<UdpServerListener>();
-        udp = own.get();
-        listener = own.get();
-        m_ownListener = std::move(own);
+    ChannelFactory channels = parts.channels;
+    if (!channels) {
+        m_lateNetwork = std::make_unique<LateNetwork>();
+        listener = &m_lateNetwork->listener();
+        channels = m_lateNetwork->channels();
     }
-    m_link = std::make_unique<StudentLink>(*this, *this, *listener, seed,
+    m_link = std::make_unique<StudentLink>(*this, *this, *listener, channels, seed,
                                            parts.linkTimers ? parts.linkTimers : EventLoopTimers());
     m_engine =
         std::make_unique<TestEngine>(*m_link, *this, seed, parts.engineTimers ? parts.engineTimers : EventLoopTimers());
     m_link->attachEngine(m_engine.get());
-    if (udp)
-        udp->forwardTo(*m_link);
+    if (m_lateNetwork)
+        m_lateNetwork->setAdvertisementHandler(
+            [link = m_link.get()](const QString& info, const QString& ip, const QString& name) {
+                link->ListenerAdvertisementReceived(info, ip, name);
+            });
     int screenHeight = parts.screenHeight;
     if (screenHeight <= 0 && QGuiApplication::primaryScreen())
         screenHeight = QGuiApplication::primaryScreen()->geometry().height();
@@ -94,6 +96,20 @@ TStudentF::TStudentF(const QStringList& arguments, const QString& serverOption, 
             close();
     });
     FormCreate(arguments, serverOption);
+}
+
+void TStudentF::loadNetwork()
+{
+    if (!m_lateNetwork || m_lateNetwork->arrived())
+        return;
+    QString error;
+    std::unique_ptr<StudentNetwork> network = LoadStudentNetwork(&error);
+    if (!network) {
+        LogText(LinkText::NetworkNotLoadedLog.arg(error));
+        tellUser(LinkText::NetworkNotLoaded);
+        return;
+    }
+    m_lateNetwork->arrive(std::move(network));
 }
 
 TStudentF::~TStudentF()
@@ -358,7 +374,10 @@ void TStudentF::renderQuestion(const EngineView& v)
     lbTimeRemainSec->setText(v.secondsText);
     TimeGauge->setRange(0, qMax(v.secondsTotal, 1));
     TimeGauge->setValue(qBound(0, v.secondsLeft, TimeGauge->maximum()));
-    SetColours(TimeGauge, {{QPalette::Highlight, v.gaugeRed ? GaugeRed : GaugeGreen}});
+    if (m_gaugeRed != v.gaugeRed) {
+        m_gaugeRed = v.gaugeRed;
+        SetColours(TimeGauge, {{QPalette::Highlight, v.gaugeRed ? GaugeRed : GaugeGreen}});
+    }
     lbQueNum->setText(v.questionNumber);
 }
 
@@ -371,21 +390,31 @@ void TStudentF::renderPosition(const EngineView& v, int k)
     const QuestionRow row = shown ? QuestionRow(TableRow(set, v.row)) : QuestionRow(TableRow(set, 0));
     p.text->setVisible(shown);
     p.text->setText(shown ? row.answerText(a.answer) : QString());
-    const QColor answerColour = ColourFromRef(m_appearance.AnsFontColor);
-    const QColor rightColour = ColourFromRef(m_appearance.RightAnsFontColor);
     const bool marked = v.marksShown && a.right;
-    const QColor colour = marked ? rightColour : answerColour;
-    SetColours(p.text, {{QPalette::WindowText, colour}});
-    p.text->setFont(boldFont(0, marked));
+    lookOfPosition(k - 1,
+                   marked ? ColourFromRef(m_appearance.RightAnsFontColor) : ColourFromRef(m_appearance.AnsFontColor),
+                   marked);
     const AnswerPlace place =
         PlaceOfPosition(v.kind, m_engine->sevenAnswerFormat(), k, AnswersPanel->width(), m_measures);
     p.tick->setVisible(shown && place.tickBox);
     p.tick->setChecked(shown && row.isTicked(a.answer));
     p.text->setCursor(shown && place.draggable ? Qt::SizeVerCursor : Qt::ArrowCursor);
-    SetColours(p.orderMark, {{QPalette::WindowText, colour}});
-    p.orderMark->setFont(boldFont(OrderMarkPointSize, marked));
     p.orderMark->setVisible(v.marksShown && a.orderMark > 0);
     p.orderMark->setText(QString::number(a.orderMark));
+}
+
+// The colour and underline of a position's text and mark; set only when they change (setting a
+// palette or a font costs even when it changes nothing, and every render sets all eight).
+void TStudentF::lookOfPosition(int index, const QColor& colour, bool marked)
+{
+    Position& p = m_positions[index];
+    if (p.look && p.look->colour == colour && p.look->marked == marked)
+        return;
+    p.look = Position::Look{colour, marked};
+    SetColours(p.text, {{QPalette::WindowText, colour}});
+    p.text->setFont(boldFont(0, marked));
+    SetColours(p.orderMark, {{QPalette::WindowText, colour}});
+    p.orderMark->setFont(boldFont(OrderMarkPointSize, marked));
 }
 
 // Places every text at its position's row (the arrangement lives in the engine's view).
@@ -418,19 +447,16 @@ void TStudentF::renderPictures(const EngineView& v)
     const Table& set = m_engine->questionSet();
     const bool shown = v.hasQuestion && v.row >= 0 && v.row < set.rowCount();
     const bool newQuestion = !shown || v.row != m_hintedRow;
-    const int questionThumb = m_measures.questionThumb;
-    const QRect questionFrame(mmQuestion->width() - questionThumb - PictureGap, PictureGap, questionThumb,
-                              questionThumb);
-    if (newQuestion || !m_pictures[0].enlarged)
-        setPicture(0, shown ? set.value(v.row, QStringLiteral("QuePict")) : QVariant(), questionFrame,
-                   questionFrame.right());
-    for (int k = 1; k <= MaxAnswerPositions; ++k) {
-        const AnswerPosition& a = v.positions[k - 1];
-        const QRect frame = AnswerPictureFrame(m_positions[k - 1].text->geometry(), m_measures);
-        const bool withPicture = shown && a.shown && v.kind != QuestionKind::Open;
-        if (newQuestion || !m_pictures[k].enlarged)
-            setPicture(k, withPicture ? set.value(v.row, QStringLiteral("Pict%1").arg(a.answer)) : QVariant(), frame,
-                       m_measures.pictureColumnRight());
+    for (int k = 0; k < PictureCount; ++k) {
+        if (!newQuestion && m_pictures[k].enlarged)
+            continue;
+        QVariant bytes;
+        if (k == 0 && shown)
+            bytes = set.value(v.row, QStringLiteral("QuePict"));
+        const AnswerPosition* a = k > 0 ? &v.positions[k - 1] : nullptr;
+        if (a && shown && a->shown && v.kind != QuestionKind::Open)
+            bytes = set.value(v.row, QStringLiteral("Pict%1").arg(a->answer));
+        setPicture(k, bytes);
     }
     if (!newQuestion)
         return;
@@ -439,14 +465,44 @@ void TStudentF::renderPictures(const EngineView& v)
         std::any_of(m_pictures.begin(), m_pictures.end(), [](const Picture& p) { return !p.label->isHidden(); });
     m_pictureHint->setVisible(anyPicture);
     if (anyPicture) {
-        m_pictureHint->move(questionFrame.left() - PictureHintSize.width() + questionThumb + PictureHintOffset,
-                            questionFrame.bottom() + PictureHintOffset);
+        placePictureHint();
         m_pictureHint->raise();
         m_pictureHintTimer->start();
     }
 }
 
-void TStudentF::setPicture(int k, const QVariant& bytes, const QRect& thumbnail, int rightEdge)
+// Where thumbnail k stands: the question's at the question area's right corner, an answer's beside
+// its text.
+QRect TStudentF::thumbnailFrame(int k) const
+{
+    if (k > 0)
+        return AnswerPictureFrame(m_positions[k - 1].text->geometry(), m_measures);
+    const int thumb = m_measures.questionThumb;
+    return QRect(mmQuestion->width() - thumb - PictureGap, PictureGap, thumb, thumb);
+}
+
+void TStudentF::placePictureHint()
+{
+    const QRect question = thumbnailFrame(0);
+    m_pictureHint->move(question.right() + 1 - PictureHintSize.width() + PictureHintOffset,
+                        question.bottom() + PictureHintOffset);
+}
+
+// Thumbnails follow their texts; an enlarged picture stays where the student left it.
+void TStudentF::placePictures()
+{
+    for (int k = 0; k < PictureCount; ++k) {
+        Picture& p = m_pictures[k];
+        if (p.enlarged)
+            continue;
+        p.thumbnail = thumbnailFrame(k);
+        p.rightEdge = k == 0 ? p.thumbnail.right() : m_measures.pictureColumnRight();
+        p.label->setGeometry(p.thumbnail);
+    }
+    placePictureHint();
+}
+
+void TStudentF::setPicture(int k, const QVariant& bytes)
 {
     Picture& p = m_pictures[k];
     QPixmap pixmap;
@@ -454,10 +510,10 @@ void TStudentF::setPicture(int k, const QVariant& bytes, const QRect& thumbnail,
         pixmap.loadFromData(bytes.toByteArray());
     p.enlarged = false;
     p.natural = pixmap.size();
-    p.thumbnail = thumbnail;
-    p.rightEdge = rightEdge;
+    p.thumbnail = thumbnailFrame(k);
+    p.rightEdge = k == 0 ? p.thumbnail.right() : m_measures.pictureColumnRight();
     p.label->setPixmap(pixmap);
-    p.label->setGeometry(thumbnail);
+    p.label->setGeometry(p.thumbnail);
     p.label->setVisible(!pixmap.isNull());
     p.label->raise();
 }
@@ -496,17 +552,32 @@ void TStudentF::renderLink()
     WaitPanel->setToolTip(lv.offerHint);
     StatusPanel->adjustSize();
     WaitPanel->adjustSize();
+    placePanels();
+    StatusPanel->raise();
+    WaitPanel->raise();
+}
+
+// The status and waiting panels stand in the middle of the window's width.
+void TStudentF::placePanels()
+{
     const int middle = centralWidget()->width() / 2;
     StatusPanel->move(middle - StatusPanel->width() / 2, m_measures.panelTop);
     WaitPanel->move(middle - WaitPanel->width() / 2, m_measures.panelTop);
-    StatusPanel->raise();
-    WaitPanel->raise();
+}
+
+// A new size moves things, it changes nothing shown: the texts, thumbnails and panels are placed
+// anew and everything else stays as the last render left it.
+void TStudentF::place()
+{
+    placeTexts();
+    placePictures();
+    placePanels();
 }
 
 void TStudentF::resizeEvent(QResizeEvent* event)
 {
     QMainWindow::resizeEvent(event);
-    render();
+    place();
 }
 
 // The strips run from the question colour to the answer colour above the answers, and back below;
@@ -544,7 +615,7 @@ bool TStudentF::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::Resize && watched == AnswersPanel) {
         placeStrips();
-        render();
+        place();
         return false;
     }
     const bool press = event->type() == QEvent::MouseButtonPress;

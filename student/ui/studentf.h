@@ -3,12 +3,15 @@
 #include "answerlayout.h"
 #include "detailsf.h"
 #include "engineinterfaces.h"
+#include "latenetwork.h"
 #include "studentlink.h"
 
+#include <QColor>
 #include <QMainWindow>
 #include <QPointer>
 #include <array>
 #include <memory>
+#include <optional>
 
 class GradientPanel;
 class QButtonGroup;
@@ -18,7 +21,6 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
-class TUDPAdUser;
 
 // What a test (or the program) gives the window from outside: timers, the listener and the
 // screen height. Empty members mean the program's own.
@@ -26,7 +28,10 @@ struct StudentParts
 {
     TimerFactory linkTimers;
     TimerFactory engineTimers;
+    // The listener and the connection, given together; none: the program's, which come with its
+    // network module once the window is drawn (loadNetwork).
     ServerListener* listener = nullptr;
+    ChannelFactory channels;
     quint32 seed = 0;     // 0: from the clock
     int screenHeight = 0; // 0: the primary screen's
 };
@@ -43,6 +48,10 @@ public:
     explicit TStudentF(const QStringList& arguments = {}, const QString& serverOption = {}, StudentParts parts = {},
                        QWidget* parent = nullptr);
     ~TStudentF() override;
+
+    // The program's sockets: loads the network module and hands them to the link. Once the window
+    // is drawn, so that its first sight does not wait for the network library to load.
+    void loadNetwork();
 
     TestEngine& engine() { return *m_engine; }
     StudentLink& link() { return *m_link; }
@@ -83,6 +92,12 @@ private:
         QLabel* text = nullptr;
         QCheckBox* tick = nullptr;
         QLabel* orderMark = nullptr;
+        struct Look
+        {
+            QColor colour;
+            bool marked = false;
+        };
+        std::optional<Look> look; // what lookOfPosition last set
     };
 
     struct Picture
@@ -99,13 +114,19 @@ private:
     // The appearance's colours, fonts and strips, without showing the view anew.
     void setAppearance(const Appearance& appearance);
     void renderPictures(const EngineView& v);
-    void setPicture(int k, const QVariant& bytes, const QRect& thumbnail, int rightEdge);
+    void setPicture(int k, const QVariant& bytes);
+    QRect thumbnailFrame(int k) const;
+    void placePictures();
+    void placePictureHint();
     int pictureOf(QObject* watched) const;
     bool pictureEvent(int k, QEvent* event);
     void render();
     void renderQuestion(const EngineView& v);
     void renderPosition(const EngineView& v, int k);
+    void lookOfPosition(int index, const QColor& colour, bool marked);
     void renderLink();
+    void place();
+    void placePanels();
     void fitQuestionArea();
     void placeStrips();
     void placeTexts();
@@ -114,7 +135,7 @@ private:
     void moveText(int position, int top);
     void FormCreate(const QStringList& arguments, const QString& serverOption);
 
-    std::unique_ptr<ServerListener> m_ownListener;
+    std::unique_ptr<LateNetwork> m_lateNetwork; // the program's sockets, until and after they come
     std::unique_ptr<StudentLink> m_link;
     std::unique_ptr<TestEngine> m_engine;
     LayoutMeasures m_measures;
@@ -152,8 +173,9 @@ private:
     GradientPanel* BtnsPanel = nullptr;
     QLabel* m_pictureHint = nullptr;
     QTimer* m_pictureHintTimer = nullptr;
-    int m_hintedRow = -1;   // the question whose pictures were last hinted
-    int m_pictureDrag = -1; // the picture being dragged sideways
+    int m_hintedRow = -1;           // the question whose pictures were last hinted
+    std::optional<bool> m_gaugeRed; // the gauge colour last set
+    int m_pictureDrag = -1;         // the picture being dragged sideways
     int m_pictureGrabX = 0;
 
     std::unique_ptr<RowDrag> m_drag;

@@ -11,6 +11,7 @@
 #include "runlog.h"
 #include "serverpeer.h"
 #include "studentlink.h"
+#include "studentnetwork.h"
 #include "testhome.h"
 
 #include <QDir>
@@ -141,7 +142,7 @@ protected:
     ManualTimer* reconnect = nullptr;
     ManualTimer* delivery = nullptr;
     ManualTimers engineTimers;
-    StudentLink link{notices, dialogs, listener, 1, linkTimers()};
+    StudentLink link{notices, dialogs, listener, MakeStudentChannel, 1, linkTimers()};
     TestEngine engine{link, notices, 1, engineTimers.factory()};
     int lossCount = 0;
     QMetaObject::Connection lossWatch = QObject::connect(&link, &StudentLink::changed, [this] {
@@ -184,7 +185,7 @@ TEST_F(LinkTest, AFileArgumentWorksWithoutAServer)
     EXPECT_EQ(link.state(), ConnectionState::Autonomous);
     EXPECT_EQ(engine.phase(), TestPhase::ArgumentFile);
     // A missing file is no argument file.
-    StudentLink other(notices, dialogs, listener, 2, linkTimers());
+    StudentLink other(notices, dialogs, listener, MakeStudentChannel, 2, linkTimers());
     other.start({testPath("missing.vst4")});
     EXPECT_EQ(other.state(), ConnectionState::Searching);
 }
@@ -274,7 +275,7 @@ TEST_F(LinkTest, TheServerOptionConnectsWithoutDiscovery)
     EXPECT_EQ(received.last().topicId, 0);
     EXPECT_FALSE(received.last().hostName.isEmpty());
 
-    StudentLink refused(notices, dialogs, listener, 2, linkTimers());
+    StudentLink refused(notices, dialogs, listener, MakeStudentChannel, 2, linkTimers());
     refused.start({}, "127.0.0.256");
     EXPECT_TRUE(listener.active);
     EXPECT_TRUE(refused.serverAddress().isEmpty());

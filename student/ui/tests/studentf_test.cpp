@@ -9,6 +9,7 @@
 #include "ports.h"
 #include "serverpeer.h"
 #include "studentf.h"
+#include "studentnetwork.h"
 #include "testengine.h"
 #include "testhome.h"
 #include "textprompt.h"
@@ -108,6 +109,7 @@ protected:
         };
         p.engineTimers = engineTimers.factory();
         p.listener = &listener;
+        p.channels = MakeStudentChannel;
         p.seed = 1;
         p.screenHeight = screenHeight;
         return p;
@@ -446,6 +448,43 @@ TEST_F(StudentWindowTest, PicturesShowAsThumbnailsAndADoubleClickTogglesTheirSiz
     const QSize before = shown->size();
     doubleClick(shown);
     EXPECT_NE(shown->size(), before);
+}
+
+// A new size moves what follows the size and changes nothing the student sees or did: a ticked
+// box stays ticked, an enlarged picture stays enlarged where it was, the thumbnails keep to their
+// texts and the question area's corner.
+TEST_F(StudentWindowTest, ANewSizeMovesWhatFollowsItAndKeepsWhatIsShown)
+{
+    Table t = fixture::questionTable();
+    fixture::addQuestion(t, {.id = 31, .type = 0, .price = 1, .answers = {"a", "b", "c"}, .correct = "1"});
+    t.setValue(0, "QuePict", bitmap(300, 200));
+    t.setValue(0, "Pict1", bitmap(120, 90));
+    t.setValue(0, "Pict2", bitmap(60, 40));
+    auto w = connectedWindow();
+    handOut(*w, t);
+    w->showNormal();
+    w->resize(1000, 700);
+    QCheckBox* tick = w->findChild<QCheckBox*>("DBCheckBox1");
+    tick->click();
+    ASSERT_TRUE(tick->isChecked());
+    QLabel* enlarged = w->picture(1);
+    doubleClick(enlarged);
+    ASSERT_EQ(enlarged->size(), QSize(120, 90));
+    const QRect enlargedFrame = enlarged->geometry();
+    const QString text = w->answerText(2)->text();
+    const int width = w->answerText(2)->width();
+
+    w->resize(1200, 760);
+    QWidget* answers = w->findChild<QWidget*>("AnswersPanel");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return answers->width() > 1000 - 150; }, WaitMs)); // the side panel is 150
+    EXPECT_TRUE(tick->isChecked());
+    EXPECT_EQ(w->answerText(2)->text(), text);
+    EXPECT_EQ(w->answerText(2)->width(), width + 200); // the texts take the new width
+    EXPECT_EQ(enlarged->geometry(), enlargedFrame);
+    const QRect second = w->answerText(2)->geometry();
+    EXPECT_EQ(w->picture(2)->geometry(), QRect(second.left() + 16, second.top() + 99, 33, 33));
+    const int questionWidth = w->findChild<QTextEdit*>("mmQuestion")->width();
+    EXPECT_EQ(w->picture(0)->geometry(), QRect(questionWidth - 49 - 8, 8, 49, 49));
 }
 
 // The strips show the appearance's colours at once, and stay in colour while the answers are locked.
