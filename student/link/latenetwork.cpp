@@ -21,24 +21,35 @@ public:
 
     void connectToServer(const QString& address, quint16 port) override
     {
-        if (m_real)
-            return m_real->connectToServer(address, port);
+        if (m_real) {
+            m_real->connectToServer(address, port);
+            return;
+        }
         m_address = address;
         m_port = port;
     }
     bool isUnconnected() const override { return m_real ? m_real->isUnconnected() : m_address.isEmpty(); }
     bool isConnected() const override { return m_real && m_real->isConnected(); }
-    void send(const QByteArray& message) override { with([&](ServerChannel& c) { c.send(message); }); }
+    void send(const QByteArray& message) override
+    {
+        with([&](ServerChannel& c) { c.send(message); });
+    }
     void sendIam(int topicId, const QString& hostName) override
     {
         with([&](ServerChannel& c) { c.sendIam(topicId, hostName); });
     }
-    void sendNoop() override { with([](ServerChannel& c) { c.sendNoop(); }); }
+    void sendNoop() override
+    {
+        with([](ServerChannel& c) { c.sendNoop(); });
+    }
     void sendRout(int priceSum, const QStringList& route) override
     {
         with([&](ServerChannel& c) { c.sendRout(priceSum, route); });
     }
-    void sendReport(const Protocol::ReportLines& lines) override { with([&](ServerChannel& c) { c.sendReport(lines); }); }
+    void sendReport(const Protocol::ReportLines& lines) override
+    {
+        with([&](ServerChannel& c) { c.sendReport(lines); });
+    }
     void sendFinishReport(const QStringList& results) override
     {
         with([&](ServerChannel& c) { c.sendFinishReport(results); });
@@ -47,13 +58,21 @@ public:
     {
         with([&](ServerChannel& c) { c.sendTotalReport(results); });
     }
-    void sendCriteriaNeeded() override { with([](ServerChannel& c) { c.sendCriteriaNeeded(); }); }
-    void abortQuestionSet() override { with([](ServerChannel& c) { c.abortQuestionSet(); }); }
-    void reportQuestionSetFailure() override { with([](ServerChannel& c) { c.reportQuestionSetFailure(); }); }
+    void sendCriteriaNeeded() override
+    {
+        with([](ServerChannel& c) { c.sendCriteriaNeeded(); });
+    }
+    void abortQuestionSet() override
+    {
+        with([](ServerChannel& c) { c.abortQuestionSet(); });
+    }
+    void reportQuestionSetFailure() override
+    {
+        with([](ServerChannel& c) { c.reportQuestionSetFailure(); });
+    }
 
 private:
-    template <typename F>
-    void with(F f)
+    template <typename F> void with(F f)
     {
         if (m_real)
             f(*m_real);

@@ -20,17 +20,13 @@ public:
                          [&events](const Protocol::ServerMessage& m) { events.channelMessage(m); });
         QObject::connect(c, &StudentConnection::questionSetReceived, c,
                          [&events](const QByteArray& package) { events.channelQuestionSet(package); });
-        QObject::connect(c, &StudentConnection::questionSetFailed, c,
-                         [&events] { events.channelQuestionSetFailed(); });
+        QObject::connect(c, &StudentConnection::questionSetFailed, c, [&events] { events.channelQuestionSetFailed(); });
         QObject::connect(c, &StudentConnection::messageUnsent, c,
                          [&events](const QByteArray& message) { events.channelUnsent(message); });
     }
 
     void connectToServer(const QString& address, quint16 port) override { m_connection.connectToServer(address, port); }
-    bool isUnconnected() const override
-    {
-        return m_connection.socket()->state() == QAbstractSocket::UnconnectedState;
-    }
+    bool isUnconnected() const override { return m_connection.socket()->state() == QAbstractSocket::UnconnectedState; }
     bool isConnected() const override { return m_connection.isConnected(); }
     void send(const QByteArray& message) override { m_connection.send(message); }
     void sendIam(int topicId, const QString& hostName) override { m_connection.sendIam(topicId, hostName); }
@@ -70,10 +66,7 @@ private:
 class QtStudentNetwork : public StudentNetwork
 {
 public:
-    std::unique_ptr<ServerChannel> channel(ServerChannelEvents& events) override
-    {
-        return MakeStudentChannel(events);
-    }
+    std::unique_ptr<ServerChannel> channel(ServerChannelEvents& events) override { return MakeStudentChannel(events); }
     std::unique_ptr<ServerListener> listener(AdvertisementHandler onAdvertisement) override
     {
         return std::make_unique<UdpServerListener>(std::move(onAdvertisement));

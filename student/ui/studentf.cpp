@@ -488,17 +488,21 @@ void TStudentF::placePictureHint()
                         question.bottom() + PictureHintOffset);
 }
 
+// Puts picture k at its thumbnail.
+void TStudentF::placeThumbnail(int k)
+{
+    Picture& p = m_pictures[k];
+    p.thumbnail = thumbnailFrame(k);
+    p.rightEdge = k == 0 ? p.thumbnail.right() : m_measures.pictureColumnRight();
+    p.label->setGeometry(p.thumbnail);
+}
+
 // Thumbnails follow their texts; an enlarged picture stays where the student left it.
 void TStudentF::placePictures()
 {
-    for (int k = 0; k < PictureCount; ++k) {
-        Picture& p = m_pictures[k];
-        if (p.enlarged)
-            continue;
-        p.thumbnail = thumbnailFrame(k);
-        p.rightEdge = k == 0 ? p.thumbnail.right() : m_measures.pictureColumnRight();
-        p.label->setGeometry(p.thumbnail);
-    }
+    for (int k = 0; k < PictureCount; ++k)
+        if (!m_pictures[k].enlarged)
+            placeThumbnail(k);
     placePictureHint();
 }
 
@@ -510,10 +514,8 @@ void TStudentF::setPicture(int k, const QVariant& bytes)
         pixmap.loadFromData(bytes.toByteArray());
     p.enlarged = false;
     p.natural = pixmap.size();
-    p.thumbnail = thumbnailFrame(k);
-    p.rightEdge = k == 0 ? p.thumbnail.right() : m_measures.pictureColumnRight();
     p.label->setPixmap(pixmap);
-    p.label->setGeometry(p.thumbnail);
+    placeThumbnail(k);
     p.label->setVisible(!pixmap.isNull());
     p.label->raise();
 }

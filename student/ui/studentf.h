@@ -116,6 +116,7 @@ private:
     void renderPictures(const EngineView& v);
     void setPicture(int k, const QVariant& bytes);
     QRect thumbnailFrame(int k) const;
+    void placeThumbnail(int k);
     void placePictures();
     void placePictureHint();
     int pictureOf(QObject* watched) const;
