@@ -86,45 +86,6 @@ private:
     QWidget* m_window;
 };
 
-// Tells once that the main window is on screen: on the pass of the event loop after its first
-// paint, or after DrawnFallbackMs where no paint comes (a window system that never exposes it).
-// With VASTREL_START_MARK set, "main window shown" goes to the standard error first (the start
-// benchmark's mark).
-class FirstDrawWatch : public QObject
-{
-public:
-    static constexpr int DrawnFallbackMs = 1000;
-
-    FirstDrawWatch(QWidget* window, std::function<void()> drawn) : QObject(window), m_drawn(std::move(drawn))
-    {
-        window->installEventFilter(this);
-        QTimer::singleShot(DrawnFallbackMs, this, [this] { tell(false); });
-    }
-    bool eventFilter(QObject* watched, QEvent* event) override
-    {
-        if (event->type() == QEvent::Paint) {
-            watched->removeEventFilter(this);
-            QTimer::singleShot(0, this, [this] { tell(true); });
-        }
-        return false;
-    }
-
-private:
-    void tell(bool painted)
-    {
-        if (m_told)
-            return;
-        m_told = true;
-        if (painted && qEnvironmentVariableIsSet("VASTREL_START_MARK"))
-            std::fputs("main window shown\n", stderr);
-        m_drawn();
-        deleteLater();
-    }
-
-    std::function<void()> m_drawn;
-    bool m_told = false;
-};
-
 void bringToFront(QWidget* window)
 {
     window->show();
@@ -134,6 +95,33 @@ void bringToFront(QWidget* window)
 }
 
 } // namespace
+
+FirstDrawWatch::FirstDrawWatch(QWidget* window, std::function<void()> drawn, int fallbackMs)
+    : QObject(window), m_drawn(std::move(drawn))
+{
+    window->installEventFilter(this);
+    QTimer::singleShot(fallbackMs, this, [this] { tell(false); });
+}
+
+bool FirstDrawWatch::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint) {
+        watched->removeEventFilter(this);
+        QTimer::singleShot(0, this, [this] { tell(true); });
+    }
+    return false;
+}
+
+void FirstDrawWatch::tell(bool painted)
+{
+    if (m_told)
+        return;
+    m_told = true;
+    if (painted && qEnvironmentVariableIsSet("VASTREL_START_MARK"))
+        std::fputs("main window shown\n", stderr);
+    m_drawn();
+    deleteLater();
+}
 
 void ShowMainWindow(QWidget* mainWindow, std::unique_ptr<QWidget>& splash, int splashMs)
 {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -27,6 +28,24 @@ struct ProgramInfo
     QString role;     // "Сервер тестирования": shown in the splash box
     bool setsTitle;   // the application title is the short name
     int splashWaitMs; // how long the splash stays on top of the main window (Student: 2000)
+};
+
+// Tells once that a window is on screen: on the pass of the event loop after its first paint, or
+// after fallbackMs where no paint comes (a window system that never exposes it). With
+// VASTREL_START_MARK set, a paint also puts "main window shown" on the standard error first (the
+// start benchmark's mark). Owned by the window.
+class FirstDrawWatch : public QObject
+{
+public:
+    static constexpr int DrawnFallbackMs = 1000;
+    FirstDrawWatch(QWidget* window, std::function<void()> drawn, int fallbackMs = DrawnFallbackMs);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void tell(bool painted);
+
+    std::function<void()> m_drawn;
+    bool m_told = false;
 };
 
 // Shows the main window at once; the splash stays on top of it for `splashMs` (a timer owned by the

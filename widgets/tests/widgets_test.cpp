@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
+#include <QTest>
 #include <QTimer>
 #include <atomic>
 #include <gtest/gtest.h>
@@ -130,6 +131,44 @@ TEST(SplashBox, StaysOverTheShownMainWindowForItsWait)
         EXPECT_TRUE(shownSplash.isNull());
         EXPECT_EQ(splash, nullptr);
         EXPECT_TRUE(mainWindow.isVisible());
+    }
+}
+
+// The frame tells its modules once that the main window is on screen: after its first paint
+// (and not before it), or, for a window that never paints, after the fallback wait. A shown
+// window's fallback is far beyond the wait here, so only its paint can tell in time.
+TEST(FirstDrawWatch, TellsOnceAfterTheFirstPaintOrAfterTheFallback)
+{
+    for (const bool shown : {true, false}) {
+        SCOPED_TRACE(shown ? "shown" : "never painted");
+        QWidget window;
+        window.resize(200, 100);
+        struct PaintSpy : QObject
+        {
+            bool painted = false;
+            bool eventFilter(QObject*, QEvent* e) override
+            {
+                painted = painted || e->type() == QEvent::Paint;
+                return false;
+            }
+        } spy;
+        window.installEventFilter(&spy);
+        int told = 0;
+        bool paintedWhenTold = false;
+        new FirstDrawWatch(
+            &window,
+            [&] {
+                ++told;
+                paintedWhenTold = spy.painted;
+            },
+            shown ? 60000 : 300);
+        if (shown)
+            window.show();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return told > 0; }, 5000));
+        EXPECT_EQ(paintedWhenTold, shown);
+        window.update();
+        QTest::qWait(400); // later paints, and the short fallback's time: still told once
+        EXPECT_EQ(told, 1);
     }
 }
 
