@@ -25,6 +25,16 @@ QString uniqueName()
     return QStringLiteral("Vastrel Test ") + QUuid::createUuid().toString(QUuid::WithoutBraces);
 }
 
+// The socket address of a path, for the tests that play a crashed or a misbehaving instance.
+sockaddr_un unixAddress(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, name.constData(), qMin(size_t(name.size()), sizeof address.sun_path - 1));
+    return address;
+}
+
 } // namespace
 
 TEST(SingleInstance, SecondStartHandsItsArgumentToTheFirst)
@@ -114,13 +124,10 @@ TEST(SingleInstance, LeftOversOfACrashedInstanceAreTakenOver)
         SCOPED_TRACE(socketFile ? "socket file" : "plain file");
         const QString name = uniqueName();
         SingleInstance probe(name);
-        const QByteArray path = QFile::encodeName(probe.socketName());
         if (socketFile) {
             const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-            sockaddr_un address{};
-            address.sun_family = AF_UNIX;
-            std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-            ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+            const sockaddr_un address = unixAddress(probe.socketName());
+            ASSERT_EQ(::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
             ::close(fd); // never listened, never removed
         } else {
             QFile leftOver(probe.socketName());
@@ -149,12 +156,9 @@ TEST(SingleInstance, AnOverlongCallerIsDroppedAndTheNextHeard)
     bool delivered = false;
     bool droppedSeen = false;
     QThread* later = QThread::create([&] {
-        const QByteArray path = QFile::encodeName(first.socketName());
         const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
-        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        const sockaddr_un address = unixAddress(first.socketName());
+        if (::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0) {
             const QByteArray flood(128 * 1024, 'x');
             qsizetype sent = 0;
             while (sent < flood.size()) {
