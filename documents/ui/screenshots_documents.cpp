@@ -24,7 +24,8 @@ int main(int argc, char** argv)
     TExportResultsF results(ResultsFormat::Sheet, {},
                             {.date = QLocale().toString(QDate::currentDate(), QLocale::ShortFormat),
                              .topic = QStringLiteral("Арифметика"),
-                             .klass = QStringLiteral("9Б")},
+                             .klass = QStringLiteral("9Б"),
+                             .student = QString()},
                             settings);
     results.lstFields->item(1)->setCheckState(Qt::Unchecked); // "ПК"
     results.lstFields->setCurrentRow(3);

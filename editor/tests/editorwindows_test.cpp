@@ -126,7 +126,7 @@ TEST_F(EditorWindows, TheQuestionListOfTheActiveTopicIsExported)
     dialog->edFolder->setText(folder);
     ShellRecorder desktop(true);
     dialog->btnStart->click();
-    QTest::qWaitFor([&] { return !desktop.targets.isEmpty(); }, 10000); // written on a thread of its own
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !desktop.targets.isEmpty(); }, 10000)); // written on a thread of its own
     ASSERT_EQ(desktop.targets, QStringList{folder + q("Дроби.odt")});
     QStringList questions;
     for (const OdtParagraph& p : ReadOdt(desktop.targets[0]).body()) {

@@ -261,7 +261,7 @@ TEST_F(ExportDialogsTest, TheQuestionListIsWrittenStepByStepBehindTheWaitWindow)
     ASSERT_FALSE(wait.isNull());
     EXPECT_TRUE(wait->isVisible());
     QStringList seen;
-    QTest::qWaitFor(
+    const bool closed = QTest::qWaitFor(
         [&] {
             if (auto* text = wait ? wait->findChild<QLabel*>("waitText") : nullptr;
                 text && !seen.contains(text->text()))
@@ -270,7 +270,7 @@ TEST_F(ExportDialogsTest, TheQuestionListIsWrittenStepByStepBehindTheWaitWindow)
             return wait.isNull();
         },
         10000);
-    EXPECT_TRUE(wait.isNull()); // closed and freed when done
+    EXPECT_TRUE(closed && wait.isNull()); // closed and freed when done
     EXPECT_EQ(seen, QStringList({"Экспорт вопросов в текстовый документ...",
                                  "Экспорт вопросов в текстовый документ...\nВопрос 1 из 2",
                                  "Экспорт вопросов в текстовый документ...\nВопрос 2 из 2"}));

@@ -65,8 +65,9 @@ TEST(ClipboardPicture, DrawingsAreDrawnAtTheirOwnSizeOnWhiteAndBitmapsTakenAsThe
         EXPECT_EQ(ClipboardPicture::Offered(c.data.get()), offered) << c.label;
         const QImage image = ClipboardPicture::Take(c.data.get());
         EXPECT_EQ(image.isNull(), !offered) << c.label;
-        if (offered)
+        if (offered) {
             EXPECT_EQ(image.size(), c.size) << c.label;
+        }
         if (c.drawn) {
             EXPECT_EQ(image.pixelColor(15, 10), QColor(Qt::blue)) << c.label;
             EXPECT_EQ(image.pixelColor(2, 2), QColor(Qt::white)) << c.label;

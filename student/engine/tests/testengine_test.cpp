@@ -84,8 +84,9 @@ TEST(TestEngineSelection, QuestionCountsAndOrder)
         for (int id : e.presentation())
             prices += id - 100 + 1;
         EXPECT_EQ(e.priceSum(), prices);
-        if (!c.random)
+        if (!c.random) {
             EXPECT_EQ(e.presentation(), idsOf(set).mid(0, c.expected)); // stored order
+        }
         EXPECT_TRUE(e.routePending());
     }
 }
@@ -759,8 +760,9 @@ TEST(TestEngineIntake, SetsThatCannotBeTakenIn)
         EXPECT_EQ(rig.sender.receivingFailures, 1);
         ASSERT_GE(rig.notices.told.size(), 2);
         EXPECT_EQ(rig.notices.told[0], QStringLiteral("Не удалось принять вопросы. Сообщите преподавателю."));
-        if (c.told)
+        if (c.told) {
             EXPECT_TRUE(rig.notices.told[1].contains(QString::fromUtf8(c.told))) << rig.notices.told[1].toStdString();
+        }
         EXPECT_EQ(e.questionSet().rowCount(), 4);
         EXPECT_TRUE(tempIsEmpty());
         // The wait then clears the workplace.

@@ -86,6 +86,7 @@ TEST(SetPacker, ASetOfNoRowsOrAnEmptyTopicIsLeftToTheUsualWay)
     SetPacker packer(topic);
     const QByteArray none = packer.pack({});
     // nothing between head and end: the pieces still make up the whole, or the usual way is taken
-    if (!none.isEmpty())
+    if (!none.isEmpty()) {
         EXPECT_EQ(unpacked(none, "none").rowCount(), 0);
+    }
 }
