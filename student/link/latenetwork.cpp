@@ -155,10 +155,22 @@ std::unique_ptr<StudentNetwork> LoadStudentNetwork(QString* error)
     QString path = folder + u'/' + name;
     if (!QFileInfo::exists(path))
         path = folder + QStringLiteral("/../lib/vastrel/") + name;
+    return LoadStudentNetworkFrom(path, error);
+}
+
+std::unique_ptr<StudentNetwork> LoadStudentNetworkFrom(const QString& path, QString* error)
+{
     QLibrary module(path); // never unloaded: the sockets live as long as the program
+    const auto version = reinterpret_cast<StudentNetworkVersion>(module.resolve(StudentNetworkVersionName));
     const auto entry = reinterpret_cast<StudentNetworkEntry>(module.resolve(StudentNetworkEntryName));
-    if (!entry) {
+    if (!version || !entry) {
         *error = module.errorString();
+        return nullptr;
+    }
+    const QString moduleVersion = QString::fromLatin1(version());
+    if (moduleVersion != QLatin1String(VASTREL_VERSION)) {
+        *error = QStringLiteral("%1 is of version %2, the program of version %3")
+                     .arg(path, moduleVersion, QStringLiteral(VASTREL_VERSION));
         return nullptr;
     }
     return std::unique_ptr<StudentNetwork>(entry(&RunLog::appendLine));

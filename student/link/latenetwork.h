@@ -37,11 +37,16 @@ private:
 // Loads the network module: beside the program (a build, a portable copy) or in ../lib/vastrel
 // (installed). Null, with the reason in `error`, when it cannot.
 std::unique_ptr<StudentNetwork> LoadStudentNetwork(QString* error);
+// Loads the module of that path; one of another version than the program's is refused before
+// anything of it runs (a module left from another installation would not fit the program).
+std::unique_ptr<StudentNetwork> LoadStudentNetworkFrom(const QString& path, QString* error);
 
-// The module's entry, by this name: the module's own copy of the run log hands every line to
-// `logLine` of the program's.
+// The module's two entries, by these names: its version ("4.0.1"), and its sockets, for which the
+// module's own copy of the run log hands every line to `logLine` of the program's.
 extern "C" {
+using StudentNetworkVersion = const char* (*)();
 using StudentNetworkEntry = StudentNetwork* (*)(void (*logLine)(const QString& line));
 }
+inline constexpr const char* StudentNetworkVersionName = "vastrelStudentNetworkVersion";
 inline constexpr const char* StudentNetworkEntryName = "vastrelStudentNetwork";
 inline constexpr const char* StudentNetworkModuleName = "libvastrel-studentnet.so";

@@ -6,6 +6,11 @@
 
 #include <QtGlobal>
 
+extern "C" Q_DECL_EXPORT const char* vastrelStudentNetworkVersion()
+{
+    return VASTREL_VERSION;
+}
+
 extern "C" Q_DECL_EXPORT StudentNetwork* vastrelStudentNetwork(void (*logLine)(const QString& line))
 {
     RunLog::forwardTo(logLine); // this module's copy of the log keeps nothing of its own

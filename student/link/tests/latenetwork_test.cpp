@@ -1,6 +1,7 @@
 #include "latenetwork.h"
 #include "runlog.h"
 
+#include <QCoreApplication>
 #include <QTcpServer>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -155,4 +156,25 @@ TEST(LateNetwork, TheBuiltModuleLoadsAndLogsIntoTheProgramsLog)
     const QStringList lines = RunLog::lines();
     EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) { return l.contains("ErrorCode=10061"); }))
         << lines.join('\n').toStdString();
+}
+
+// A module that is not there, or of another version (left by another installation), is refused
+// with the reason, and nothing of the other version runs.
+TEST(LateNetwork, AMissingModuleOrOneOfAnotherVersionIsRefusedWithTheReason)
+{
+    const QString folder = QCoreApplication::applicationDirPath();
+    const struct
+    {
+        QString path;
+        QString reason;
+    } cases[] = {
+        {folder + QStringLiteral("/libnothere.so"), QStringLiteral("libnothere.so")},
+        {folder + QStringLiteral("/libstudentnet_otherversion.so"),
+         QStringLiteral("is of version 3.9.0, the program of version %1").arg(QStringLiteral(VASTREL_VERSION))},
+    };
+    for (const auto& c : cases) {
+        QString error;
+        EXPECT_EQ(LoadStudentNetworkFrom(c.path, &error), nullptr) << c.path.toStdString();
+        EXPECT_TRUE(error.contains(c.reason)) << error.toStdString();
+    }
 }
