@@ -493,7 +493,6 @@ void TStudentF::placeThumbnail(int k)
 {
     Picture& p = m_pictures[k];
     p.thumbnail = thumbnailFrame(k);
-    p.rightEdge = k == 0 ? p.thumbnail.right() : m_measures.pictureColumnRight();
     p.label->setGeometry(p.thumbnail);
 }
 
@@ -653,7 +652,10 @@ bool TStudentF::pictureEvent(int k, QEvent* event)
     case QEvent::MouseButtonDblClick: {
         if (m_pictureDrag >= 0 || p.natural.isEmpty())
             return true;
-        p.label->setGeometry(ToggledPictureFrame(p.label->geometry(), p.enlarged, p.thumbnail, p.natural, p.rightEdge));
+        // Enlarged, the question's picture keeps its thumbnail's right edge, an answer's the
+        // designed picture column's.
+        const int rightEdge = k == 0 ? p.thumbnail.right() : m_measures.pictureColumnRight();
+        p.label->setGeometry(ToggledPictureFrame(p.label->geometry(), p.enlarged, p.thumbnail, p.natural, rightEdge));
         p.enlarged = !p.enlarged;
         p.label->raise();
         return true;

@@ -105,8 +105,7 @@ private:
         QLabel* label = nullptr;
         QSize natural;
         bool enlarged = false;
-        QRect thumbnail;   // where the display put it
-        int rightEdge = 0; // the enlarged picture's: where the thumbnail's right edge was designed
+        QRect thumbnail; // where the display put it
     };
     static constexpr int PictureCount = MaxAnswerPositions + 1;
 
